@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# One entry for a fresh Debian 12 machine (as root):
+#   ./build.sh demo   set up, build, run the controller on the demo setup folder under Wine
+#   ./build.sh test   set up, build, run every test through ctest
+# Further: ./build.sh setup | build
+set -euo pipefail
+ROOT=$(dirname "$(realpath "$0")")
+export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+JOBS=$(nproc)
+
+setup() {
+    if [ "$(id -u)" -eq 0 ]; then
+        bash "$ROOT/tools/setup.sh"
+    else
+        echo "build.sh: not root, skipping the package check" >&2
+    fi
+}
+
+build() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+    cmake --build "$BUILD_DIR" -j "$JOBS"
+    "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
+}
+
+# A private X server for windows; DISPLAY points at it until the script ends.
+XVFB_PID=
+start_xvfb() {
+    local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
+    Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local n; read -r -t 20 n <"$fifo" || { echo "build.sh: Xvfb did not start" >&2; rm -f "$fifo"; exit 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$n"
+}
+
+# One wineserver for the whole run: tests start many short Wine processes.
+start_wineserver() {
+    (. "$ROOT/tools/wine/env.sh"; wineserver -p)
+}
+
+cleanup() {
+    (. "$ROOT/tools/wine/env.sh"; wineserver -k 2>/dev/null || true)
+    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
+}
+
+demo() {
+    setup
+    build
+    trap cleanup EXIT
+    [ -n "${DISPLAY:-}" ] || start_xvfb
+    . "$ROOT/tools/wine/env.sh"
+    local logdir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Quillmark/Vantolin_2011/Log/setup"
+    local before; before=$(ls -1 "$logdir" 2>/dev/null | sort | tail -1 || true)
+    echo "demo: running D:\\demo\\VantolinSetup.exe"
+    set +e
+    (cd "$BUILD_DIR/testarea/demo" && "$ROOT/tools/wine/winerun.sh" ./VantolinSetup.exe)
+    local rc=$?
+    set -e
+    local log; log=$(ls -1t "$logdir"/Log_oru_*.txt 2>/dev/null | head -1 || true)
+    echo "demo: exit code $rc"
+    if [ -n "$log" ]; then
+        echo "demo: trace log $log"
+        iconv -f UTF-16 -t UTF-8 "$log" | sed 's/^/  | /'
+    fi
+    echo "demo: statistics recorded by refresh_rt: $BUILD_DIR/testarea/demo/refresh_rt_calls.txt"
+}
+
+run_tests() {
+    setup
+    build
+    trap cleanup EXIT
+    start_xvfb
+    start_wineserver
+    cd "$BUILD_DIR"
+    ctest --output-on-failure -j "$JOBS" --timeout 300
+}
+
+case "${1:-}" in
+    setup) setup ;;
+    build) setup; build ;;
+    demo) demo ;;
+    test) run_tests ;;
+    *) echo "usage: $0 demo|test|build|setup" >&2; exit 2 ;;
+esac

@@ -1,0 +1,126 @@
+#include "WinApp.h"
+
+#include <ole2.h>
+
+namespace
+{
+CWinApp* g_pApp = nullptr;
+LANGID g_resourceLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// One string of a string-table block: blocks hold 16 counted strings each.
+bool LoadStringInLanguage(HINSTANCE hModule, UINT nID, LANGID langId, CString& rString)
+{
+    HRSRC hRes = FindResourceExW(hModule, reinterpret_cast<LPCWSTR>(RT_STRING),
+                                 MAKEINTRESOURCEW((nID >> 4) + 1), langId);
+    if (!hRes)
+        return false;
+    HGLOBAL hData = LoadResource(hModule, hRes);
+    const WCHAR* p = hData ? static_cast<const WCHAR*>(LockResource(hData)) : nullptr;
+    if (!p)
+        return false;
+    const WCHAR* pEnd = p + SizeofResource(hModule, hRes) / sizeof(WCHAR);
+    for (UINT i = 0; i < (nID & 15) && p < pEnd; ++i)
+        p += 1 + *p;
+    if (p >= pEnd || *p == 0 || p + 1 + *p > pEnd)
+        return false;
+    rString = CString(p + 1, *p);
+    return true;
+}
+}
+
+CWinApp::CWinApp(const wchar_t* pszAppName)
+{
+    if (pszAppName)
+        SetAppName(pszAppName);
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return ExitInstance();
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : GetModuleHandleW(nullptr);
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return AfxGetInstanceHandle();
+}
+
+const wchar_t* AfxGetAppName()
+{
+    return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : L"";
+}
+
+int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp)
+        return -1;
+    pApp->m_hInstance = hInstance;
+    pApp->m_lpCmdLine = lpCmdLine ? lpCmdLine : L"";
+    pApp->m_nCmdShow = nCmdShow;
+    if (!pApp->m_pszAppName)
+    {
+        CString title;
+        if (AfxLoadString(57344 /* application title */, title))
+            pApp->SetAppName(title);
+    }
+    if (pApp->InitInstance())
+        return pApp->Run();
+    return pApp->ExitInstance();
+}
+
+void AfxSetResourceLanguage(LANGID langId)
+{
+    g_resourceLanguage = langId;
+}
+
+LANGID AfxGetResourceLanguage()
+{
+    return g_resourceLanguage;
+}
+
+bool AfxLoadString(UINT nID, CString& rString, LANGID langId)
+{
+    HINSTANCE hModule = AfxGetResourceHandle();
+    const LANGID wanted = langId ? langId : g_resourceLanguage;
+    const LANGID fallbacks[] = { wanted, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL) };
+    for (LANGID lang : fallbacks)
+        if (LoadStringInLanguage(hModule, nID, lang, rString))
+            return true;
+    return false;
+}
+
+bool AfxEnableControlContainer()
+{
+    // The control container is COM: make sure it is initialised on the UI thread.
+    HRESULT hr = OleInitialize(nullptr);
+    return SUCCEEDED(hr);
+}
+
+bool AfxInitRichEdit2()
+{
+    static HMODULE hRichEdit = LoadLibraryW(L"riched20.dll");
+    return hRichEdit != nullptr;
+}

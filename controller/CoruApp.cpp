@@ -1,0 +1,444 @@
+#include "CoruApp.h"
+#include "OruSettings.h"
+#include "OruUtil.h"
+#include "RegistryKeyMap.h"
+#include "SetupHelpers.h"
+#include "resource.h"
+
+#include "config/QMConfig.h"
+#include "config/QMModule.h"
+#include "config/SettingsKeys.h"
+#include "refresh_rt/refresh_rt.h"
+#include "support/FileUtil.h"
+#include "support/Folders.h"
+#include "support/Language.h"
+#include "support/OruCommunicationConfig.h"
+#include "support/ProxySettings.h"
+#include "support/SysUtil.h"
+#include "support/SystemInfo.h"
+#include "support/TraceLog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace
+{
+const wchar_t kProductWord[] = L"Vantolin";
+const wchar_t kPartnerKipsy[] = L"11082";
+const wchar_t kPartnerTollex[] = L"61000";
+const wchar_t kRunningAppKey[] = L"Software\\Quillmark";
+const wchar_t kRunningAppValue[] = L"CurrentlyRunningVantolinApp";
+const DWORD kUpdateModeInstanceWaitSeconds = 30;
+
+CString ProgramFilesFolder()
+{
+    wchar_t buf[MAX_PATH + 1] = {};
+    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAM_FILES, FALSE);
+    return AddBackslash(buf);
+}
+
+CString DefaultInstallFolder(const wchar_t* pszVersion)
+{
+    CString folder;
+    folder.Format(L"%s%s\\%s %s", ProgramFilesFolder().GetString(), kProductWord, kProductWord, pszVersion);
+    return folder;
+}
+
+CString SystemDriveRoot()
+{
+    wchar_t buf[MAX_PATH + 1] = {};
+    GetSystemDirectoryW(buf, MAX_PATH);
+    CString root(buf);
+    const int sep = root.Find(L'\\');
+    return sep < 0 ? CString(L"C:\\") : root.Left(sep + 1);
+}
+}
+
+CoruApp::CoruApp()
+    : m_strInstallFolder(DefaultInstallFolder(L"9")), m_strCustomMusicFolder(SystemDriveRoot())
+{
+}
+
+CoruApp::~CoruApp()
+{
+    // Owned objects go in this order; the texts, locks and bitmaps follow as members.
+    m_pModule.reset();
+    m_mainWindow.Close();
+    m_pRegistryKeyMap.reset();
+    m_pUsageStatistics.reset();
+}
+
+bool CoruApp::IsPartner(const wchar_t* pszPartnerId) const
+{
+    return COruSettings::GetInstance().GetPartnerID() == pszPartnerId;
+}
+
+CString CoruApp::ReplaceProductWord(const CString& text) const
+{
+    CString result(text);
+    if (IsPartner(kPartnerKipsy))
+        result.Replace(kProductWord, COruSettings::GetInstance().GetProductDisplayName());
+    return result;
+}
+
+BOOL CoruApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_WIN95_CLASSES };
+    InitCommonControlsEx(&icc);
+    CWinApp::InitInstance();
+    AfxEnableControlContainer();
+    AfxInitRichEdit2();
+
+    InitializeKernelComponents();
+
+    if (m_strRestartReason == L"Update")
+    {
+        RunSelfUpdateHandOver();
+        return FALSE;
+    }
+    if (m_strRestartReason == L"UpdateReady")
+        WaitForProcess(m_dwParentPid, L"Waiting for updater (new) ORU process with PID <%lu> to finish...\n");
+
+    // A run that ends in the checks installs nothing, so it must not report success (0).
+    if (!VerifySystemRequirements())
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+    else if (!CheckAlreadyRunning(true))
+        m_nExitCode = ORU_EXIT_PC_CANCELLED;
+    else if (!CheckInstallerServiceIdle())
+        m_nExitCode = ORU_EXIT_ANOTHER_INSTALL_RUNNING;
+    else
+    {
+        CreateMainWindow();
+        ProcessAsAdminSteps();
+    }
+
+    ReleaseInstanceFlag();
+    Trace(TRACE_TRACE, L"CoruApp::InitInstance exited");
+    return FALSE;
+}
+
+int CoruApp::ExitInstance()
+{
+    CWinApp::ExitInstance();
+    return m_nExitCode;
+}
+
+void CoruApp::InitializeKernelComponents()
+{
+    m_strProgramFolder = GetModuleFolder(nullptr);
+    m_strSettingsPath = JoinPath(m_strProgramFolder, L"oru.ini");
+
+    COruSettings& settings = COruSettings::GetInstance();
+    settings.Read(m_strSettingsPath);
+    const CString generation = settings.GetGeneration();
+
+    m_instanceFlag.SetName(CString(L"VANTOLIN_INSTANCE") + generation);
+
+    m_pConfig = QMConfig::GetInstance();
+    CString root;
+    root.Format(L"%s_%s", kProductWord, generation.GetString());
+    m_pConfig->SetRoot(root, 0);
+    m_pConfig->Initialize();
+
+    m_pModule.reset(new CQMModule(kProductWord, generation));
+
+    InitializeSharedSettingsKeys(m_pConfig);
+    InitializeProductSettingsKeys(m_pConfig, m_pModule.get());
+    OruCommunicationConfig::Init(m_pConfig);
+
+    SetupTraceLog();
+
+    m_pRegistryKeyMap.reset(new CRegistryKeyMap(10));
+    m_pRegistryKeyMap->Fill(generation);
+
+    ReadCommandLine();
+    ChooseInterfaceLanguage();
+    SetupBranding();
+
+    CProxySettings::GetInstance().SetMode(1, L"");
+
+    if (IsPartner(kPartnerKipsy) && !m_bUpdateMode)
+    {
+        m_strInstallFolder.Replace(kProductWord, settings.GetProductDisplayName());
+        m_bDownloadEncoder = FALSE;
+        m_bImportSettings = FALSE;
+    }
+
+    const CString tempFolder = AddBackslash(GetTempFolderSetting());
+    if (m_strExtractFolder.IsEmpty())
+        m_strExtractFolder = tempFolder + L"TempSFX";
+    m_strRestartCopyFolder = tempFolder + L"Installer\\";
+
+    m_bDotNetPresent = COruUtil::DetectDotNet(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
+    Trace(TRACE_TRACE, L"DotNet is %sinstalled", m_bDotNetPresent ? L"" : L"not ");
+
+    Trace(TRACE_TRACE, L"InitializeKernelComponents : initializing usage statistics");
+    m_pUsageStatistics.reset(
+        CUsageStatisticsFactory::GetUsageStatisticsInstance(ViewToEdition(m_nProductView), m_pConfig, m_pModule.get(), true));
+
+    CreateGuidString(m_strRunId);
+}
+
+void CoruApp::ChooseInterfaceLanguage()
+{
+    const CStringArray supported = COruUtil::GetSupportedLanguages(IsPartner(kPartnerKipsy) ? 1 : 0);
+    if (m_interfaceLanguage == 0)
+    {
+        wchar_t code[6] = {};
+        if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, code, 6))
+            for (const CString& candidate : supported)
+                if (candidate == code)
+                {
+                    m_interfaceLanguage = LanguageCodeToLangId(candidate);
+                    break;
+                }
+    }
+    ApplyInterfaceLanguage();
+}
+
+void CoruApp::ApplyInterfaceLanguage()
+{
+    if (m_interfaceLanguage == 0)
+        return;
+    // Resources are loaded in this language explicitly: the thread's UI language is not
+    // honoured everywhere.
+    AfxSetResourceLanguage(m_interfaceLanguage);
+    if (IsWindowsVistaOrLater())
+    {
+        typedef LANGID(WINAPI * SetThreadUILanguageFn)(LANGID);
+        auto fn = reinterpret_cast<SetThreadUILanguageFn>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadUILanguage"));
+        if (fn)
+            fn(m_interfaceLanguage);
+    }
+    else
+        SetThreadLocale(MAKELCID(m_interfaceLanguage, SORT_DEFAULT));
+}
+
+void CoruApp::SetupBranding()
+{
+    COruSettings& settings = COruSettings::GetInstance();
+    settings.Read(m_strSettingsPath);
+
+    m_strAppTitle = FormatResString(IDS_APP_TITLE_FORMAT, settings.GetProductDisplayName().GetString());
+    if (m_strAppTitle.IsEmpty())
+        m_strAppTitle.LoadString(IDS_APP_TITLE_FALLBACK);
+    SetAppName(m_strAppTitle);
+
+    m_pUpdate = CUpdate::GetUpdateInstance(ViewToEdition(settings.GetView()), m_pConfig, m_pModule.get(), true);
+
+    const wchar_t* pszHeader = L"header_neutral.bmp";
+    const wchar_t* pszWatermark = L"watermark_neutral.bmp";
+    if (IsPartner(kPartnerKipsy))
+    {
+        pszHeader = L"header_kipsy.bmp";
+        pszWatermark = L"watermark_kipsy.bmp";
+    }
+    else if (IsPartner(kPartnerTollex))
+    {
+        pszHeader = L"header_tollex.bmp";
+        pszWatermark = L"watermark_tollex.bmp";
+    }
+    const CString gfx = JoinPath(m_strProgramFolder, L"gfx");
+    if (!m_headerBitmap.Load(JoinPath(gfx, pszHeader)))
+        Trace(TRACE_ERROR, L"Failed to load header bmp");
+    if (!m_watermarkBitmap.Load(JoinPath(gfx, pszWatermark)))
+        Trace(TRACE_ERROR, L"Failed to load watermark bmp");
+}
+
+void CoruApp::WaitForProcess(DWORD pid, const wchar_t* pszFormat)
+{
+    CScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (!process)
+        return;
+    Trace(TRACE_TRACE, pszFormat, pid);
+    WaitForSingleObject(process.Get(), INFINITE);
+}
+
+void CoruApp::RunSelfUpdateHandOver()
+{
+    Trace(TRACE_INFO, L"The new ORU is about to update its older copy");
+
+    CString ownName = GetModuleFileNameOnly();
+    if (ownName.IsEmpty())
+        ownName = L"VantolinSetup.exe";
+    const CString target = JoinPath(m_strProgramFolder, ownName);
+
+    WaitForProcess(m_dwParentPid, L"Waiting for old ORU process with PID <%lu> to finish...\n");
+
+    Sleep(1000);
+    Trace(TRACE_TRACE, L"ORU is updating the copy of itself at [%s]", target.GetString());
+    DeleteFileW(target);
+    if (!CopyFileW(GetModuleFilePath(), target, FALSE))
+        Trace(TRACE_ERROR, L"ERROR: There was a problem updating the ORU at [%s]", target.GetString());
+
+    CString parameters;
+    parameters.Format(L"/restart:%s /pid:%lu", L"UpdateReady", GetCurrentProcessId());
+
+    ReleaseInstanceFlag();
+
+    SHELLEXECUTEINFOW sei = { sizeof(sei) };
+    sei.fMask = SEE_MASK_UNICODE;
+    sei.lpVerb = L"open";
+    sei.lpFile = target;
+    sei.lpParameters = parameters;
+    sei.lpDirectory = m_strProgramFolder;
+    sei.nShow = SW_SHOW;
+    if (!ShellExecuteExW(&sei))
+    {
+        Trace(TRACE_ERROR, L"ERROR: There was a problem running the updated ORU at [%s]", target.GetString());
+        CString text, caption;
+        text.LoadString(IDS_SELF_UPDATE_FAILED);
+        caption.LoadString(IDS_ERROR_CAPTION);
+        MessageBoxW(nullptr, ReplaceProductWord(text), caption, MB_ICONERROR);
+    }
+}
+
+bool CoruApp::VerifySystemRequirements()
+{
+    const bool ok = IsWindowsXPFamily() ? GetWindowsVersion().wServicePackMajor >= 2 : IsWindowsXPOrLater();
+    if (ok)
+        return true;
+    ShowFinishedInstallation(IDS_REQUIRES_XP_SP2, nullptr);
+    Trace(TRACE_TRACE, L"VerifySystemRequirements failed!");
+    return false;
+}
+
+bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
+{
+    if ((m_bUpdateMode && bHandOverAllowed) || m_bSingleInstanceChecked)
+        return true;
+    m_bSingleInstanceChecked = true;
+
+    CString caption;
+    caption.LoadString(AFX_IDS_APP_TITLE);
+    caption = ReplaceProductWord(caption);
+
+    m_instanceFlag.SetInitialOwner(true);
+    const CTime start = CTime::GetCurrentTime();
+    for (;;)
+    {
+        if (m_instanceFlag.Create())
+        {
+            SetRunningAppRegValue(caption);
+            return true;
+        }
+        if (m_bUpdateMode && CTime::GetCurrentTime() - start <= kUpdateModeInstanceWaitSeconds)
+        {
+            // The product that asked for the update is still closing: give it time.
+            PumpMessages();
+            Sleep(100);
+            continue;
+        }
+        CString running = GetRunningAppRegValue();
+        if (running.IsEmpty())
+            running = COruSettings::GetInstance().GetProductDisplayName();
+        Trace(TRACE_DEBUG, L"CoruApp::InitInstance : [%s] is already running - exit this app !", running.GetString());
+        const CString text = FormatResString(IDS_ALREADY_RUNNING, running.GetString(), running.GetString());
+        if (MessageBoxW(nullptr, text, caption, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
+            return false;
+    }
+}
+
+bool CoruApp::CheckInstallerServiceIdle()
+{
+    if (!COruUtil::IsInstallerServiceBusy())
+        return true;
+    m_bSilent = false;
+    ShowFinishedInstallation(IDS_INSTALLER_BUSY, m_strAppTitle);
+    return false;
+}
+
+CString CoruApp::GetRunningAppRegValue()
+{
+    CScopedRegKey key;
+    LONG lr = RegOpenKeyExW(HKEY_CURRENT_USER, kRunningAppKey, 0, KEY_READ, key.Receive());
+    if (lr != ERROR_SUCCESS)
+    {
+        Trace(TRACE_ERROR, L"GetRunningAppRegValue : cannot open reg key HKLU\\%s  : lr=%ld", kRunningAppKey, lr);
+        return CString();
+    }
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.Get(), kRunningAppValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return CString();
+    // Room for a terminating zero even when the stored value has none.
+    const int chars = static_cast<int>(size / sizeof(wchar_t)) + 1;
+    CString value;
+    wchar_t* pBuf = value.GetBuffer(chars);
+    ZeroMemory(pBuf, chars * sizeof(wchar_t));
+    DWORD cb = size;
+    if (RegQueryValueExW(key.Get(), kRunningAppValue, nullptr, &type, reinterpret_cast<BYTE*>(pBuf), &cb) != ERROR_SUCCESS)
+        return CString();
+    value.ReleaseBuffer();
+    return value;
+}
+
+void CoruApp::SetRunningAppRegValue(const CString& text)
+{
+    CScopedRegKey key;
+    LONG lr = RegCreateKeyExW(HKEY_CURRENT_USER, kRunningAppKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Receive(), nullptr);
+    if (lr != ERROR_SUCCESS)
+    {
+        Trace(TRACE_ERROR, L"SetRunningAppRegValue : cannot open reg key HKLU\\%s  : lr=%ld", kRunningAppKey, lr);
+        return;
+    }
+    lr = RegSetValueExW(key.Get(), kRunningAppValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.GetString()),
+                        static_cast<DWORD>((text.GetLength() + 1) * sizeof(wchar_t)));
+    if (lr != ERROR_SUCCESS)
+        Trace(TRACE_ERROR, L"SetRunningAppRegValue : cannot set %s in %s  : lr=%ld", text.GetString(), kRunningAppValue, lr);
+}
+
+void CoruApp::ReleaseInstanceFlag()
+{
+    if (!m_instanceFlag.IsCreated())
+        return;
+    SetRunningAppRegValue(CString());
+    m_instanceFlag.Release();
+}
+
+void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
+{
+    CString folder(m_strExtractFolder);
+    folder.TrimRight(L"\\");
+    folder += L"\\";
+    ResolveRelativePath(folder);
+    const CString package = AddBackslash(folder) + L"msi\\VantolinSetup.msi";
+    if (!FileExists(package))
+    {
+        Trace(TRACE_WARNING, L"Cannot find .msi file to UpdateProductPropertiesFromMsi: [%s]", package.GetString());
+        return;
+    }
+
+    COruSettings& settings = COruSettings::GetInstance();
+    const CString advertised = GetMsiPackageProperty(package, L"QM_ADVERTISED_PRODUCT_VERSION");
+    if (!advertised.IsEmpty() && !m_bUpdateMode)
+        m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(advertised));
+
+    const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+    if (!generation.IsEmpty())
+        settings.SetGeneration(generation);
+    const CString version = GetMsiPackageProperty(package, L"ProductVersion");
+    if (!version.IsEmpty())
+    {
+        settings.SetVersion(version);
+        settings.SetVersionText(version);
+    }
+
+    CString root;
+    root.Format(L"%s_%s", kProductWord, settings.GetGeneration().GetString());
+    m_pConfig->Uninitialize();
+    m_pConfig->SetRoot(root, 0);
+    m_pConfig->Initialize();
+
+    std::unique_ptr<CQMModule> pOld = std::move(m_pModule);
+    m_pModule.reset(new CQMModule(kProductWord, settings.GetGeneration()));
+    InitializeSharedSettingsKeys(m_pConfig);
+    InitializeProductSettingsKeys(m_pConfig, m_pModule.get());
+    OruCommunicationConfig::Init(m_pConfig);
+    pOld.reset();
+
+    m_pRegistryKeyMap->Fill(settings.GetGeneration());
+    // PLACEHOLDER (step engine issue): the engine is told the new generation and version here.
+    (void)pProcess;
+}

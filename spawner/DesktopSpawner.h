@@ -1,0 +1,17 @@
+#pragma once
+// DesktopSpawner.dll: starts a process with the token of the desktop shell's process.
+
+#include <windows.h>
+
+#ifdef DESKTOPSPAWNER_BUILD
+#define DESKTOPSPAWNER_API extern "C" __declspec(dllexport)
+#else
+#define DESKTOPSPAWNER_API extern "C" __declspec(dllimport)
+#endif
+
+// The caller owns and closes the handles in pProcessInfo on success.
+DESKTOPSPAWNER_API bool __cdecl RunAsDesktopUser(const wchar_t* pszApplication, wchar_t* pszCommandLine,
+                                                 const wchar_t* pszCurrentDirectory, STARTUPINFOW* pStartupInfo,
+                                                 PROCESS_INFORMATION* pProcessInfo);
+
+typedef bool(__cdecl* RunAsDesktopUserFn)(const wchar_t*, wchar_t*, const wchar_t*, STARTUPINFOW*, PROCESS_INFORMATION*);

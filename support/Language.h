@@ -1,0 +1,7 @@
+#pragma once
+// PLACEHOLDER (language support, a later issue): the code-to-LANGID table start-up needs.
+
+#include <windows.h>
+
+// ISO 639 code of a supported language ("de", "en", ...) to its LANGID; 0 when unknown.
+LANGID LanguageCodeToLangId(const wchar_t* pszCode);

@@ -1,0 +1,93 @@
+#include "SysUtil.h"
+
+#include <objbase.h>
+#include <vector>
+
+CString GetLastErrorText()
+{
+    const DWORD err = GetLastError();
+    CString text;
+    text.Format(L"%u: ", err);
+    wchar_t* pMsg = nullptr;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, err, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&pMsg), 0, nullptr))
+    {
+        text += pMsg;
+        LocalFree(pMsg);
+    }
+    return text;
+}
+
+CString FormatGuid(const GUID& g)
+{
+    CString text;
+    text.Format(L"%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1],
+                g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return text;
+}
+
+bool CreateGuidString(CString& rGuid)
+{
+    GUID guid;
+    if (FAILED(CoCreateGuid(&guid)))
+        return false;
+    rGuid = FormatGuid(guid);
+    return true;
+}
+
+CString GetModuleFolder(HMODULE hModule)
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameW(hModule, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return CString();
+    CString folder(path);
+    const int sep = folder.ReverseFind(L'\\');
+    return sep < 0 ? CString() : folder.Left(sep);
+}
+
+CString GetModuleFilePath()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+    return n == 0 || n > MAX_PATH ? CString() : CString(path);
+}
+
+CString GetModuleFileNameOnly()
+{
+    const CString path = GetModuleFilePath();
+    return path.Mid(path.ReverseFind(L'\\') + 1);
+}
+
+bool GetFileVersionString(CString& rVersion, const wchar_t* pszPath)
+{
+    rVersion.Empty();
+    DWORD dummy = 0;
+    const DWORD size = GetFileVersionInfoSizeW(pszPath, &dummy);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* pInfo = nullptr;
+    UINT len = 0;
+    if (!GetFileVersionInfoW(pszPath, 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&pInfo), &len) || !pInfo || len < sizeof(*pInfo))
+        return false;
+    rVersion.Format(L"%d.%d.%d.%d", HIWORD(pInfo->dwFileVersionMS), LOWORD(pInfo->dwFileVersionMS),
+                    HIWORD(pInfo->dwFileVersionLS), LOWORD(pInfo->dwFileVersionLS));
+    return true;
+}
+
+bool GetModuleVersionString(CString& rVersion)
+{
+    return GetFileVersionString(rVersion, GetModuleFilePath());
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}

@@ -1,0 +1,267 @@
+#include "TraceLog.h"
+#include "classlib/Handles.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace
+{
+const ULONGLONG kMaxFileSize = 10485760; // a file of exactly this size still takes a line
+const int kKeepFiles = 10;
+const int kMaxFileName = 1000;
+const int kMaxSameSecondFiles = 99;
+
+const wchar_t* const kLevelNames[] = { L"", L"ERR", L"WRN", L"INF", L"DBG", L"-->", L"---" };
+
+void SystemClock(SYSTEMTIME* pNow)
+{
+    GetLocalTime(pNow);
+}
+
+class CTraceLog
+{
+public:
+    static CTraceLog& Get();
+
+    bool Admits(int level) const
+    {
+        const LONG configured = m_level;
+        return configured != 0 && level <= configured;
+    }
+    void Write(int level, const wchar_t* pszFormat, va_list args);
+    void SetLevel(int level);
+    void SetPrefix(const wchar_t* pszPrefix);
+    CString FileName();
+    void SetClock(TraceClock clock) { m_clock = clock ? clock : SystemClock; }
+
+    // Spin lock on the owner's thread id. The same thread may take it again (a helper that
+    // logs while the lock is held): only the outermost release frees it.
+    class CGuard
+    {
+    public:
+        explicit CGuard(CTraceLog& log) : m_log(log) { m_log.Lock(); }
+        ~CGuard() { m_log.Unlock(); }
+        CGuard(const CGuard&) = delete;
+        CGuard& operator=(const CGuard&) = delete;
+
+    private:
+        CTraceLog& m_log;
+    };
+
+private:
+    CTraceLog() = default;
+    void Lock();
+    void Unlock();
+    void OpenNewFile();
+    bool NeedsNewFile(const SYSTEMTIME& now) const;
+
+    CScopedFileHandle m_file;
+    volatile LONG m_level = 0;
+    volatile LONG m_owner = 0;
+    int m_depth = 0;
+    bool m_hasPrefix = false;
+    CString m_prefix;
+    SYSTEMTIME m_fileDate = {};
+    CString m_fileName;
+    TraceClock m_clock = SystemClock;
+};
+
+CTraceLog& CTraceLog::Get()
+{
+    // Built on first use and never destroyed, so that destructors of other static objects
+    // can still log at exit; the system closes the file when the process ends (every line
+    // is written unbuffered, so nothing is lost).
+    alignas(CTraceLog) static unsigned char storage[sizeof(CTraceLog)];
+    static CTraceLog* pLog = new (storage) CTraceLog();
+    return *pLog;
+}
+
+void CTraceLog::Lock()
+{
+    const LONG me = static_cast<LONG>(GetCurrentThreadId());
+    if (m_owner == me)
+    {
+        ++m_depth;
+        return;
+    }
+    while (InterlockedCompareExchange(&m_owner, me, 0) != 0)
+        Sleep(25);
+    m_depth = 1;
+}
+
+void CTraceLog::Unlock()
+{
+    const LONG me = static_cast<LONG>(GetCurrentThreadId());
+    if (m_owner != me)
+        return;
+    if (--m_depth > 0)
+        return;
+    InterlockedCompareExchange(&m_owner, 0, me);
+}
+
+bool CTraceLog::NeedsNewFile(const SYSTEMTIME& now) const
+{
+    if (now.wYear != m_fileDate.wYear || now.wMonth != m_fileDate.wMonth || now.wDay != m_fileDate.wDay)
+        return true;
+    LARGE_INTEGER size;
+    return GetFileSizeEx(m_file.Get(), &size) && static_cast<ULONGLONG>(size.QuadPart) > kMaxFileSize;
+}
+
+void CTraceLog::OpenNewFile()
+{
+    m_file.Close();
+    m_fileName.Empty();
+
+    SYSTEMTIME now;
+    m_clock(&now);
+    CString base;
+    base.Format(L"%s_%04d%02d%02d_%02d%02d%02d_%X", m_hasPrefix ? m_prefix.GetString() : L"Trace",
+                now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
+
+    // A name already taken (a second file in the same second) gets a counter before ".txt".
+    // Counters of two digits are written after a '9' so that every name still sorts after
+    // the ones made before it: _2 ... _9, _910 ... _999.
+    for (int counter = 1; counter <= kMaxSameSecondFiles; ++counter)
+    {
+        CString name(base);
+        if (counter >= 10)
+            name.AppendFormat(L"_9%d", counter);
+        else if (counter >= 2)
+            name.AppendFormat(L"_%d", counter);
+        name += L".txt";
+        if (name.GetLength() > kMaxFileName)
+            return;
+
+        HANDLE h = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+        {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return;
+        }
+        m_file.Reset(h);
+        m_fileName = name;
+        m_fileDate = now;
+        static const BYTE bom[] = { 0xFF, 0xFE };
+        DWORD written;
+        WriteFile(h, bom, sizeof(bom), &written, nullptr);
+        return;
+    }
+}
+
+void CTraceLog::Write(int level, const wchar_t* pszFormat, va_list args)
+{
+    CGuard guard(*this);
+    SYSTEMTIME now;
+    m_clock(&now);
+
+    if (!m_file.IsValid() || NeedsNewFile(now))
+        OpenNewFile();
+
+    CString line;
+    line.Format(L"%02d:%02d:%02d.%03d %X %s: ", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+                static_cast<DWORD>(m_owner), GetTraceLevelName(level));
+    line.AppendFormatV(pszFormat, args);
+    line += L"\r\n";
+
+    if (m_file.IsValid())
+    {
+        DWORD written;
+        WriteFile(m_file.Get(), line.GetString(), static_cast<DWORD>(line.GetLength() * sizeof(wchar_t)), &written, nullptr);
+    }
+    OutputDebugStringW(line);
+}
+
+void CTraceLog::SetLevel(int level)
+{
+    CGuard guard(*this);
+    m_level = level > 0 ? level : 0;
+}
+
+void CTraceLog::SetPrefix(const wchar_t* pszPrefix)
+{
+    CGuard guard(*this);
+    m_file.Close();
+    m_fileName.Empty();
+    m_prefix = pszPrefix ? pszPrefix : L"";
+    m_hasPrefix = true;
+    DeleteOldTraceFiles(m_prefix, kKeepFiles);
+}
+
+CString CTraceLog::FileName()
+{
+    CGuard guard(*this);
+    return m_fileName;
+}
+}
+
+void Trace(int level, const wchar_t* pszFormat, ...)
+{
+    CTraceLog& log = CTraceLog::Get();
+    // Suppressed lines cost neither the lock nor the formatting.
+    if (!pszFormat || !log.Admits(level))
+        return;
+    va_list args;
+    va_start(args, pszFormat);
+    log.Write(level, pszFormat, args);
+    va_end(args);
+}
+
+void SetTraceLevel(int level)
+{
+    CTraceLog::Get().SetLevel(level);
+}
+
+void SetTracePrefix(const wchar_t* pszPrefix)
+{
+    CTraceLog::Get().SetPrefix(pszPrefix);
+}
+
+const wchar_t* GetTraceLevelName(int level)
+{
+    if (level < 0 || level >= 70)
+        return kLevelNames[0];
+    return kLevelNames[level / 10];
+}
+
+void DeleteOldTraceFiles(const wchar_t* pszPrefix, int keep)
+{
+    if (keep <= 0 || !pszPrefix)
+        return;
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    CScopedFindHandle find(FindFirstFileW(CString(pszPrefix) + L"*.txt", &fd));
+    if (!find.IsValid())
+        return;
+    do
+    {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileW(find.Get(), &fd));
+    if (static_cast<int>(names.size()) <= keep)
+        return;
+
+    // Names carry the creation date and time after the common prefix: the greatest are the newest.
+    std::sort(names.begin(), names.end());
+    names.resize(names.size() - keep);
+
+    const CString prefix(pszPrefix);
+    const int lastSep = std::max(prefix.ReverseFind(L'\\'), prefix.ReverseFind(L'/'));
+    const CString folder = prefix.Left(lastSep + 1);
+    // Never delete relative to the current folder or a bare drive root.
+    if (folder.GetLength() <= 4)
+        return;
+    for (const std::wstring& name : names)
+        DeleteFileW(folder + name.c_str());
+}
+
+CString GetTraceFileName()
+{
+    return CTraceLog::Get().FileName();
+}
+
+void SetTraceClock(TraceClock clock)
+{
+    CTraceLog::Get().SetClock(clock);
+}

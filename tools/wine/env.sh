@@ -1,0 +1,12 @@
+# Sourced by the scripts that run Wine: one hardened prefix inside the build tree.
+# BUILD_DIR must be set (absolute) before sourcing.
+: "${BUILD_DIR:?BUILD_DIR not set}"
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export WINEARCH=win64
+export HOME="$BUILD_DIR/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono/Gecko download prompts, no menu entries written into $HOME.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+TEST_AREA="$BUILD_DIR/testarea"
+PROJECT_DRIVE="d:"

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Creates (once) and hardens the project's Wine prefix:
+#  - no Z: drive (a default prefix maps Z: to /),
+#  - no symlink under drive_c (a default prefix links the user folders into $HOME),
+#  - exactly one project drive, mapped to the build tree's test area.
+set -euo pipefail
+BUILD_DIR=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+. "$here/env.sh"
+mkdir -p "$HOME" "$TEST_AREA"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+fi
+
+harden() {
+    local dd="$WINEPREFIX/dosdevices"
+    for d in "$dd"/*; do
+        [ -e "$d" ] || [ -L "$d" ] || continue
+        case "$(basename "$d")" in
+            c:|com[0-9]*) ;;
+            *) rm -f "$d" ;;
+        esac
+    done
+    ln -sfn "$TEST_AREA" "$dd/$PROJECT_DRIVE"
+    # Replace every link under drive_c by an empty real folder (or drop a file link).
+    find "$WINEPREFIX/drive_c" -type l -print0 | while IFS= read -r -d '' l; do
+        if [ -d "$l" ]; then rm -f "$l"; mkdir -p "$l"; else rm -f "$l"; fi
+    done
+}
+harden
+"$here/check-prefix.sh" "$BUILD_DIR"
