@@ -35,8 +35,13 @@ start_xvfb() {
 }
 
 # One wineserver for the whole run: tests start many short Wine processes.
+# Wine's own services (services.exe, the desktop's explorer.exe) are started here, detached
+# from ctest's output pipes: a test that started them would keep its pipes open until they end.
 start_wineserver() {
-    (. "$ROOT/tools/wine/env.sh"; wineserver -p)
+    (. "$ROOT/tools/wine/env.sh"
+     wineserver -p
+     wine wineboot </dev/null >/dev/null 2>&1
+     wine "$BUILD_DIR/testarea/bin/StandIn.exe" </dev/null >/dev/null 2>&1)
 }
 
 cleanup() {

@@ -10,6 +10,8 @@
 #include "classlib/Handles.h"
 #include "classlib/String.h"
 
+#include <cstdlib>
+
 namespace
 {
 CString DllFolder()
@@ -89,7 +91,10 @@ public:
     void SetProductVersion(const wchar_t* pszVersion) override { Record(L"SetProductVersion %s", pszVersion ? pszVersion : L""); }
     int QueryUpdateStatus() override
     {
-        const int status = static_cast<int>(GetPrivateProfileIntW(L"Update", L"Status", 0, DllFolder() + L"refresh_rt.ini"));
+        // Read as text: the profile API's integer reader turns negative values into 0.
+        wchar_t text[32] = {};
+        GetPrivateProfileStringW(L"Update", L"Status", L"0", text, 32, DllFolder() + L"refresh_rt.ini");
+        const int status = static_cast<int>(wcstol(text, nullptr, 10));
         Record(L"QueryUpdateStatus %d", status);
         return status;
     }

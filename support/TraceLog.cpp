@@ -64,6 +64,8 @@ private:
     CString m_prefix;
     SYSTEMTIME m_fileDate = {};
     CString m_fileName;
+    CString m_lastBase;
+    int m_lastCounter = 0;
     TraceClock m_clock = SystemClock;
 };
 
@@ -121,8 +123,10 @@ void CTraceLog::OpenNewFile()
 
     // A name already taken (a second file in the same second) gets a counter before ".txt".
     // Counters of two digits are written after a '9' so that every name still sorts after
-    // the ones made before it: _2 ... _9, _910 ... _999.
-    for (int counter = 1; counter <= kMaxSameSecondFiles; ++counter)
+    // the ones made before it: _2 ... _9, _910 ... _999. The counter never goes back within
+    // the second, even when an older file of that second has been deleted meanwhile.
+    const int firstCounter = base == m_lastBase ? m_lastCounter + 1 : 1;
+    for (int counter = firstCounter; counter <= kMaxSameSecondFiles; ++counter)
     {
         CString name(base);
         if (counter >= 10)
@@ -142,6 +146,8 @@ void CTraceLog::OpenNewFile()
         }
         m_file.Reset(h);
         m_fileName = name;
+        m_lastBase = base;
+        m_lastCounter = counter;
         m_fileDate = now;
         static const BYTE bom[] = { 0xFF, 0xFE };
         DWORD written;

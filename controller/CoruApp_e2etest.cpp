@@ -1,0 +1,272 @@
+// The built controller started as a process under Wine: exit codes, trace log, what reaches
+// refresh_rt, the start checks and the self-update hand-over.
+
+#include "tests/common/ProcessRun.h"
+#include "tests/common/TestArea.h"
+#include "tests/common/Windows.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const DWORD kRunTimeoutMs = 60000;
+
+struct CRun
+{
+    DWORD exitCode = STILL_ACTIVE;
+    DWORD pid = 0;
+    CString log;
+};
+
+// Runs the controller in the folder and waits for its end; pDialogAnswer: the button to press
+// on the dialog the run must show (its text goes to pDialogText).
+CRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
+                   const wchar_t* pszExe = L"VantolinSetup.exe", int dialogAnswer = 0, CString* pDialogText = nullptr)
+{
+    CRun run;
+    CChildProcess process;
+    EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
+    run.pid = process.GetPid();
+    if (dialogAnswer)
+    {
+        HWND hDlg = WaitForProcessDialog(run.pid, 30000);
+        EXPECT_NE(nullptr, hDlg) << "the run showed no dialog";
+        if (hDlg)
+        {
+            if (pDialogText)
+                *pDialogText = GetDialogText(hDlg);
+            PressDialogButton(hDlg, dialogAnswer);
+        }
+    }
+    run.exitCode = process.Wait(kRunTimeoutMs);
+    if (run.exitCode == STILL_ACTIVE)
+        TerminateProcess(process.GetHandle(), 99);
+    run.log = ReadControllerLog(pszGeneration, run.pid);
+    return run;
+}
+
+void SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
+{
+    CString key(L"Software\\Wine\\AppDefaults\\");
+    key += pszExe;
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr));
+    RegSetValueExW(hKey, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszVersion),
+                   static_cast<DWORD>((wcslen(pszVersion) + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+}
+}
+
+TEST(CoruAppRun, FreshRunWritesItsLogAndReportsTheEnd)
+{
+    const CString folder = PrepareControllerFolder(L"e2e_fresh", L"9101");
+    const CRun run = RunController(folder, L"9101", L"");
+
+    // No installation step exists yet, so the run ends as a failed PC installation.
+    EXPECT_EQ(1u, run.exitCode);
+    for (const wchar_t* line : { L"INF: Starting ORU2010 version 3.0.1.12", L"INF: Computer name: ", L"INF: User login: ",
+                                 L"INF: Build time: ", L"-->: cmdline:", L"-->: -crt-dir=", L"ERR: Failed to load header bmp",
+                                 L"ERR: Failed to load watermark bmp", L"-->: DotNet is not installed",
+                                 L"-->: InitializeKernelComponents : initializing usage statistics",
+                                 L"-->: CoruApp::InitInstance exited\r\n" })
+        EXPECT_TRUE(Contains(run.log, line)) << CString(line).ToNarrow();
+
+    const CString calls = ReadRefreshRtCalls(folder);
+    EXPECT_TRUE(Contains(calls, L"GetUpdateInstance edition=0 product=Vantolin generation=9101\n"));
+    EXPECT_TRUE(Contains(calls, L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=9101 enabled=1\n"));
+    EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\nSetStringValue InstallationOrder=\n"
+                                L"SetStringValue InstallationStep=ORU_FINISH\n"));
+    EXPECT_TRUE(Contains(calls, L"Send\nReleaseUsageStatistics\n"));
+    EXPECT_EQ(L"", ReadRunningAppValue()) << "the running-setup value is emptied at the end";
+}
+
+TEST(CoruAppRun, ViewSwitchAndIniViewReachRefreshRt)
+{
+    const struct
+    {
+        const wchar_t* args;
+        const char* ini;
+        int updateEdition;
+        int statsEdition;
+    } cases[] = {
+        { L"", "", 0, 0 },
+        { L"/view:3", "vantolin_view=2\r\n", 2, 3 },
+        { L"-view:5", "vantolin_view=7\r\n", 0, 5 },
+        { L"/view:9", "", 0, 0 },
+        { L"/view", "", 0, 0 },
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        CString generation;
+        generation.Format(L"9102v%d", n++);
+        const CString folder = PrepareControllerFolder(L"e2e_view", generation, c.ini);
+        const CRun run = RunController(folder, generation, c.args);
+        EXPECT_EQ(1u, run.exitCode);
+        const CString calls = ReadRefreshRtCalls(folder);
+        CString update, stats;
+        update.Format(L"GetUpdateInstance edition=%d ", c.updateEdition);
+        stats.Format(L"GetUsageStatisticsInstance edition=%d ", c.statsEdition);
+        EXPECT_TRUE(Contains(calls, update)) << CString(c.args).ToNarrow();
+        EXPECT_TRUE(Contains(calls, stats)) << CString(c.args).ToNarrow();
+    }
+}
+
+TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
+{
+    const CString folder = PrepareControllerFolder(L"e2e_instance", L"9103");
+    CScopedHandle flag(CreateMutexW(nullptr, TRUE, L"VANTOLIN_INSTANCE9103"));
+    ASSERT_TRUE(flag.IsValid());
+    WriteRunningAppValue(L"Other Setup");
+
+    CString text;
+    CRun run = RunController(folder, L"9103", L"", L"VantolinSetup.exe", IDCANCEL, &text);
+    EXPECT_EQ(2u, run.exitCode) << "Cancel on 'already running' must not report success";
+    EXPECT_TRUE(Contains(text, L"Other Setup is currently running.")) << text.ToNarrow();
+    EXPECT_TRUE(Contains(text, L"please exit Other Setup and click Retry.")) << text.ToNarrow();
+    EXPECT_TRUE(Contains(run.log, L"DBG: CoruApp::InitInstance : [Other Setup] is already running - exit this app !"));
+    EXPECT_FALSE(Contains(run.log, L"ProcessAsAdminSteps"));
+    EXPECT_EQ(L"Other Setup", ReadRunningAppValue()) << "a refused start leaves the running setup's value";
+
+    // Retry once the other setup has ended: the run goes on and takes the flag over.
+    CChildProcess process;
+    ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
+    HWND hDlg = WaitForProcessDialog(process.GetPid(), 30000);
+    ASSERT_NE(nullptr, hDlg);
+    flag.Close();
+    PressDialogButton(hDlg, IDRETRY);
+    EXPECT_EQ(1u, process.Wait(kRunTimeoutMs));
+    const CString log = ReadControllerLog(L"9103", process.GetPid());
+    EXPECT_TRUE(Contains(log, L"ProcessAsAdminSteps"));
+    EXPECT_TRUE(Contains(log, L"CoruApp::InitInstance exited"));
+    EXPECT_EQ(L"", ReadRunningAppValue());
+}
+
+TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
+{
+    const struct
+    {
+        const wchar_t* exe;
+        const wchar_t* version;
+        bool refused;
+    } cases[] = {
+        { L"VantolinSetupW2K.exe", L"win2k", true },
+        { L"VantolinSetupXP.exe", L"winxp", false }, // Wine's XP has Service Pack 3
+        { L"VantolinSetupW7.exe", L"win7", false },
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        CString generation;
+        generation.Format(L"9104r%d", n++);
+        SetWineVersionFor(c.exe, c.version);
+        const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, "", c.exe);
+        CString text;
+        const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
+        EXPECT_EQ(1u, run.exitCode) << CString(c.version).ToNarrow();
+        EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << CString(c.version).ToNarrow();
+        EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << CString(c.version).ToNarrow();
+        if (c.refused)
+            EXPECT_TRUE(Contains(text, L"requires at least Windows XP Service Pack 2")) << text.ToNarrow();
+    }
+}
+
+TEST(CoruAppChecks, RunningInstallationEndsWithExitCode4)
+{
+    CChildProcess net;
+    ASSERT_TRUE(net.Start(L"C:\\windows\\system32\\net.exe", L"start msiserver", L"C:\\"));
+    net.Wait(30000);
+
+    const CString folder = PrepareControllerFolder(L"e2e_busy", L"9105");
+    {
+        // What Windows Installer holds while an installation runs.
+        CScopedHandle installing(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
+        ASSERT_TRUE(installing.IsValid());
+        CString text;
+        const CRun run = RunController(folder, L"9105", L"", L"VantolinSetup.exe", IDOK, &text);
+        EXPECT_EQ(4u, run.exitCode);
+        EXPECT_TRUE(Contains(text, L"Another software is currently installing on your computer.")) << text.ToNarrow();
+        EXPECT_TRUE(Contains(text, L"then start Vantolin Setup, again.")) << text.ToNarrow();
+        EXPECT_FALSE(Contains(run.log, L"ProcessAsAdminSteps"));
+    }
+    // The service alone keeps running after installations: that is not busy.
+    const CRun run = RunController(folder, L"9105", L"");
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_TRUE(Contains(run.log, L"ProcessAsAdminSteps"));
+}
+
+namespace
+{
+// Waits for the trace log of the copy that the hand-over started (found by its text).
+CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
+{
+    CString marker;
+    marker.Format(L"Waiting for updater (new) ORU process with PID <%lu> to finish...", updaterPid);
+    const CString folder = ControllerLogFolder(pszGeneration);
+    for (int i = 0; i < 600; ++i)
+    {
+        for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
+        {
+            const CString text = ReadUtf16File(folder + name);
+            if (Contains(text, marker) && Contains(text, L"CoruApp::InitInstance exited"))
+                return text;
+        }
+        Sleep(100);
+    }
+    return CString();
+}
+
+void CheckHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, bool bOldProcessAlive)
+{
+    const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_new", pszGeneration);
+    // The older copy: another program under the controller's name.
+    const CString oldFolder = PrepareControllerFolder(CString(pszTest) + L"_old", pszGeneration);
+    ASSERT_TRUE(CopyInto(L"StandIn.exe", oldFolder, L"VantolinSetup.exe"));
+
+    // A gone process: under Wine an ended process can still be opened for a while, so the
+    // gone case takes an id that no process has.
+    CChildProcess oldProcess;
+    DWORD oldPid = 0x7FFFFFF0;
+    if (bOldProcessAlive)
+    {
+        ASSERT_TRUE(oldProcess.Start(BinFolder() + L"StandIn.exe", L"/sleep:2500", oldFolder));
+        oldPid = oldProcess.GetPid();
+    }
+
+    CString args;
+    CString oldDir = oldFolder.Left(oldFolder.GetLength() - 1);
+    args.Format(L"/restart:Update /pid:%lu /module_dir:\"%s\"", oldPid, oldDir.GetString());
+    const CRun run = RunController(newFolder, pszGeneration, args);
+
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(Contains(run.log, L"INF: The new ORU is about to update its older copy"));
+    CString waitLine;
+    waitLine.Format(L"Waiting for old ORU process with PID <%lu> to finish...", oldPid);
+    EXPECT_EQ(bOldProcessAlive, Contains(run.log, waitLine));
+    EXPECT_TRUE(Contains(run.log, L"ORU is updating the copy of itself at [" + oldFolder + L"VantolinSetup.exe]"));
+    EXPECT_FALSE(Contains(run.log, L"ERROR:"));
+    // The hand-over ends before the start checks and before the last line of a normal run.
+    EXPECT_FALSE(Contains(run.log, L"CoruApp::InitInstance exited"));
+    if (bOldProcessAlive)
+        EXPECT_EQ(0u, oldProcess.Wait(0)) << "the copy must wait for the old process";
+
+    EXPECT_EQ(ReadBytes(newFolder + L"VantolinSetup.exe"), ReadBytes(oldFolder + L"VantolinSetup.exe"));
+    const CString readyLog = WaitForUpdateReadyLog(pszGeneration, run.pid);
+    ASSERT_FALSE(readyLog.IsEmpty()) << "the updated copy did not run with /restart:UpdateReady";
+    CString pidSwitch;
+    pidSwitch.Format(L"-pid=%lu", run.pid);
+    EXPECT_TRUE(Contains(readyLog, L"-restart=UpdateReady"));
+    EXPECT_TRUE(Contains(readyLog, pidSwitch));
+    EXPECT_TRUE(Contains(readyLog, L"-crt-dir=" + oldDir));
+}
+}
+
+TEST(CoruAppHandOver, NewCopyReplacesTheOldOneAfterItEnded)
+{
+    CheckHandOver(L"e2e_handover_live", L"9106a", true);
+}
+
+TEST(CoruAppHandOver, OldProcessAlreadyGone)
+{
+    CheckHandOver(L"e2e_handover_gone", L"9106b", false);
+}

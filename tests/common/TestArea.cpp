@@ -1,0 +1,129 @@
+#include "TestArea.h"
+#include "classlib/File.h"
+#include "classlib/Handles.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+const wchar_t kTestRoot[] = L"D:\\tests\\";
+
+// Empties a folder below the test root; links are removed, never followed.
+void EmptyFolder(const CString& folder)
+{
+    if (folder.Left(static_cast<int>(wcslen(kTestRoot))).CompareNoCase(kTestRoot) != 0 || folder.Find(L"..") >= 0)
+        return;
+    WIN32_FIND_DATAW fd;
+    CScopedFindHandle find(FindFirstFileW(folder + L"*", &fd));
+    if (!find)
+        return;
+    do
+    {
+        const CString name(fd.cFileName);
+        if (name == L"." || name == L"..")
+            continue;
+        const CString path = folder + name;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        {
+            EmptyFolder(path + L"\\");
+            RemoveDirectoryW(path);
+        }
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryW(path);
+        else
+        {
+            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path);
+        }
+    } while (FindNextFileW(find.Get(), &fd));
+}
+}
+
+CString FreshTestFolder(const wchar_t* pszName)
+{
+    CreateDirectoryW(L"D:\\tests", nullptr);
+    CString folder(kTestRoot);
+    folder += pszName;
+    folder += L"\\";
+    EmptyFolder(folder);
+    CreateDirectoryW(folder, nullptr);
+    return folder;
+}
+
+CString BinFolder()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    CString folder(path);
+    return folder.Left(folder.ReverseFind(L'\\') + 1);
+}
+
+bool CopyInto(const wchar_t* pszFile, const CString& folder, const wchar_t* pszNewName)
+{
+    return CopyFileW(BinFolder() + pszFile, folder + (pszNewName ? pszNewName : pszFile), FALSE) != FALSE;
+}
+
+bool WriteTextFile(const CString& path, const std::string& utf8)
+{
+    CFile file;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite))
+        return false;
+    file.Write(utf8.data(), static_cast<UINT>(utf8.size()));
+    return true;
+}
+
+std::string ReadBytes(const CString& path)
+{
+    CScopedFileHandle h(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        return std::string();
+    std::string data;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h.Get(), buf, sizeof(buf), &n, nullptr) && n > 0)
+        data.append(buf, n);
+    return data;
+}
+
+CString ReadUtf16File(const CString& path)
+{
+    const std::string bytes = ReadBytes(path);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+        return CString();
+    return CString(reinterpret_cast<const wchar_t*>(bytes.data() + 2), static_cast<int>((bytes.size() - 2) / 2));
+}
+
+CString ReadUtf8File(const CString& path)
+{
+    return CString::FromNarrow(ReadBytes(path), CP_UTF8);
+}
+
+CStringArray ListFiles(const CString& pattern)
+{
+    std::vector<CString> names;
+    WIN32_FIND_DATAW fd;
+    CScopedFindHandle find(FindFirstFileW(pattern, &fd));
+    if (find)
+        do
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        while (FindNextFileW(find.Get(), &fd));
+    std::sort(names.begin(), names.end());
+    CStringArray result;
+    for (const CString& n : names)
+        result.Add(n);
+    return result;
+}
+
+bool Contains(const CString& text, const wchar_t* pszPart)
+{
+    return text.Find(pszPart) >= 0;
+}
+
+bool FileExists(const CString& path)
+{
+    const DWORD attr = GetFileAttributesW(path);
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}

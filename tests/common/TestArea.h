@@ -1,0 +1,29 @@
+#pragma once
+// Folders and files of the tests. Every test works below D:\tests\ (the project drive, the
+// build tree's test area); nothing here touches a path outside it.
+
+#include "classlib/String.h"
+
+#include <ostream>
+#include <string>
+
+// Lets gtest print CString values as text.
+inline void PrintTo(const CString& s, std::ostream* os)
+{
+    *os << '"' << s.ToNarrow(CP_UTF8) << '"';
+}
+
+// D:\tests\<name>\, emptied and created afresh.
+CString FreshTestFolder(const wchar_t* pszName);
+// The folder of the running test program (the build's bin folder), with a backslash.
+CString BinFolder();
+bool CopyInto(const wchar_t* pszFile, const CString& folder, const wchar_t* pszNewName = nullptr);
+bool WriteTextFile(const CString& path, const std::string& utf8);
+// Whole file as UTF-16 (with a BOM) or UTF-8 text; empty when it cannot be read.
+CString ReadUtf16File(const CString& path);
+CString ReadUtf8File(const CString& path);
+std::string ReadBytes(const CString& path);
+// Names (without folder) of the files matching the pattern, sorted.
+CStringArray ListFiles(const CString& pattern);
+bool FileExists(const CString& path);
+bool Contains(const CString& text, const wchar_t* pszPart);

@@ -1,0 +1,70 @@
+#include "Windows.h"
+
+namespace
+{
+struct CSearch
+{
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
+{
+    CSearch* pSearch = reinterpret_cast<CSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    wchar_t cls[32] = {};
+    GetClassNameW(hWnd, cls, 32);
+    if (pid == pSearch->pid && IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0)
+    {
+        pSearch->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam)
+{
+    wchar_t cls[32] = {};
+    GetClassNameW(hWnd, cls, 32);
+    if (_wcsicmp(cls, L"Static") == 0)
+    {
+        wchar_t text[2048] = {};
+        GetWindowTextW(hWnd, text, 2048);
+        CString* pAll = reinterpret_cast<CString*>(lParam);
+        if (*text)
+        {
+            if (!pAll->IsEmpty())
+                *pAll += L"\n";
+            *pAll += text;
+        }
+    }
+    return TRUE;
+}
+}
+
+HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    do
+    {
+        CSearch search = { pid, nullptr };
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(100);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+CString GetDialogText(HWND hDlg)
+{
+    CString all;
+    EnumChildWindows(hDlg, CollectText, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+void PressDialogButton(HWND hDlg, int id)
+{
+    PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, id)));
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Finding and answering the windows that a started program shows (under the test X server).
+
+#include "classlib/String.h"
+
+// The first visible dialog (class #32770) of the process; null when none appears in time.
+HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs);
+// The texts of the dialog's static controls, joined by line breaks.
+CString GetDialogText(HWND hDlg);
+// Presses the dialog's button with the id (IDOK, IDCANCEL, IDRETRY, ...).
+void PressDialogButton(HWND hDlg, int id);
