@@ -54,6 +54,8 @@ demo() {
     build
     trap cleanup EXIT
     [ -n "${DISPLAY:-}" ] || start_xvfb
+    start_wineserver
+    "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     . "$ROOT/tools/wine/env.sh"
     local logdir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Quillmark/Vantolin_2011/Log/setup"
     local before; before=$(ls -1 "$logdir" 2>/dev/null | sort | tail -1 || true)
@@ -77,6 +79,8 @@ run_tests() {
     trap cleanup EXIT
     start_xvfb
     start_wineserver
+    # Booting may have updated the prefix: harden and check it again before any test runs.
+    "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     cd "$BUILD_DIR"
     ctest --output-on-failure -j "$JOBS" --timeout 300
 }
