@@ -39,7 +39,7 @@ start_xvfb() {
 # from ctest's output pipes: a test that started them would keep its pipes open until they end.
 start_wineserver() {
     (. "$ROOT/tools/wine/env.sh"
-     wineserver -p
+     wineserver -p </dev/null >/dev/null 2>&1
      wine wineboot </dev/null >/dev/null 2>&1
      wine "$BUILD_DIR/testarea/bin/StandIn.exe" </dev/null >/dev/null 2>&1)
 }

@@ -19,7 +19,7 @@ cp "$BUILD_DIR/testarea/bin/VantolinSetup.exe" "$area/VantolinSetupBench.exe"
 cp "$BUILD_DIR/testarea/bin/refresh_rt.dll" "$BUILD_DIR/testarea/bin/StandIn.exe" "$area/"
 printf '[General]\r\ngeneration=bench\r\n' > "$area/oru.ini"
 
-wineserver -p
+wineserver -p </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\AppDefaults\VantolinSetupBench.exe' /v Version /d win2k /f >/dev/null 2>&1
 wine "$area/StandIn.exe" >/dev/null 2>&1   # warm up
 

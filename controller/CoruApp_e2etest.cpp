@@ -112,6 +112,37 @@ TEST(CoruAppRun, ViewSwitchAndIniViewReachRefreshRt)
     }
 }
 
+TEST(CoruAppRun, PartnerChoosesTheBrandingBitmaps)
+{
+    const struct
+    {
+        const char* partner;
+        const wchar_t* brandShipped;
+        bool loads;
+    } cases[] = {
+        { "", L"neutral", true },   { "11082", L"kipsy", true },  { "61000", L"tollex", true },
+        { "11082", L"neutral", false }, { "4711", L"tollex", false },
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        CString generation;
+        generation.Format(L"9107b%d", n++);
+        const CString folder =
+            PrepareControllerFolder(L"e2e_branding", generation, (std::string("partnerID=") + c.partner + "\r\n").c_str());
+        CreateDirectoryW(folder + L"gfx", nullptr);
+        for (const wchar_t* kind : { L"header_", L"watermark_" })
+        {
+            const CString name = CString(kind) + c.brandShipped + L".bmp";
+            ASSERT_TRUE(CopyFileW(L"D:\\demo\\gfx\\" + name, folder + L"gfx\\" + name, FALSE)) << name.ToNarrow();
+        }
+        const CRun run = RunController(folder, generation, L"");
+        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load header bmp")) << c.partner;
+        EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load watermark bmp")) << c.partner;
+    }
+}
+
 TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
 {
     const CString folder = PrepareControllerFolder(L"e2e_instance", L"9103");
@@ -148,11 +179,15 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
     {
         const wchar_t* exe;
         const wchar_t* version;
+        const char* ini;
         bool refused;
+        const wchar_t* text;
     } cases[] = {
-        { L"VantolinSetupW2K.exe", L"win2k", true },
-        { L"VantolinSetupXP.exe", L"winxp", false }, // Wine's XP has Service Pack 3
-        { L"VantolinSetupW7.exe", L"win7", false },
+        { L"VantolinSetupW2K.exe", L"win2k", "", true, L"but Vantolin cannot be installed because it requires at least Windows XP Service Pack 2" },
+        { L"VantolinSetupW2K.exe", L"win2k", "partnerID=11082\r\nproduct_display_name=Kipsy Player\r\n", true,
+          L"but Kipsy Player cannot be installed" },
+        { L"VantolinSetupXP.exe", L"winxp", "", false, nullptr }, // Wine's XP has Service Pack 3
+        { L"VantolinSetupW7.exe", L"win7", "", false, nullptr },
     };
     int n = 0;
     for (const auto& c : cases)
@@ -160,14 +195,14 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
         CString generation;
         generation.Format(L"9104r%d", n++);
         SetWineVersionFor(c.exe, c.version);
-        const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, "", c.exe);
+        const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, c.ini, c.exe);
         CString text;
         const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
         EXPECT_EQ(1u, run.exitCode) << CString(c.version).ToNarrow();
         EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << CString(c.version).ToNarrow();
         EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << CString(c.version).ToNarrow();
         if (c.refused)
-            EXPECT_TRUE(Contains(text, L"requires at least Windows XP Service Pack 2")) << text.ToNarrow();
+            EXPECT_TRUE(Contains(text, c.text)) << text.ToNarrow();
     }
 }
 
