@@ -134,12 +134,48 @@ TEST(CoruAppRun, PartnerChoosesTheBrandingBitmaps)
         for (const wchar_t* kind : { L"header_", L"watermark_" })
         {
             const CString name = CString(kind) + c.brandShipped + L".bmp";
-            ASSERT_TRUE(CopyFileW(L"D:\\demo\\gfx\\" + name, folder + L"gfx\\" + name, FALSE)) << name.ToNarrow();
+            ASSERT_TRUE(CopyFileW(L"D:\\demo\\gfx\\" + name, folder + L"gfx\\" + name, FALSE)) << name;
         }
         const CRun run = RunController(folder, generation, L"");
         EXPECT_EQ(1u, run.exitCode);
         EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load header bmp")) << c.partner;
         EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load watermark bmp")) << c.partner;
+    }
+}
+
+TEST(CoruAppRun, ExtractedPackageReRootsToItsGeneration)
+{
+    const struct
+    {
+        const wchar_t* extractDir;
+        const wchar_t* storeRoot;
+        const wchar_t* statsGeneration;
+        bool packageFound;
+    } cases[] = {
+        { L"D:\\fixtures\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
+        { L"D:\\fixtures\\extract_9108q\\.\\..\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
+        // The store's first root is set before the log exists: only a re-rooting is logged.
+        { L"D:\\tests\\no_such_folder", nullptr, L"9108p", false },
+    };
+    for (const auto& c : cases)
+    {
+        const CString folder = PrepareControllerFolder(L"e2e_extract", L"9108p");
+        CString args;
+        args.Format(L"/extract_dir:\"%s\"", c.extractDir);
+        const CRun run = RunController(folder, L"9108p", args);
+        EXPECT_EQ(1u, run.exitCode);
+        const std::string name = CString(c.extractDir).ToNarrow();
+        if (c.storeRoot)
+            EXPECT_TRUE(Contains(run.log, CString(L"QMConfig::Initialize root=[") + c.storeRoot + L"]")) << name;
+        else
+            EXPECT_FALSE(Contains(run.log, L"QMConfig::Initialize")) << name;
+        EXPECT_TRUE(Contains(ReadRefreshRtCalls(folder), CString(L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=") +
+                                                             c.statsGeneration + L" "))
+            << name;
+        EXPECT_EQ(!c.packageFound,
+                  Contains(run.log, CString(L"WRN: Cannot find .msi file to UpdateProductPropertiesFromMsi: [") + c.extractDir +
+                                        L"\\msi\\VantolinSetup.msi]"))
+            << name;
     }
 }
 
