@@ -2,7 +2,7 @@
 # One entry for a fresh Debian 12 machine (as root):
 #   ./build.sh demo   set up, build, run the controller on the demo setup folder under Wine
 #   ./build.sh test   set up, build, run every test through ctest
-# Further: ./build.sh setup | build
+# Further: ./build.sh setup | build, and ./build.sh test <ctest arguments> (as -R TraceLog).
 set -euo pipefail
 ROOT=$(dirname "$(realpath "$0")")
 export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
@@ -58,7 +58,6 @@ demo() {
     "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     . "$ROOT/tools/wine/env.sh"
     local logdir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Quillmark/Vantolin_2011/Log/setup"
-    local before; before=$(ls -1 "$logdir" 2>/dev/null | sort | tail -1 || true)
     echo "demo: running D:\\demo\\VantolinSetup.exe"
     set +e
     (cd "$BUILD_DIR/testarea/demo" && "$ROOT/tools/wine/winerun.sh" ./VantolinSetup.exe)
@@ -82,13 +81,13 @@ run_tests() {
     # Booting may have updated the prefix: harden and check it again before any test runs.
     "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     cd "$BUILD_DIR"
-    ctest --output-on-failure -j "$JOBS" --timeout 300
+    ctest --output-on-failure -j "$JOBS" --timeout 300 "$@"
 }
 
 case "${1:-}" in
     setup) setup ;;
     build) setup; build ;;
     demo) demo ;;
-    test) run_tests ;;
+    test) shift; run_tests "$@" ;;
     *) echo "usage: $0 demo|test|build|setup" >&2; exit 2 ;;
 esac
