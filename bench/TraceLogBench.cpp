@@ -35,6 +35,7 @@ int wmain(int argc, wchar_t** argv)
     for (int i = 0; i < lines; ++i)
         Trace(50, L"CBench::Run step %d of %d [%s]", i, lines, L"D:\\bench\\some\\path\\file.txt");
     QueryPerformanceCounter(&t1);
+    const double traceSeconds = Seconds(t0, t1);
     const CString traceFile = GetTraceFileName();
     SetTraceLevel(0);
 
@@ -51,8 +52,6 @@ int wmain(int argc, wchar_t** argv)
             text.push_back(whole.Mid(start, at - start + 2));
     }
     CScopedFileHandle out(CreateFileW(folder + L"plain.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
-    QueryPerformanceCounter(&t1);
-    const double traceSeconds = Seconds(t0, t1);
     LARGE_INTEGER p0;
     QueryPerformanceCounter(&p0);
     DWORD written;

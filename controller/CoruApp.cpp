@@ -5,6 +5,8 @@
 #include "SetupHelpers.h"
 #include "resource.h"
 
+#include "classlib/Time.h"
+
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "config/SettingsKeys.h"

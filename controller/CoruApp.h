@@ -4,7 +4,6 @@
 
 #include "classlib/Handles.h"
 #include "classlib/Sync.h"
-#include "classlib/Time.h"
 #include "classlib/WinApp.h"
 #include "support/DynBitmap.h"
 #include "support/SystemWideFlag.h"

@@ -47,13 +47,7 @@ CRun RunController(const CString& folder, const wchar_t* pszGeneration, const CS
 
 void SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
 {
-    CString key(L"Software\\Wine\\AppDefaults\\");
-    key += pszExe;
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr));
-    RegSetValueExW(hKey, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszVersion),
-                   static_cast<DWORD>((wcslen(pszVersion) + 1) * sizeof(wchar_t)));
-    RegCloseKey(hKey);
+    ASSERT_TRUE(WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion));
 }
 }
 
@@ -166,9 +160,13 @@ TEST(CoruAppRun, ExtractedPackageReRootsToItsGeneration)
         EXPECT_EQ(1u, run.exitCode);
         const std::string name = CString(c.extractDir).ToNarrow();
         if (c.storeRoot)
+        {
             EXPECT_TRUE(Contains(run.log, CString(L"QMConfig::Initialize root=[") + c.storeRoot + L"]")) << name;
+        }
         else
+        {
             EXPECT_FALSE(Contains(run.log, L"QMConfig::Initialize")) << name;
+        }
         EXPECT_TRUE(Contains(ReadRefreshRtCalls(folder), CString(L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=") +
                                                              c.statsGeneration + L" "))
             << name;
@@ -238,7 +236,9 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
         EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << CString(c.version).ToNarrow();
         EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << CString(c.version).ToNarrow();
         if (c.refused)
+        {
             EXPECT_TRUE(Contains(text, c.text)) << text.ToNarrow();
+        }
     }
 }
 
@@ -319,7 +319,9 @@ void CheckHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, bool bO
     // The hand-over ends before the start checks and before the last line of a normal run.
     EXPECT_FALSE(Contains(run.log, L"CoruApp::InitInstance exited"));
     if (bOldProcessAlive)
+    {
         EXPECT_EQ(0u, oldProcess.Wait(0)) << "the copy must wait for the old process";
+    }
 
     EXPECT_EQ(ReadBytes(newFolder + L"VantolinSetup.exe"), ReadBytes(oldFolder + L"VantolinSetup.exe"));
     const CString readyLog = WaitForUpdateReadyLog(pszGeneration, run.pid);

@@ -90,10 +90,14 @@ CString ReadRunningAppValue()
 
 void WriteRunningAppValue(const wchar_t* pszValue)
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quillmark", 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(hKey, L"CurrentlyRunningVantolinApp", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
-                   static_cast<DWORD>((wcslen(pszValue) + 1) * sizeof(wchar_t)));
-    RegCloseKey(hKey);
+    WriteUserRegString(L"Software\\Quillmark", L"CurrentlyRunningVantolinApp", pszValue);
+}
+
+bool WriteUserRegString(const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszValue)
+{
+    CScopedRegKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, pszKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
+                          static_cast<DWORD>((wcslen(pszValue) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

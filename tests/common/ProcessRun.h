@@ -34,3 +34,5 @@ CString ReadRefreshRtCalls(const CString& folder);
 // HKCU\Software\Quillmark CurrentlyRunningVantolinApp (empty when missing).
 CString ReadRunningAppValue();
 void WriteRunningAppValue(const wchar_t* pszValue);
+// Writes a REG_SZ value under HKEY_CURRENT_USER, creating the key; false on failure.
+bool WriteUserRegString(const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszValue);
