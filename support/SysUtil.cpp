@@ -18,6 +18,37 @@ CString GetLastErrorText()
     return text;
 }
 
+CString GetSystemErrorText(DWORD code)
+{
+    CString text;
+    wchar_t* pMsg = nullptr;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&pMsg), 0,
+                       nullptr))
+    {
+        text = pMsg;
+        LocalFree(pMsg);
+        text.TrimRight(L"\r\n");
+    }
+    CString suffix;
+    suffix.Format(L" (%d)", static_cast<int>(code));
+    return text + suffix;
+}
+
+CString GetLastSystemErrorText()
+{
+    return GetSystemErrorText(GetLastError());
+}
+
+bool IsWow64()
+{
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto pfn = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return pfn && pfn(GetCurrentProcess(), &wow64) && wow64;
+}
+
 CString FormatGuid(const GUID& g)
 {
     CString text;

@@ -6,6 +6,12 @@
 
 // "%u: " and the system's message for GetLastError().
 CString GetLastErrorText();
+// The system's message for the code without its line break, then " (%d)"; an unknown code gives
+// only the " (%d)" part.
+CString GetSystemErrorText(DWORD code);
+CString GetLastSystemErrorText();
+// True when this 32-bit process runs under WOW64; false where the system cannot tell.
+bool IsWow64();
 // Upper-case GUID text without braces.
 CString FormatGuid(const GUID& guid);
 bool CreateGuidString(CString& rGuid);
