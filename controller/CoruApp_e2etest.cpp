@@ -1,6 +1,7 @@
 // The built controller started as a process under Wine: exit codes, trace log, what reaches
 // refresh_rt, the start checks and the self-update hand-over.
 
+#include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/Windows.h"
@@ -11,44 +12,7 @@ namespace
 {
 const DWORD kRunTimeoutMs = 60000;
 
-struct CRun
-{
-    DWORD exitCode = STILL_ACTIVE;
-    DWORD pid = 0;
-    CString log;
-};
-
-// Runs the controller in the folder and waits for its end; pDialogAnswer: the button to press
-// on the dialog the run must show (its text goes to pDialogText).
-CRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
-                   const wchar_t* pszExe = L"VantolinSetup.exe", int dialogAnswer = 0, CString* pDialogText = nullptr)
-{
-    CRun run;
-    CChildProcess process;
-    EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
-    run.pid = process.GetPid();
-    if (dialogAnswer)
-    {
-        HWND hDlg = WaitForProcessDialog(run.pid, 30000);
-        EXPECT_NE(nullptr, hDlg) << "the run showed no dialog";
-        if (hDlg)
-        {
-            if (pDialogText)
-                *pDialogText = GetDialogText(hDlg);
-            PressDialogButton(hDlg, dialogAnswer);
-        }
-    }
-    run.exitCode = process.Wait(kRunTimeoutMs);
-    if (run.exitCode == STILL_ACTIVE)
-        TerminateProcess(process.GetHandle(), 99);
-    run.log = ReadControllerLog(pszGeneration, run.pid);
-    return run;
-}
-
-void SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
-{
-    ASSERT_TRUE(WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion));
-}
+typedef CControllerRun CRun;
 }
 
 TEST(CoruAppRun, FreshRunWritesItsLogAndReportsTheEnd)
@@ -228,7 +192,7 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
     {
         CString generation;
         generation.Format(L"9104r%d", n++);
-        SetWineVersionFor(c.exe, c.version);
+        ASSERT_TRUE(SetWineVersionFor(c.exe, c.version));
         const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, c.ini, c.exe);
         CString text;
         const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
