@@ -300,7 +300,7 @@ void CoruApp::RunSelfUpdateHandOver()
 
 bool CoruApp::VerifySystemRequirements()
 {
-    const bool ok = IsWindowsXPFamily() ? GetServicePackMajor() >= 2 : IsWindowsXPOrLater();
+    const bool ok = COruUtil::MeetsSystemRequirements(IsWindowsXPFamily(), GetServicePackMajor(), IsWindowsXPOrLater());
     if (ok)
         return true;
     ShowFinishedInstallation(IDS_REQUIRES_XP_SP2, nullptr);

@@ -171,7 +171,10 @@ TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
     EXPECT_EQ(L"", ReadRunningAppValue());
 }
 
-TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
+// Wine reports the chosen Windows version per program; this prefix is a 64-bit one, so every
+// version runs as a 32-bit program on a 64-bit system. Wine takes no per-program service pack,
+// so a Windows XP before its second service pack cannot be shown here.
+TEST(CoruAppChecks, SystemChecksByWindowsVersion)
 {
     const struct
     {
@@ -180,12 +183,24 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
         const char* ini;
         bool refused;
         const wchar_t* text;
+        const wchar_t* os;
+        const wchar_t* servicePack;
     } cases[] = {
-        { L"VantolinSetupW2K.exe", L"win2k", "", true, L"but Vantolin cannot be installed because it requires at least Windows XP Service Pack 2" },
+        { L"VantolinSetupW2K.exe", L"win2k", "", true, L"but Vantolin cannot be installed because it requires at least Windows XP Service Pack 2",
+          L"Windows 2000, Service Pack 4, build 2195", L"Service Pack 4 - Version: 4.0" },
         { L"VantolinSetupW2K.exe", L"win2k", "partnerID=11082\r\nproduct_display_name=Kipsy Player\r\n", true,
-          L"but Kipsy Player cannot be installed" },
-        { L"VantolinSetupXP.exe", L"winxp", "", false, nullptr }, // Wine's XP has Service Pack 3
-        { L"VantolinSetupW7.exe", L"win7", "", false, nullptr },
+          L"but Kipsy Player cannot be installed", nullptr, nullptr },
+        { L"VantolinSetupXP.exe", L"winxp", "", false, nullptr, L"Windows XP, Service Pack 3, build 2600",
+          L"Service Pack 3 - Version: 3.0" },
+        // XP x64 is of the XP family and reports itself as 5.2, the number of Server 2003.
+        { L"VantolinSetupXP64.exe", L"winxp64", "", false, nullptr, L"Windows Server 2003, Service Pack 2, build 3790",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupW2K3.exe", L"win2003", "", false, nullptr, L"Windows Server 2003, Service Pack 2, build 3790",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupVista.exe", L"vista", "", false, nullptr, L"Windows Vista, Service Pack 2, build 6002",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupW7.exe", L"win7", "", false, nullptr, L"Windows 7, Service Pack 1, build 7601",
+          L"Service Pack 1 - Version: 1.0" },
     };
     int n = 0;
     for (const auto& c : cases)
@@ -196,12 +211,19 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
         const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, c.ini, c.exe);
         CString text;
         const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
-        EXPECT_EQ(1u, run.exitCode) << CString(c.version).ToNarrow();
-        EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << CString(c.version).ToNarrow();
-        EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << CString(c.version).ToNarrow();
+        const std::string version = CString(c.version).ToNarrow();
+        EXPECT_EQ(1u, run.exitCode) << version;
+        EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << version;
+        EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << version;
         if (c.refused)
         {
             EXPECT_TRUE(Contains(text, c.text)) << text.ToNarrow();
+        }
+        if (c.os)
+        {
+            EXPECT_TRUE(Contains(run.log, CString(L"INF: OS: ") + c.os + L" 64-bit edition\r\n")) << version << "\n"
+                                                                                                   << run.log.ToNarrow();
+            EXPECT_TRUE(Contains(run.log, CString(L"INF: ServicePack: ") + c.servicePack + L"\r\n")) << version;
         }
     }
 }

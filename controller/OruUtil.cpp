@@ -128,6 +128,11 @@ bool COruUtil::Is64BitOS()
     return arch == PROCESSOR_ARCHITECTURE_AMD64 || arch == PROCESSOR_ARCHITECTURE_IA64 || arch == 12 /* ARM64 */;
 }
 
+bool COruUtil::MeetsSystemRequirements(bool bXPFamily, int servicePackMajor, bool bXPOrLater)
+{
+    return bXPFamily ? servicePackMajor >= 2 : bXPOrLater;
+}
+
 void COruUtil::GetSupportedLanguages(CStringArray& rCodes, int nMode)
 {
     static const wchar_t* const kRetail[] = { L"en", L"de", L"fr", L"ja", L"zh" };

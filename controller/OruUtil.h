@@ -25,6 +25,8 @@ public:
     // Windows Installer holds this mutex while an installation runs.
     static bool IsInstallationRunning();
     static bool Is64BitOS();
+    // The XP family needs its second service pack; any other system must be XP or later.
+    static bool MeetsSystemRequirements(bool bXPFamily, int servicePackMajor, bool bXPOrLater);
     // ISO 639 codes of the interface languages: mode 0 the retail set, 1 the partner set.
     static void GetSupportedLanguages(CStringArray& rCodes, int nMode);
 };

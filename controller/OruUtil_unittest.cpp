@@ -81,6 +81,28 @@ TEST_F(OruUtilTest, DeletingKeysAndValues)
     EXPECT_FALSE(Contains(capture.Text(), L"COruUtil::DeleteRegistryKey")) << "nothing to report";
 }
 
+// Wine cannot report an older service pack to one program: the versions it cannot show are here.
+TEST(OruUtil, SystemRequirements)
+{
+    const struct
+    {
+        bool xpFamily;
+        int servicePack;
+        bool xpOrLater;
+        bool ok;
+        const char* what;
+    } cases[] = {
+        { true, 1, true, false, "XP SP1" },
+        { true, 0, true, false, "XP x64 without a service pack" },
+        { true, 2, true, true, "XP SP2" },
+        { false, 0, true, true, "Server 2003 without a service pack" },
+        { false, 4, false, false, "2000 SP4" },
+        { false, 0, true, true, "Vista" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.ok, COruUtil::MeetsSystemRequirements(c.xpFamily, c.servicePack, c.xpOrLater)) << c.what;
+}
+
 TEST(OruUtil, SupportedLanguagesByMode)
 {
     const struct
