@@ -42,8 +42,11 @@ void CoruApp::ReadCommandLine()
         RestoreWizardChoices();
 
     const int lang = ToInt(parser.GetOption(L"lang"));
-    if (lang != 0)
+    if (lang > 0 && lang <= 0xFFFF)
         m_interfaceLanguage = static_cast<LANGID>(lang);
+    else if (lang != 0)
+        Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the language [%s]: not a language id",
+              parser.GetOption(L"lang").GetString());
     if (parser.HasOption(L"quickmode"))
         m_bQuickMode = ToInt(parser.GetOption(L"quickmode")) != 0;
     // Without the switch no product view is chosen (-1); a bare switch reads as 0.

@@ -51,6 +51,8 @@ TEST(CommandLineRun, SwitchesAsTheControllerReadsThem)
         { L"/quickmode:1 /lang:de -view:3 /pid:77 /silent /force_dotnet",
           { L"quickmode=1 view=3 lang=0 pid=77 silent=1 force_dotnet=1 update=0" }, {} },
         { L"", { L"quickmode=1 view=-1 lang=0 pid=0 silent=0 force_dotnet=0 update=0" }, { L"-->: -quickmode" } },
+        { L"/lang:70000", { L"ERR: CoruApp::ReadCommandLine : ignoring the language [70000]: not a language id",
+                            L"quickmode=1 view=-1 lang=0 " }, {} },
         // Given twice: the last one counts.
         { L"/lang:de -lang:1036 /quickmode:0 -quickmode:1", { L"-->: -lang=1036\r\n", L"quickmode=1 view=-1 lang=1036 " },
           { L"-->: -lang=de" } },

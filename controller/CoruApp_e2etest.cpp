@@ -52,6 +52,7 @@ TEST(CoruAppRun, ViewSwitchAndIniViewReachRefreshRt)
         { L"-view:5", "vantolin_view=7\r\n", 0, 5 },
         { L"/view:9", "", 0, 0 },
         { L"/view", "", 0, 0 },
+        { L"", "vantolin_view=-1\r\n", 0, 0 },
     };
     int n = 0;
     for (const auto& c : cases)
