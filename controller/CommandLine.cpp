@@ -1,6 +1,4 @@
 // The controller's switches, read once during start-up.
-// PLACEHOLDER (issue #3): the switch table is read here; its tests, the registry entries that
-// restore the wizard choices and the remaining decisions come with that issue.
 
 #include "CoruApp.h"
 #include "RegistryKeyMap.h"
@@ -18,6 +16,12 @@ int ToInt(const CString& text)
 {
     return static_cast<int>(wcstol(text, nullptr, 10));
 }
+
+// An entry counts only when it can be read and is not empty.
+bool ReadRestartEntry(const CRegistryKeyMap& map, DWORD id, CString& rValue)
+{
+    return GetRegStringValue(map, id, rValue) && !rValue.IsEmpty();
+}
 }
 
 void CoruApp::ReadCommandLine()
@@ -33,39 +37,16 @@ void CoruApp::ReadCommandLine()
         UpdateProductPropertiesFromMsi(nullptr);
 
     m_strRestartReason = parser.GetOption(L"restart");
+    // A restart continues a run: its wizard choices come back from the registry.
     if (!m_strRestartReason.IsEmpty())
-    {
-        // Restore the wizard choices of the run that asked for the restart.
-        CString value;
-        if (m_pRegistryKeyMap->GetRegStringValue(10, value) && !value.IsEmpty())
-            m_strInstallFolder = value;
-        if (m_pRegistryKeyMap->GetRegStringValue(11, value) && !value.IsEmpty())
-            m_bIntegrateMusicLib = value == L"1";
-        if (m_pRegistryKeyMap->GetRegStringValue(12, value) && !value.IsEmpty())
-        {
-            m_bCommonMusicFolder = value == L"1";
-            if (m_bCommonMusicFolder)
-                m_bNoMusicFolder = m_bCustomMusicFolderChosen = FALSE;
-        }
-        if (m_pRegistryKeyMap->GetRegStringValue(13, value) && !value.IsEmpty())
-        {
-            m_bCommonMusicFolder = m_bNoMusicFolder = FALSE;
-            m_bCustomMusicFolderChosen = TRUE;
-            m_strCustomMusicFolder = value;
-        }
-        if (!m_bCommonMusicFolder && !m_bCustomMusicFolderChosen)
-            m_bNoMusicFolder = TRUE;
-        if (m_pRegistryKeyMap->GetRegStringValue(14, value) && !value.IsEmpty())
-            m_bDownloadEncoder = value == L"1";
-        if (m_pRegistryKeyMap->GetRegStringValue(15, value) && !value.IsEmpty())
-            m_bSendUsageStats = value == L"1";
-        if (m_pRegistryKeyMap->GetRegStringValue(16, value) && !value.IsEmpty())
-            m_bImportSettings = value == L"1";
-    }
+        RestoreWizardChoices();
 
     const int lang = ToInt(parser.GetOption(L"lang"));
-    if (lang != 0)
+    if (lang > 0 && lang <= 0xFFFF)
         m_interfaceLanguage = static_cast<LANGID>(lang);
+    else if (lang != 0)
+        Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the language [%s]: not a language id",
+              parser.GetOption(L"lang").GetString());
     if (parser.HasOption(L"quickmode"))
         m_bQuickMode = ToInt(parser.GetOption(L"quickmode")) != 0;
     // Without the switch no product view is chosen (-1); a bare switch reads as 0.
@@ -80,17 +61,71 @@ void CoruApp::ReadCommandLine()
     m_bSilent = parser.HasOption(L"silent");
     m_bForceDotNet = parser.HasOption(L"force_dotnet");
 
-    CString update = parser.GetOption(L"update");
-    if (update.Find(L'"') >= 0)
-        Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the update folder [%s]: it holds a double quote", update.GetString());
-    else if (!update.IsEmpty())
+    ReadUpdateFolder(parser.GetOption(L"update"));
+
+    Trace(TRACE_TRACE, L"CoruApp::ReadCommandLine : quickmode=%d view=%d lang=%u pid=%lu silent=%d force_dotnet=%d update=%d",
+          m_bQuickMode ? 1 : 0, m_nProductView, static_cast<unsigned>(m_interfaceLanguage), m_dwParentPid,
+          m_bSilent ? 1 : 0, m_bForceDotNet ? 1 : 0, m_bUpdateMode ? 1 : 0);
+    Trace(TRACE_TRACE, L"CoruApp::ReadCommandLine : program folder [%s] extraction folder [%s] install folder [%s]",
+          m_strProgramFolder.GetString(), m_strExtractFolder.GetString(), m_strInstallFolder.GetString());
+    Trace(TRACE_TRACE,
+          L"CoruApp::ReadCommandLine : music library integrate=%d common=%d none=%d custom=%d [%s] encoder=%d usage_stats=%d import=%d",
+          m_bIntegrateMusicLib ? 1 : 0, m_bCommonMusicFolder ? 1 : 0, m_bNoMusicFolder ? 1 : 0,
+          m_bCustomMusicFolderChosen ? 1 : 0, m_strCustomMusicFolder.GetString(), m_bDownloadEncoder ? 1 : 0,
+          m_bSendUsageStats ? 1 : 0, m_bImportSettings ? 1 : 0);
+}
+
+void CoruApp::RestoreWizardChoices()
+{
+    const CRegistryKeyMap& map = *m_pRegistryKeyMap;
+    CString value;
+    if (ReadRestartEntry(map, 10, value))
+        m_strInstallFolder = value;
+    if (ReadRestartEntry(map, 11, value))
+        m_bIntegrateMusicLib = value == L"1";
+    if (ReadRestartEntry(map, 12, value))
     {
-        m_bUpdateMode = true;
-        update.Replace(L'/', L'\\');
-        if (update[update.GetLength() - 1] == L'\\')
-            update.Delete(update.GetLength() - 1);
-        m_strInstallFolder = update;
-        m_bImportSettings = FALSE;
-        m_bIntegrateMusicLib = FALSE;
+        m_bCommonMusicFolder = value == L"1";
+        if (m_bCommonMusicFolder)
+            m_bNoMusicFolder = m_bCustomMusicFolderChosen = FALSE;
     }
+    if (ReadRestartEntry(map, 13, value))
+    {
+        m_bCommonMusicFolder = m_bNoMusicFolder = FALSE;
+        m_bCustomMusicFolderChosen = TRUE;
+        m_strCustomMusicFolder = value;
+    }
+    if (!m_bCommonMusicFolder && !m_bCustomMusicFolderChosen)
+        m_bNoMusicFolder = TRUE;
+    if (ReadRestartEntry(map, 14, value))
+        m_bDownloadEncoder = value == L"1";
+    if (ReadRestartEntry(map, 15, value))
+        m_bSendUsageStats = value == L"1";
+    if (ReadRestartEntry(map, 16, value))
+        m_bImportSettings = value == L"1";
+}
+
+void CoruApp::ReadUpdateFolder(CString folder)
+{
+    if (folder.IsEmpty())
+        return;
+    // The folder ends up inside APPDIR="%s" of the package's property line.
+    if (folder.Find(L'"') >= 0)
+    {
+        Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the update folder [%s]: it holds a double quote",
+              folder.GetString());
+        return;
+    }
+    folder.Replace(L'/', L'\\');
+    if (folder[folder.GetLength() - 1] == L'\\')
+        folder.Delete(folder.GetLength() - 1);
+    if (folder.IsEmpty())
+    {
+        Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the update folder: it names no folder");
+        return;
+    }
+    m_bUpdateMode = true;
+    m_strInstallFolder = folder;
+    m_bImportSettings = FALSE;
+    m_bIntegrateMusicLib = FALSE;
 }

@@ -172,7 +172,7 @@ void CoruApp::InitializeKernelComponents()
         m_strExtractFolder = tempFolder + L"TempSFX";
     m_strRestartCopyFolder = tempFolder + L"Installer\\";
 
-    m_bDotNetPresent = COruUtil::DetectDotNet(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
+    m_bDotNetPresent = COruUtil::DetectDotNetVersions(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
     Trace(TRACE_TRACE, L"DotNet is %sinstalled", m_bDotNetPresent ? L"" : L"not ");
 
     Trace(TRACE_TRACE, L"InitializeKernelComponents : initializing usage statistics");
@@ -184,7 +184,8 @@ void CoruApp::InitializeKernelComponents()
 
 void CoruApp::ChooseInterfaceLanguage()
 {
-    const CStringArray supported = COruUtil::GetSupportedLanguages(IsPartner(kPartnerKipsy) ? 1 : 0);
+    CStringArray supported;
+    COruUtil::GetSupportedLanguages(supported, IsPartner(kPartnerKipsy) ? 1 : 0);
     if (m_interfaceLanguage == 0)
     {
         wchar_t code[6] = {};
@@ -299,7 +300,7 @@ void CoruApp::RunSelfUpdateHandOver()
 
 bool CoruApp::VerifySystemRequirements()
 {
-    const bool ok = IsWindowsXPFamily() ? GetWindowsVersion().wServicePackMajor >= 2 : IsWindowsXPOrLater();
+    const bool ok = COruUtil::MeetsSystemRequirements(IsWindowsXPFamily(), GetServicePackMajor(), IsWindowsXPOrLater());
     if (ok)
         return true;
     ShowFinishedInstallation(IDS_REQUIRES_XP_SP2, nullptr);
@@ -345,7 +346,9 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
 
 bool CoruApp::CheckInstallerServiceIdle()
 {
-    if (!COruUtil::IsInstallerServiceBusy())
+    // The service keeps running for minutes after any installation: only the mutex that an
+    // installation holds while it runs makes it busy.
+    if (!COruUtil::IsMsiServerRunning() || !COruUtil::IsInstallationRunning())
         return true;
     m_bSilent = false;
     ShowFinishedInstallation(IDS_INSTALLER_BUSY, m_strAppTitle);
@@ -440,7 +443,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     OruCommunicationConfig::Init(m_pConfig);
     pOld.reset();
 
-    m_pRegistryKeyMap->Fill(settings.GetGeneration());
+    m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     // PLACEHOLDER (step engine issue): the engine is told the new generation and version here.
     (void)pProcess;
 }

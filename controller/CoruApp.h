@@ -57,6 +57,8 @@ private:
     void RunSelfUpdateHandOver();
     void WaitForProcess(DWORD pid, const wchar_t* pszFormat);
     void ReadCommandLine();
+    void RestoreWizardChoices();
+    void ReadUpdateFolder(CString folder);
     void ChooseInterfaceLanguage();
     void ApplyInterfaceLanguage();
     void SetupBranding();

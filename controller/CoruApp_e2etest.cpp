@@ -1,6 +1,7 @@
 // The built controller started as a process under Wine: exit codes, trace log, what reaches
 // refresh_rt, the start checks and the self-update hand-over.
 
+#include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/Windows.h"
@@ -11,44 +12,7 @@ namespace
 {
 const DWORD kRunTimeoutMs = 60000;
 
-struct CRun
-{
-    DWORD exitCode = STILL_ACTIVE;
-    DWORD pid = 0;
-    CString log;
-};
-
-// Runs the controller in the folder and waits for its end; pDialogAnswer: the button to press
-// on the dialog the run must show (its text goes to pDialogText).
-CRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
-                   const wchar_t* pszExe = L"VantolinSetup.exe", int dialogAnswer = 0, CString* pDialogText = nullptr)
-{
-    CRun run;
-    CChildProcess process;
-    EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
-    run.pid = process.GetPid();
-    if (dialogAnswer)
-    {
-        HWND hDlg = WaitForProcessDialog(run.pid, 30000);
-        EXPECT_NE(nullptr, hDlg) << "the run showed no dialog";
-        if (hDlg)
-        {
-            if (pDialogText)
-                *pDialogText = GetDialogText(hDlg);
-            PressDialogButton(hDlg, dialogAnswer);
-        }
-    }
-    run.exitCode = process.Wait(kRunTimeoutMs);
-    if (run.exitCode == STILL_ACTIVE)
-        TerminateProcess(process.GetHandle(), 99);
-    run.log = ReadControllerLog(pszGeneration, run.pid);
-    return run;
-}
-
-void SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
-{
-    ASSERT_TRUE(WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion));
-}
+typedef CControllerRun CRun;
 }
 
 TEST(CoruAppRun, FreshRunWritesItsLogAndReportsTheEnd)
@@ -88,6 +52,7 @@ TEST(CoruAppRun, ViewSwitchAndIniViewReachRefreshRt)
         { L"-view:5", "vantolin_view=7\r\n", 0, 5 },
         { L"/view:9", "", 0, 0 },
         { L"/view", "", 0, 0 },
+        { L"", "vantolin_view=-1\r\n", 0, 0 },
     };
     int n = 0;
     for (const auto& c : cases)
@@ -207,7 +172,10 @@ TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
     EXPECT_EQ(L"", ReadRunningAppValue());
 }
 
-TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
+// Wine reports the chosen Windows version per program; this prefix is a 64-bit one, so every
+// version runs as a 32-bit program on a 64-bit system. Wine takes no per-program service pack,
+// so a Windows XP before its second service pack cannot be shown here.
+TEST(CoruAppChecks, SystemChecksByWindowsVersion)
 {
     const struct
     {
@@ -216,28 +184,47 @@ TEST(CoruAppChecks, WindowsOlderThanXpSp2IsRefused)
         const char* ini;
         bool refused;
         const wchar_t* text;
+        const wchar_t* os;
+        const wchar_t* servicePack;
     } cases[] = {
-        { L"VantolinSetupW2K.exe", L"win2k", "", true, L"but Vantolin cannot be installed because it requires at least Windows XP Service Pack 2" },
+        { L"VantolinSetupW2K.exe", L"win2k", "", true, L"but Vantolin cannot be installed because it requires at least Windows XP Service Pack 2",
+          L"Windows 2000, Service Pack 4, build 2195", L"Service Pack 4 - Version: 4.0" },
         { L"VantolinSetupW2K.exe", L"win2k", "partnerID=11082\r\nproduct_display_name=Kipsy Player\r\n", true,
-          L"but Kipsy Player cannot be installed" },
-        { L"VantolinSetupXP.exe", L"winxp", "", false, nullptr }, // Wine's XP has Service Pack 3
-        { L"VantolinSetupW7.exe", L"win7", "", false, nullptr },
+          L"but Kipsy Player cannot be installed", nullptr, nullptr },
+        { L"VantolinSetupXP.exe", L"winxp", "", false, nullptr, L"Windows XP, Service Pack 3, build 2600",
+          L"Service Pack 3 - Version: 3.0" },
+        // XP x64 is of the XP family and reports itself as 5.2, the number of Server 2003.
+        { L"VantolinSetupXP64.exe", L"winxp64", "", false, nullptr, L"Windows Server 2003, Service Pack 2, build 3790",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupW2K3.exe", L"win2003", "", false, nullptr, L"Windows Server 2003, Service Pack 2, build 3790",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupVista.exe", L"vista", "", false, nullptr, L"Windows Vista, Service Pack 2, build 6002",
+          L"Service Pack 2 - Version: 2.0" },
+        { L"VantolinSetupW7.exe", L"win7", "", false, nullptr, L"Windows 7, Service Pack 1, build 7601",
+          L"Service Pack 1 - Version: 1.0" },
     };
     int n = 0;
     for (const auto& c : cases)
     {
         CString generation;
         generation.Format(L"9104r%d", n++);
-        SetWineVersionFor(c.exe, c.version);
+        ASSERT_TRUE(SetWineVersionFor(c.exe, c.version));
         const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, c.ini, c.exe);
         CString text;
         const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
-        EXPECT_EQ(1u, run.exitCode) << CString(c.version).ToNarrow();
-        EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << CString(c.version).ToNarrow();
-        EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << CString(c.version).ToNarrow();
+        const std::string version = CString(c.version).ToNarrow();
+        EXPECT_EQ(1u, run.exitCode) << version;
+        EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << version;
+        EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << version;
         if (c.refused)
         {
             EXPECT_TRUE(Contains(text, c.text)) << text.ToNarrow();
+        }
+        if (c.os)
+        {
+            EXPECT_TRUE(Contains(run.log, CString(L"INF: OS: ") + c.os + L" 64-bit edition\r\n")) << version << "\n"
+                                                                                                   << run.log.ToNarrow();
+            EXPECT_TRUE(Contains(run.log, CString(L"INF: ServicePack: ") + c.servicePack + L"\r\n")) << version;
         }
     }
 }

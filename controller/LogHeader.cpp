@@ -28,9 +28,12 @@ void CoruApp::WriteLogHeader()
     _wstrdate(date);
     Trace(TRACE_INFO, L"Start date: %s", date);
     Trace(TRACE_INFO, L"Computer name: %s", GetComputerNameText().GetString());
-    // PLACEHOLDER (issue #3, log header issue): the operating-system line, the clock interval
-    // and the measured processor clock join the header with the system information.
-    Trace(TRACE_INFO, L"ServicePack: %s", GetWindowsVersion().strServicePack.GetString());
+    Trace(TRACE_INFO, L"OS: %s %d-bit edition", GetOSName().GetString(), COruUtil::Is64BitOS() ? 64 : 32);
+    Trace(TRACE_INFO, L"ServicePack: %s", GetServicePackText().GetString());
     Trace(TRACE_INFO, L"User login: %s", GetUserLoginName().GetString());
+    const int incrementUs = GetSystemTimeIncrementUs();
+    if (incrementUs > 0)
+        Trace(TRACE_INFO, L"System time (Windows) clock interval: %d [microsec]", incrementUs);
+    // PLACEHOLDER (log header issue): the measured processor clock joins the header here.
     Trace(TRACE_INFO, L"Build time: %s, %s\r\n", L"" __DATE__, L"" __TIME__);
 }

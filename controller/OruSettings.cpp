@@ -9,8 +9,9 @@ const wchar_t kDefaultUrl[] = L"http://download.vantolin.example/retail/?";
 
 CString ReadText(const wchar_t* pszKey, const wchar_t* pszDefault, const wchar_t* pszPath)
 {
-    wchar_t buf[510] = {};
-    GetPrivateProfileStringW(kSection, pszKey, pszDefault, buf, 510, pszPath);
+    const DWORD kChars = 510;
+    wchar_t buf[kChars] = {};
+    GetPrivateProfileStringW(kSection, pszKey, pszDefault, buf, kChars, pszPath);
     return CString(buf);
 }
 
@@ -62,6 +63,13 @@ void COruSettings::Read(const wchar_t* pszPath)
     m_strProductDisplayName = ReadText(L"product_display_name", L"Vantolin", pszPath);
     m_strProductShortcutName = ReadText(L"product_shortcut_name", L"Vantolin", pszPath);
     m_bShowAdvertiseDlg = ReadInt(L"show_advertise_dlg", 0, pszPath) != 0;
+
+    if (!m_strKeptVersion.IsEmpty())
+        m_strVersion = m_strKeptVersion;
+    if (!m_strKeptVersionText.IsEmpty())
+        m_strVersionText = m_strKeptVersionText;
+    if (!m_strKeptGeneration.IsEmpty())
+        m_strGeneration = m_strKeptGeneration;
 }
 
 bool COruSettings::Write(const wchar_t* pszPath) const

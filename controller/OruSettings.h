@@ -1,6 +1,6 @@
 #pragma once
-// PLACEHOLDER (issue #3): the values of oru.ini (section General), read through the profile
-// API. Written to the file's contract; its tests and the remaining users come with that issue.
+// The values of oru.ini (section General), read through the profile API. One object per
+// process; reading a file replaces every value, a missing key gets its default.
 
 #include "classlib/String.h"
 
@@ -16,12 +16,15 @@ public:
     void SetView(int view) { m_nView = view; }
     const CString& GetPartnerID() const { return m_strPartnerID; }
     const CString& GetAffiliateID() const { return m_strAffiliateID; }
+    // The version, version text and generation set here come from the product's package: they
+    // outlive every later read of a file in this run, so that the configuration store, the
+    // steps and the files written for the product stay on one generation.
     const CString& GetVersion() const { return m_strVersion; }
-    void SetVersion(const wchar_t* psz) { m_strVersion = psz; }
+    void SetVersion(const wchar_t* psz) { m_strVersion = m_strKeptVersion = psz; }
     const CString& GetVersionText() const { return m_strVersionText; }
-    void SetVersionText(const wchar_t* psz) { m_strVersionText = psz; }
+    void SetVersionText(const wchar_t* psz) { m_strVersionText = m_strKeptVersionText = psz; }
     const CString& GetGeneration() const { return m_strGeneration; }
-    void SetGeneration(const wchar_t* psz) { m_strGeneration = psz; }
+    void SetGeneration(const wchar_t* psz) { m_strGeneration = m_strKeptGeneration = psz; }
     const CString& GetProductDisplayName() const { return m_strProductDisplayName; }
     void SetProductDisplayName(const wchar_t* psz) { m_strProductDisplayName = psz; }
     const CString& GetProductShortcutName() const { return m_strProductShortcutName; }
@@ -29,11 +32,21 @@ public:
     const CString& GetHelpFilePathBaseName() const { return m_strHelpFilePathBaseName; }
     const CString& GetTutorialVideoUrl() const { return m_strTutorialVideoUrl; }
     BOOL GetShowAdvertiseDlg() const { return m_bShowAdvertiseDlg; }
+    const CString& GetFileName() const { return m_strFileName; }
+    int GetRegType() const { return m_nRegType; }
     const CString& GetUrl() const { return m_strUrl; }
+    const CString& GetAdvInstIniFilePath() const { return m_strAdvInstIniFilePath; }
+    const CString& GetFullInstallerExeName() const { return m_strFullInstallerExeName; }
+    const CString& GetTraceLevel() const { return m_strTraceLevel; }
+    int GetCheckInternetTimeout() const { return m_nCheckInternetTimeout; }
+    int GetCheckInternetMaxTimeout() const { return m_nCheckInternetMaxTimeout; }
     const CString& GetFilePath() const { return m_strFilePath; }
 
 private:
     COruSettings() = default;
+    CString m_strKeptVersion;
+    CString m_strKeptVersionText;
+    CString m_strKeptGeneration;
     CString m_strFilePath;
     CString m_strFileName;
     int m_nView = -1;

@@ -1,12 +1,113 @@
 #include "RegistryKeyMap.h"
+#include "OruUtil.h"
 
-void CRegistryKeyMap::Fill(const wchar_t*)
+#include "support/Registry.h"
+#include "support/TraceLog.h"
+
+namespace
 {
-    m_entries.RemoveAll();
+const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const wchar_t kOruKey[] = L"Software\\Quillmark\\ORU_Vantolin";
+
+RegistryKey MakeEntry(const wchar_t* pszKeyPath, const wchar_t* pszValueName)
+{
+    RegistryKey entry;
+    entry.hRoot = HKEY_LOCAL_MACHINE;
+    entry.strKeyPath = pszKeyPath;
+    entry.strValueName = pszValueName;
+    return entry;
 }
 
-bool CRegistryKeyMap::GetRegStringValue(int, CString& rValue) const
+RegistryKey MakeGenerationEntry(const wchar_t* pszKeyFormat, const wchar_t* pszGeneration, const wchar_t* pszValueName)
+{
+    CString path;
+    path.Format(pszKeyFormat, pszGeneration);
+    return MakeEntry(path, pszValueName);
+}
+}
+
+bool CRegistryKeyMap::Lookup(DWORD id, RegistryKey& rEntry) const
+{
+    const auto it = m_entries.find(id);
+    if (it == m_entries.end())
+        return false;
+    rEntry = it->second;
+    return true;
+}
+
+void CRegistryKeyMap::Fill(const wchar_t* pszGeneration)
+{
+    static const struct
+    {
+        DWORD id;
+        const wchar_t* key;
+        const wchar_t* value;
+    } kFixed[] = {
+        { 0, kRunOnceKey, L"RunOruInstaller" },
+        { 2, L"SOFTWARE\\Quillmark\\DEVurudeZivizor", L"Reboot" },
+        { 3, kOruKey, L"" },
+        { 4, kOruKey, L"Uninstaller" },
+        { 5, kOruKey, L"InstallationSuccessful" },
+        { 10, kOruKey, L"RestartInstallDir" },
+        { 11, kOruKey, L"RestartIntegrateMusicLib" },
+        { 12, kOruKey, L"RestartCommonMusicLibDir" },
+        { 13, kOruKey, L"RestartCustomMusicLibDir" },
+        { 14, kOruKey, L"RestartDownloadLame" },
+        { 15, kOruKey, L"RestartSendUsageStats" },
+        { 16, kOruKey, L"RestartImportSettings" },
+    };
+    RemoveAll();
+    for (const auto& e : kFixed)
+        SetAt(e.id, MakeEntry(e.key, e.value));
+    FillGenerationEntries(pszGeneration);
+}
+
+void CRegistryKeyMap::FillGenerationEntries(const wchar_t* pszGeneration)
+{
+    SetAt(1, MakeGenerationEntry(L"SOFTWARE\\Quillmark\\Vantolin_%s\\Common", pszGeneration, L"AffiliateId"));
+    SetAt(6, MakeGenerationEntry(L"Software\\Quillmark\\Vantolin_%s", pszGeneration, L"Launch"));
+    SetAt(7, MakeGenerationEntry(L"Software\\Quillmark\\Vantolin_%s", pszGeneration, L"LaunchUSB"));
+    SetAt(9, MakeGenerationEntry(L"SOFTWARE\\Quillmark\\Vantolin_%s\\Common", pszGeneration, L"InstalledVantolinView"));
+}
+
+bool GetRegStringValue(const CRegistryKeyMap& map, DWORD id, CString& rValue)
 {
     rValue.Empty();
-    return false;
+    RegistryKey entry;
+    if (!map.Lookup(id, entry))
+    {
+        Trace(TRACE_TRACE, L"GetRegStringValue: %d is missing", static_cast<int>(id));
+        return false;
+    }
+    DWORD type = 0;
+    if (!ReadRegString(entry.hRoot, entry.strKeyPath, entry.strValueName, type, rValue, 0))
+    {
+        rValue.Empty();
+        return false;
+    }
+    return true;
+}
+
+bool SetRegStringValue(const CRegistryKeyMap& map, DWORD id, const wchar_t* pszValue)
+{
+    RegistryKey entry;
+    if (!map.Lookup(id, entry))
+    {
+        Trace(TRACE_TRACE, L"SetRegStringValue: %d is missing", static_cast<int>(id));
+        return false;
+    }
+    return WriteRegString(entry.hRoot, entry.strKeyPath, entry.strValueName, REG_SZ, pszValue, nullptr, 0);
+}
+
+bool DeleteRegistryKey(const CRegistryKeyMap& map, DWORD id)
+{
+    RegistryKey entry;
+    if (!map.Lookup(id, entry))
+    {
+        Trace(TRACE_TRACE, L"DeleteRegistryKey: %d is missing", static_cast<int>(id));
+        return false;
+    }
+    if (entry.strValueName.IsEmpty())
+        return COruUtil::DeleteRegistryKey(entry.hRoot, entry.strKeyPath);
+    return COruUtil::DeleteRegistryValue(entry.hRoot, entry.strKeyPath, entry.strValueName);
 }

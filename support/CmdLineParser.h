@@ -1,6 +1,6 @@
 #pragma once
-// PLACEHOLDER (issue #3): the command-line parser, written to its contract so that start-up
-// can read its switches; its tests and the controller's switch table come with that issue.
+// Splits a command line into switches ("-" or "/", a name, optionally ":" and a value) and
+// positional arguments. Names are compared exactly; the callers own the names.
 
 #include "classlib/Map.h"
 #include "classlib/String.h"

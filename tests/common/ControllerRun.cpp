@@ -1,0 +1,40 @@
+#include "ControllerRun.h"
+#include "ProcessRun.h"
+#include "Windows.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const DWORD kRunTimeoutMs = 60000;
+}
+
+CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
+                             const wchar_t* pszExe, int dialogAnswer, CString* pDialogText)
+{
+    CControllerRun run;
+    CChildProcess process;
+    EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
+    run.pid = process.GetPid();
+    if (dialogAnswer)
+    {
+        HWND hDlg = WaitForProcessDialog(run.pid, 30000);
+        EXPECT_NE(nullptr, hDlg) << "the run showed no dialog";
+        if (hDlg)
+        {
+            if (pDialogText)
+                *pDialogText = GetDialogText(hDlg);
+            PressDialogButton(hDlg, dialogAnswer);
+        }
+    }
+    run.exitCode = process.Wait(kRunTimeoutMs);
+    if (run.exitCode == STILL_ACTIVE)
+        TerminateProcess(process.GetHandle(), 99);
+    run.log = ReadControllerLog(pszGeneration, run.pid);
+    return run;
+}
+
+bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
+{
+    return WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion);
+}

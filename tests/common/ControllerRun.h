@@ -1,0 +1,19 @@
+#pragma once
+// One run of the built controller under Wine, with its exit code and trace log.
+
+#include "classlib/String.h"
+
+struct CControllerRun
+{
+    DWORD exitCode = STILL_ACTIVE;
+    DWORD pid = 0;
+    CString log;
+};
+
+// Runs the controller in the folder and waits for its end; dialogAnswer: the button to press
+// on the dialog the run must show (its text goes to pDialogText).
+CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
+                             const wchar_t* pszExe = L"VantolinSetup.exe", int dialogAnswer = 0,
+                             CString* pDialogText = nullptr);
+// The Windows version Wine reports to the program of that name (winxp, vista, win7, ...).
+bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion);
