@@ -1,6 +1,7 @@
 #include "support/FileUtil.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/TracedTest.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +11,10 @@
 
 namespace
 {
-class FileUtilTest : public ::testing::Test
+class FileUtilTest : public CTracedTest
 {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_folder = FreshTestFolder(CString::FromNarrow(std::string("fileutil_") + info->name()));
-        SetTracePrefix(m_folder + L"Log");
-        SetTraceLevel(50);
-    }
-    void TearDown() override { SetTraceLevel(0); }
-    CString Log() const { return ReadUtf16File(GetTraceFileName()); }
+    const char* FolderPrefix() const override { return "fileutil_"; }
     void Write(const CString& relative, const std::string& content = "x")
     {
         ASSERT_TRUE(CreateFolderTree(GetFolderOfPath(m_folder + relative), nullptr)) << relative.ToNarrow();
@@ -43,7 +36,6 @@ protected:
         EXPECT_TRUE(FileExists(m_folder + L"outside\\keep1.txt"));
         EXPECT_TRUE(FileExists(m_folder + L"outside\\sub\\keep2.txt"));
     }
-    CString m_folder;
 };
 
 CString ShellFolder(int csidl)

@@ -1,6 +1,5 @@
 #pragma once
-// PLACEHOLDER (issue #4): the process, module and error helpers start-up needs, written to
-// their final contract. The full process, shell and registry utilities join them.
+// Process, module, error-text and small system helpers. Stateless unless said otherwise.
 
 #include "classlib/String.h"
 

@@ -4,6 +4,7 @@
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/TracedTest.h"
 
 #include <gtest/gtest.h>
 
@@ -167,13 +168,16 @@ BOOL WINAPI FakeShutdown(LPWSTR machine, LPWSTR message, DWORD timeout, BOOL for
     SetLastError(ERROR_ACCESS_DENIED);
     return g_shutdownResult;
 }
+
+class SysUtilTracedTest : public CTracedTest
+{
+protected:
+    const char* FolderPrefix() const override { return "sysutil_"; }
+};
 }
 
-TEST(SystemShutdown, GoesThroughTheSeam)
+TEST_F(SysUtilTracedTest, ShutdownGoesThroughTheSeam)
 {
-    const CString folder = FreshTestFolder(L"sysutil_shutdown");
-    SetTracePrefix(folder + L"Log");
-    SetTraceLevel(50);
     const SystemShutdownCalls fake = { FakeShutdown };
     SetSystemShutdownCalls(&fake);
     {
@@ -188,15 +192,11 @@ TEST(SystemShutdown, GoesThroughTheSeam)
         EXPECT_FALSE(shutdown.Initiate());
     }
     SetSystemShutdownCalls(nullptr);
-    SetTraceLevel(0);
-    EXPECT_TRUE(Contains(ReadUtf16File(GetTraceFileName()), L"ERR: Error initiating system shutdown [0x5]"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: Error initiating system shutdown [0x5]"));
 }
 
-TEST(ShellExecuteProcess, StartWaitAndNoProcess)
+TEST_F(SysUtilTracedTest, ShellStartWaitAndNoProcess)
 {
-    const CString folder = FreshTestFolder(L"sysutil_shell");
-    SetTracePrefix(folder + L"Log");
-    SetTraceLevel(50);
     CShellExecuteProcess notStarted;
     EXPECT_EQ(nullptr, notStarted.GetProcessHandle());
     EXPECT_EQ(static_cast<DWORD>(-1), notStarted.WaitForExit());
@@ -205,7 +205,6 @@ TEST(ShellExecuteProcess, StartWaitAndNoProcess)
     ASSERT_TRUE(process.Start(BinFolder() + L"StandIn.exe", L"/exit:42", L"", false));
     EXPECT_NE(nullptr, process.GetProcessHandle());
     EXPECT_EQ(42u, process.WaitForExit());
-    EXPECT_FALSE(process.Start(folder + L"missing.exe", L"", folder, true));
-    SetTraceLevel(0);
-    EXPECT_TRUE(Contains(ReadUtf16File(GetTraceFileName()), L"CShellExecuteProcess::WaitForExit : no process was started"));
+    EXPECT_FALSE(process.Start(m_folder + L"missing.exe", L"", m_folder, true));
+    EXPECT_TRUE(Contains(Log(), L"CShellExecuteProcess::WaitForExit : no process was started"));
 }

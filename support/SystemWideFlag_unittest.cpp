@@ -2,6 +2,7 @@
 #include "support/TraceLog.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/TracedTest.h"
 
 #include <gtest/gtest.h>
 
@@ -49,19 +50,10 @@ private:
     bool m_started = false;
 };
 
-class SystemWideFlagTest : public ::testing::Test
+class SystemWideFlagTest : public CTracedTest
 {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_folder = FreshTestFolder(CString::FromNarrow(std::string("flag_") + info->name()));
-        SetTracePrefix(m_folder + L"Log");
-        SetTraceLevel(50);
-    }
-    void TearDown() override { SetTraceLevel(0); }
-    CString Log() const { return ReadUtf16File(GetTraceFileName()); }
-    CString m_folder;
+    const char* FolderPrefix() const override { return "flag_"; }
 };
 }
 

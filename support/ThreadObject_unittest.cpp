@@ -1,6 +1,7 @@
 #include "support/ThreadObject.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/TracedTest.h"
 
 #include <gtest/gtest.h>
 
@@ -55,19 +56,10 @@ bool WaitUntil(const std::atomic<bool>& flag)
     return flag;
 }
 
-class ThreadObjectTest : public ::testing::Test
+class ThreadObjectTest : public CTracedTest
 {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_folder = FreshTestFolder(CString::FromNarrow(std::string("thread_") + info->name()));
-        SetTracePrefix(m_folder + L"Log");
-        SetTraceLevel(50);
-    }
-    void TearDown() override { SetTraceLevel(0); }
-    CString Log() const { return ReadUtf16File(GetTraceFileName()); }
-    CString m_folder;
+    const char* FolderPrefix() const override { return "thread_"; }
 };
 }
 
