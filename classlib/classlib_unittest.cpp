@@ -1,6 +1,7 @@
 #include "classlib/File.h"
 #include "classlib/Map.h"
 #include "classlib/String.h"
+#include "classlib/Thread.h"
 #include "tests/common/TestArea.h"
 
 #include <gtest/gtest.h>
@@ -126,4 +127,36 @@ TEST(CFile, WriteReadAndMissingFile)
     CFile other;
     EXPECT_FALSE(other.Open(folder + L"no\\such\\a.bin", CFile::modeRead, &error));
     EXPECT_EQ(CFileException::badPath, error.m_cause);
+}
+
+namespace
+{
+UINT __cdecl CountUp(LPVOID pParam)
+{
+    InterlockedIncrement(static_cast<volatile LONG*>(pParam));
+    return 7;
+}
+}
+
+TEST(WinThread, SuspendedStartRunsOnResumeAndKeepsItsExitCode)
+{
+    volatile LONG count = 0;
+    CWinThread* pThread = AfxBeginThread(CountUp, const_cast<LONG*>(&count), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(nullptr, pThread);
+    pThread->m_bAutoDelete = FALSE;
+    Sleep(50);
+    EXPECT_EQ(0, count) << "a suspended thread waits for its resume";
+    EXPECT_EQ(1u, pThread->ResumeThread());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pThread->m_hThread, 10000));
+    DWORD code = 0;
+    GetExitCodeThread(pThread->m_hThread, &code);
+    EXPECT_EQ(7u, code);
+    EXPECT_EQ(1, count);
+    delete pThread;
+
+    // An auto-deleting thread frees its object itself; only the count is left to look at.
+    ASSERT_NE(nullptr, AfxBeginThread(CountUp, const_cast<LONG*>(&count)));
+    for (int i = 0; i < 500 && count < 2; ++i)
+        Sleep(10);
+    EXPECT_EQ(2, count);
 }

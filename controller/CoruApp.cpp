@@ -158,7 +158,7 @@ void CoruApp::InitializeKernelComponents()
     ChooseInterfaceLanguage();
     SetupBranding();
 
-    CProxySettings::GetInstance().SetMode(1, L"");
+    GetProxySettings().Set(1, L"");
 
     if (IsPartner(kPartnerKipsy) && !m_bUpdateMode)
     {
@@ -324,9 +324,12 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
     {
         if (m_instanceFlag.Create())
         {
+            m_bInstanceFlagHeld = true;
             SetRunningAppRegValue(caption);
             return true;
         }
+        // The other holder's mutex must not stay alive through our handle while we wait.
+        m_instanceFlag.Close();
         if (m_bUpdateMode && CTime::GetCurrentTime() - start <= kUpdateModeInstanceWaitSeconds)
         {
             // The product that asked for the update is still closing: give it time.
@@ -396,10 +399,12 @@ void CoruApp::SetRunningAppRegValue(const CString& text)
 
 void CoruApp::ReleaseInstanceFlag()
 {
-    if (!m_instanceFlag.IsCreated())
+    if (!m_bInstanceFlagHeld)
         return;
+    m_bInstanceFlagHeld = false;
     SetRunningAppRegValue(CString());
     m_instanceFlag.Release();
+    m_instanceFlag.Close();
 }
 
 void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)

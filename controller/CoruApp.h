@@ -113,6 +113,7 @@ private:
     BOOL m_bPostInstallFilesWritten = FALSE;
     bool m_bUpdateMode = false;
     bool m_bSingleInstanceChecked = false;
+    bool m_bInstanceFlagHeld = false;
 };
 
 CoruApp& GetOruApp();

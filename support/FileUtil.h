@@ -1,14 +1,51 @@
 #pragma once
-// PLACEHOLDER (issue #4): the few file and folder helpers start-up needs. The full file and
-// folder utilities replace this.
+// File and folder utilities of the controller and the cleanup program. Failures are logged
+// and returned as false (or a size of 0); nothing is raised.
+
+#include "PathUtil.h"
 
 #include "classlib/String.h"
 
 bool FileExists(const wchar_t* pszPath);
 bool FolderExists(const wchar_t* pszPath);
-// Creates the folder and every missing parent; true when it exists afterwards.
+
+// Creates this one folder (no parents) when missing; false when the path is something else.
+bool AssureDirExists(const wchar_t* pszPath);
+bool PathExists(const wchar_t* pszPath);
+bool GetFileSizeOfPath(const wchar_t* pszPath, ULONGLONG& rSize);
+// Five moves, then an overwriting copy (the source stays).
+bool MoveFileWithRetry(const wchar_t* pszFrom, const wchar_t* pszTo);
+bool IsFolder(const wchar_t* pszPath);
+bool IsFolderByStatus(const wchar_t* pszPath);
+bool GetSpecialFolder(HWND hOwner, int csidl, CString& rPath);
+// Local time to the millisecond; two calls never give the same text.
+CString GetTimestampString();
+// '/' becomes '\' and one trailing '\' goes.
+void NormalizeFolderPath(CString& rPath);
+bool CreateFolderTree(const wchar_t* pszPath, SECURITY_ATTRIBUTES* pSecurity);
+// True when the folder exists afterwards; false when the path is a file.
 bool EnsureFolderExists(const wchar_t* pszPath);
-// Appends a backslash unless the text already ends with one.
-CString AddBackslash(const CString& path);
-// "a\b" + "c" -> "a\b\c"
-CString JoinPath(const CString& folder, const wchar_t* pszName);
+// A name in the temporary folder that differs on every call; the file is not created.
+bool MakeTempFileName(const wchar_t* pszExtension, CString& rPath);
+
+// The recursive walks never follow a junction or a directory link: removal deletes the link
+// itself, copying and counting leave it out.
+bool RemoveDirectoryRec(const wchar_t* pszFolder);
+typedef void (*CopyFileCallback)(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
+bool CopyFolderRec(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists, CopyFileCallback pCallback,
+                   void* pContext);
+bool CountFilesRec(const wchar_t* pszFolder, DWORD& rCount, ULONGLONG& rTotal);
+ULONGLONG GetFolderSize(const wchar_t* pszFolder);
+
+// Drive roots, the Windows and system folders, Program Files, the user's profile and its shell
+// folders: nothing may delete or empty them, whatever a command line asks.
+bool IsProtectedFolder(const wchar_t* pszPath);
+
+class CFileUtils
+{
+public:
+    static bool CountFilesInFolder(const wchar_t* pszFolder, DWORD& rCount, ULONGLONG& rTotal);
+    // Deletes the files whose full path starts with the prefix (empty: all) and that are older
+    // than the given days (0: any age), and every sub-folder; false when anything stays.
+    static bool CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_t* pszPrefix, int days);
+};

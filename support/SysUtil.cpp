@@ -1,6 +1,13 @@
 #include "SysUtil.h"
 
+#include "TraceLog.h"
+
+#include "classlib/Handles.h"
+#include "classlib/Sync.h"
+
 #include <objbase.h>
+#include <psapi.h>
+#include <sddl.h>
 #include <vector>
 
 CString GetLastErrorText()
@@ -121,4 +128,118 @@ void PumpMessages()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+void GetUniqueLocalTime(SYSTEMTIME& rTime)
+{
+    static CCriticalSection s_lock;
+    static SYSTEMTIME s_last = {};
+    CSingleLock lock(&s_lock, true);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    // The day of the week follows from the date, so the whole record compares the fields that count.
+    while (memcmp(&now, &s_last, sizeof(now)) == 0)
+    {
+        Sleep(1);
+        GetLocalTime(&now);
+    }
+    s_last = now;
+    rTime = now;
+}
+
+const wchar_t* GetExeFolder()
+{
+    static wchar_t s_folder[MAX_PATH] = {};
+    if (s_folder[0])
+        return s_folder;
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return nullptr;
+    wchar_t* pSep = wcsrchr(path, L'\\');
+    if (!pSep)
+        return nullptr;
+    pSep[1] = L'\0';
+    wcscpy(s_folder, path);
+    return s_folder;
+}
+
+bool GetModuleFileNameString(CString& rPath)
+{
+    rPath = GetModuleFilePath();
+    return !rPath.IsEmpty();
+}
+
+bool GetProcessImagePath(CString& rName)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetProcessImageFileNameW(GetCurrentProcess(), path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    const wchar_t* pSep = wcsrchr(path, L'\\');
+    rName = pSep ? pSep + 1 : path;
+    return true;
+}
+
+namespace
+{
+// Calls match for each process of a snapshot until it returns true.
+template <typename MatchFn>
+bool FindInSnapshot(MatchFn match)
+{
+    CScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry))
+        if (match(entry))
+            return true;
+    return false;
+}
+}
+
+bool FindProcessEntry(DWORD pid, PROCESSENTRY32W& rEntry)
+{
+    return FindInSnapshot([&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID != pid)
+            return false;
+        rEntry = entry;
+        return true;
+    });
+}
+
+bool FindProcessByExeName(const wchar_t* pszExeName, DWORD& rPid)
+{
+    return FindInSnapshot([&](const PROCESSENTRY32W& entry) {
+        if (wcscmp(entry.szExeFile, pszExeName) != 0)
+            return false;
+        rPid = entry.th32ProcessID;
+        return true;
+    });
+}
+
+void ForceWindowToForeground(HWND hWnd, int showCommand)
+{
+    Trace(TRACE_INFO, L"Forcing window with handle 0x%08X to the foreground", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hWnd)));
+    const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD windowThread = GetWindowThreadProcessId(hWnd, nullptr);
+    if (foregroundThread == windowThread)
+        return;
+    AttachThreadInput(foregroundThread, windowThread, TRUE);
+    SetForegroundWindow(hWnd);
+    BringWindowToTop(hWnd);
+    if (showCommand != -1)
+        ShowWindow(hWnd, showCommand);
+    AttachThreadInput(foregroundThread, windowThread, FALSE);
+}
+
+bool CreateAllUsersSecurityAttributes(SECURITY_ATTRIBUTES& rAttributes)
+{
+    rAttributes.nLength = sizeof(SECURITY_ATTRIBUTES);
+    rAttributes.bInheritHandle = FALSE;
+    rAttributes.lpSecurityDescriptor = nullptr;
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(
+               L"D:(A;OICI;GA;;;CO)(A;OICI;GA;;;SY)(A;OICI;GA;;;BA)(A;OICI;GA;;;PU)(A;OICI;GA;;;BU)", SDDL_REVISION_1,
+               &rAttributes.lpSecurityDescriptor, nullptr) != FALSE;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// PLACEHOLDER (issue #4): the process, module and error helpers start-up needs, written to
-// their final contract. The full process, shell and registry utilities join them.
+// Process, module, error-text and small system helpers. Stateless unless said otherwise.
 
 #include "classlib/String.h"
+
+#include <tlhelp32.h>
 
 // "%u: " and the system's message for GetLastError().
 CString GetLastErrorText();
@@ -25,3 +26,20 @@ bool GetFileVersionString(CString& rVersion, const wchar_t* pszPath);
 bool GetModuleVersionString(CString& rVersion);
 // Dispatches every message waiting for this thread; never waits.
 void PumpMessages();
+
+// Local time that differs from every earlier result of this function (it waits a millisecond
+// when needed), also across threads.
+void GetUniqueLocalTime(SYSTEMTIME& rTime);
+// Drive and folder of the program file with a trailing backslash; null when unknown.
+const wchar_t* GetExeFolder();
+bool GetModuleFileNameString(CString& rPath);
+// File name and extension of this process's image.
+bool GetProcessImagePath(CString& rName);
+bool FindProcessEntry(DWORD pid, PROCESSENTRY32W& rEntry);
+// Exact, case-sensitive match of the executable's file name.
+bool FindProcessByExeName(const wchar_t* pszExeName, DWORD& rPid);
+// showCommand -1 leaves the window's show state alone.
+void ForceWindowToForeground(HWND hWnd, int showCommand);
+// Full access for creator owner, system, administrators, power users and users, inherited by
+// sub-keys. The caller frees lpSecurityDescriptor with LocalFree.
+bool CreateAllUsersSecurityAttributes(SECURITY_ATTRIBUTES& rAttributes);

@@ -1,0 +1,62 @@
+#pragma once
+// Base of every worker thread: one system thread at a time, created suspended and resumed by
+// the owner, running the derived body, with a stop-request counter the body polls.
+//
+// A derived worker's destructor must stop and join its thread (StopThread): by the time this
+// base destructor runs, the derived part that the body uses is already gone.
+
+#include "classlib/Sync.h"
+
+#include <atomic>
+
+class CWinThread;
+
+class CThreadHandle
+{
+public:
+    // Throws std::runtime_error when the thread cannot be created.
+    CThreadHandle(UINT(__cdecl* pfnEntry)(LPVOID), LPVOID pParam);
+    // The previous suspend count, or -1 without a thread.
+    DWORD Resume();
+    void Clear() { m_pThread = nullptr; }
+
+private:
+    CWinThread* m_pThread;
+};
+
+class CTThreadObject
+{
+public:
+    explicit CTThreadObject(bool bAutoDelete);
+    virtual ~CTThreadObject();
+    CTThreadObject(const CTThreadObject&) = delete;
+    CTThreadObject& operator=(const CTThreadObject&) = delete;
+
+    // 0 created (suspended), 1 a thread exists already, -1 creation failed.
+    int StartThread();
+    unsigned Resume();
+    bool IsThreadLive();
+    // Counts one more stop request and returns the count; neither waits nor resumes.
+    int Kill();
+    // The stop protocol: request, resume a suspended thread so it sees the request, then wait
+    // for its end, polling every 10 ms.
+    void StopThread(const wchar_t* pszClassName);
+    int GetStopRequests() const { return m_stopRequests.load(); }
+
+protected:
+    virtual int OnThreadStart() { return 0; }
+    virtual int OnThreadEnd() { return 0; }
+    virtual int run() = 0;
+    bool IsStopRequested() const { return m_stopRequests.load() != 0; }
+
+private:
+    static UINT __cdecl ThreadEntry(LPVOID pParam);
+    void DeleteThreadHandle();
+    void WarnIfAutoDelete(const wchar_t* pszWarning);
+
+    std::atomic<int> m_stopRequests{ 0 };
+    bool m_bAutoDelete;
+    int m_resumeState = -1;
+    CThreadHandle* m_pThreadHandle = nullptr;
+    CCriticalSection m_lock;
+};
