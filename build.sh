@@ -41,7 +41,7 @@ start_wineserver() {
     (. "$ROOT/tools/wine/env.sh"
      wineserver -p </dev/null >/dev/null 2>&1
      wine wineboot </dev/null >/dev/null 2>&1 || true
-     wine "$BUILD_DIR/testarea/bin/StandIn.exe" </dev/null >/dev/null 2>&1 || true)
+     wine "$BUILD_DIR/testarea/bin/StandIn.exe" /desktop </dev/null >/dev/null 2>&1 || true)
 }
 
 cleanup() {

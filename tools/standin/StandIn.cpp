@@ -1,6 +1,7 @@
-// A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]]"
+// A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]] [/desktop]"
 // waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
-// access list that lets nobody open it).
+// access list that lets nobody open it); /desktop makes Wine start its desktop process, so
+// that no later test starts it attached to its own output pipes.
 #include <windows.h>
 #include <cstdlib>
 #include <cwchar>
@@ -22,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             pszMutex = a + 7;
         else if (wcscmp(a, L"/denyall") == 0)
             denyAll = true;
+        else if (wcscmp(a, L"/desktop") == 0)
+            GetDesktopWindow();
     }
     HANDLE hMutex = nullptr;
     if (pszMutex)
