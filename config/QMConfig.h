@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (configuration store, a later issue): the store singleton as start-up sees it
+// PLACEHOLDER (configuration store, not built yet): the store singleton as start-up sees it
 // (root name, initialise, uninitialise, release at exit). The typed store with its sections,
 // keys, transactions and notification thread replaces it.
 

@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (product settings, a later issue): registers the product's edition for the
+// PLACEHOLDER (product settings, not built yet): registers the product's edition for the
 // folder accessors; the shared and product settings keys with their defaults come later.
 
 class QMConfig;

@@ -33,13 +33,13 @@ void CoruApp::CreateMainWindow()
     SendMessageW(m_mainWindow.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     SendMessageW(m_mainWindow.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
     ShowWindow(m_mainWindow.Get(), m_bSilent ? SW_HIDE : SW_SHOW);
-    // PLACEHOLDER (setup helpers issue): the pages' position is centred on the work area and
+    // PLACEHOLDER (setup helpers, not built yet): the pages' position is centred on the work area and
     // saved for a restarted copy here.
 }
 
 void CoruApp::ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument)
 {
-    // PLACEHOLDER (finish page issue): the finish page shows this text; until it exists the
+    // PLACEHOLDER (finish page, not built yet): the finish page shows this text; until it exists the
     // text goes to a message box.
     CString text = FormatResString(nTextId, pszArgument ? pszArgument : L"");
     text = ReplaceProductWord(text);
@@ -49,7 +49,7 @@ void CoruApp::ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument)
 
 void CoruApp::ProcessAsAdminSteps()
 {
-    // PLACEHOLDER (step engine and main loop issues): no installation step exists yet, so the
+    // PLACEHOLDER (step engine and main loop, not built yet): no installation step exists yet, so the
     // run ends as a failed PC installation and reports that, as the end of a run does.
     Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps : no installation steps in this build");
     m_nExitCode = ORU_EXIT_PC_FAILED;

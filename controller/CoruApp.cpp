@@ -449,6 +449,6 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     pOld.reset();
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
-    // PLACEHOLDER (step engine issue): the engine is told the new generation and version here.
+    // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.
     (void)pProcess;
 }

@@ -34,6 +34,6 @@ void CoruApp::WriteLogHeader()
     const int incrementUs = GetSystemTimeIncrementUs();
     if (incrementUs > 0)
         Trace(TRACE_INFO, L"System time (Windows) clock interval: %d [microsec]", incrementUs);
-    // PLACEHOLDER (log header issue): the measured processor clock joins the header here.
+    // PLACEHOLDER (log header, not built yet): the measured processor clock joins the header here.
     Trace(TRACE_INFO, L"Build time: %s, %s\r\n", L"" __DATE__, L"" __TIME__);
 }

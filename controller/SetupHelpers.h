@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (setup helpers, a later issue): what start-up needs of the helpers: the main
+// PLACEHOLDER (setup helpers, not built yet): what start-up needs of the helpers: the main
 // window, path normalisation and package property queries.
 
 #include "classlib/String.h"

@@ -2,8 +2,8 @@
 #include "DesktopSpawner.h"
 #include "support/TraceLog.h"
 
-// PLACEHOLDER (desktop-user launcher issue): the export exists so that the controller can
-// bind it; starting with the shell's token comes with that issue. Until then it refuses.
+// PLACEHOLDER (desktop-user launcher, not built yet): the export exists so that the controller can
+// bind it; starting with the shell's token comes later. Until then it refuses.
 DESKTOPSPAWNER_API bool __cdecl RunAsDesktopUser(const wchar_t*, wchar_t*, const wchar_t*, STARTUPINFOW*,
                                                  PROCESS_INFORMATION* pProcessInfo)
 {

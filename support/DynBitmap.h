@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (bitmap class, a later issue): loads a .bmp file through the system loader. The
+// PLACEHOLDER (bitmap class, not built yet): loads a .bmp file through the system loader. The
 // full bitmap class (palettes, stretched drawing for the pages) replaces it.
 
 #include "classlib/Handles.h"

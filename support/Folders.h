@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (folders and settings accessors, a later issue): the standard folders start-up
+// PLACEHOLDER (folders and settings accessors, not built yet): the standard folders start-up
 // needs, in the registry mode of the configuration store only. The full accessors, which
 // read the TempFolder setting and know the portable mode, replace this.
 

@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (language support, a later issue): the code-to-LANGID table start-up needs.
+// PLACEHOLDER (language support, not built yet): the code-to-LANGID table start-up needs.
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-// PLACEHOLDER (registry channel, a later issue): start-up initialises the channel to the
+// PLACEHOLDER (registry channel, not built yet): start-up initialises the channel to the
 // product with the configuration store; the channel itself comes with the product starter.
 
 class QMConfig;
