@@ -56,7 +56,10 @@ void CoruApp::ReadCommandLine()
 
     const CString moduleDir = parser.GetOptionUnquoted(L"module_dir");
     if (!moduleDir.IsEmpty())
-        m_strProgramFolder = AddBackslash(moduleDir);
+    {
+        m_strProgramFolder = moduleDir;
+        AppendBackslash(m_strProgramFolder);
+    }
 
     m_bSilent = parser.HasOption(L"silent");
     m_bForceDotNet = parser.HasOption(L"force_dotnet");
@@ -116,9 +119,7 @@ void CoruApp::ReadUpdateFolder(CString folder)
               folder.GetString());
         return;
     }
-    folder.Replace(L'/', L'\\');
-    if (folder[folder.GetLength() - 1] == L'\\')
-        folder.Delete(folder.GetLength() - 1);
+    NormalizeFolderPath(folder);
     if (folder.IsEmpty())
     {
         Trace(TRACE_ERROR, L"CoruApp::ReadCommandLine : ignoring the update folder: it names no folder");

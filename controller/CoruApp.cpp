@@ -35,9 +35,10 @@ const DWORD kUpdateModeInstanceWaitSeconds = 30;
 
 CString ProgramFilesFolder()
 {
-    wchar_t buf[MAX_PATH + 1] = {};
-    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAM_FILES, FALSE);
-    return AddBackslash(buf);
+    CString folder;
+    GetSpecialFolder(nullptr, CSIDL_PROGRAM_FILES, folder);
+    AppendBackslash(folder);
+    return folder;
 }
 
 CString DefaultInstallFolder(const wchar_t* pszVersion)
@@ -129,7 +130,7 @@ int CoruApp::ExitInstance()
 void CoruApp::InitializeKernelComponents()
 {
     m_strProgramFolder = GetModuleFolder(nullptr);
-    m_strSettingsPath = JoinPath(m_strProgramFolder, L"oru.ini");
+    m_strSettingsPath = BuildPath(m_strProgramFolder, L"oru.ini", nullptr);
 
     COruSettings& settings = COruSettings::GetInstance();
     settings.Read(m_strSettingsPath);
@@ -167,7 +168,8 @@ void CoruApp::InitializeKernelComponents()
         m_bImportSettings = FALSE;
     }
 
-    const CString tempFolder = AddBackslash(GetTempFolderSetting());
+    CString tempFolder = GetTempFolderSetting();
+    AppendBackslash(tempFolder);
     if (m_strExtractFolder.IsEmpty())
         m_strExtractFolder = tempFolder + L"TempSFX";
     m_strRestartCopyFolder = tempFolder + L"Installer\\";
@@ -243,10 +245,10 @@ void CoruApp::SetupBranding()
         pszHeader = L"header_tollex.bmp";
         pszWatermark = L"watermark_tollex.bmp";
     }
-    const CString gfx = JoinPath(m_strProgramFolder, L"gfx");
-    if (!m_headerBitmap.Load(JoinPath(gfx, pszHeader)))
+    const CString gfx = BuildPath(m_strProgramFolder, L"gfx", nullptr);
+    if (!m_headerBitmap.Load(BuildPath(gfx, pszHeader, nullptr)))
         Trace(TRACE_ERROR, L"Failed to load header bmp");
-    if (!m_watermarkBitmap.Load(JoinPath(gfx, pszWatermark)))
+    if (!m_watermarkBitmap.Load(BuildPath(gfx, pszWatermark, nullptr)))
         Trace(TRACE_ERROR, L"Failed to load watermark bmp");
 }
 
@@ -266,7 +268,7 @@ void CoruApp::RunSelfUpdateHandOver()
     CString ownName = GetModuleFileNameOnly();
     if (ownName.IsEmpty())
         ownName = L"VantolinSetup.exe";
-    const CString target = JoinPath(m_strProgramFolder, ownName);
+    const CString target = BuildPath(m_strProgramFolder, ownName, nullptr);
 
     WaitForProcess(m_dwParentPid, L"Waiting for old ORU process with PID <%lu> to finish...\n");
 
@@ -413,7 +415,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     folder.TrimRight(L"\\");
     folder += L"\\";
     ResolveRelativePath(folder);
-    const CString package = AddBackslash(folder) + L"msi\\VantolinSetup.msi";
+    const CString package = BuildPath(folder, L"msi\\VantolinSetup.msi", nullptr);
     if (!FileExists(package))
     {
         Trace(TRACE_WARNING, L"Cannot find .msi file to UpdateProductPropertiesFromMsi: [%s]", package.GetString());

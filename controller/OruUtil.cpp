@@ -33,9 +33,8 @@ BOOL IsDotNetVersionInstalled(HKEY hRoot, const wchar_t* pszBaseKey, const wchar
 
 bool DetectForThisSystem(BOOL* pb20, BOOL* pb30, BOOL* pb35, BOOL* pb40)
 {
-    OSVERSIONINFOEXW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
+    OSVERSIONINFOEXW info;
+    QueryVersionEx(info);
     const bool bVista = info.dwMajorVersion == 6 && info.dwMinorVersion == 0;
     const bool bWin7OrLater = info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion != 0);
     COruUtil::DetectDotNetVersionsAt(HKEY_LOCAL_MACHINE, kDotNetBaseKey, bVista, bWin7OrLater, pb20, pb30, pb35, pb40);

@@ -24,6 +24,14 @@ RegistryKey MakeGenerationEntry(const wchar_t* pszKeyFormat, const wchar_t* pszG
     path.Format(pszKeyFormat, pszGeneration);
     return MakeEntry(path, pszValueName);
 }
+
+bool LookupOrLog(const CRegistryKeyMap& map, DWORD id, const wchar_t* pszOperation, RegistryKey& rEntry)
+{
+    if (map.Lookup(id, rEntry))
+        return true;
+    Trace(TRACE_TRACE, L"%s: %d is missing", pszOperation, static_cast<int>(id));
+    return false;
+}
 }
 
 bool CRegistryKeyMap::Lookup(DWORD id, RegistryKey& rEntry) const
@@ -74,11 +82,8 @@ bool GetRegStringValue(const CRegistryKeyMap& map, DWORD id, CString& rValue)
 {
     rValue.Empty();
     RegistryKey entry;
-    if (!map.Lookup(id, entry))
-    {
-        Trace(TRACE_TRACE, L"GetRegStringValue: %d is missing", static_cast<int>(id));
+    if (!LookupOrLog(map, id, L"GetRegStringValue", entry))
         return false;
-    }
     DWORD type = 0;
     if (!ReadRegString(entry.hRoot, entry.strKeyPath, entry.strValueName, type, rValue, 0))
     {
@@ -91,22 +96,16 @@ bool GetRegStringValue(const CRegistryKeyMap& map, DWORD id, CString& rValue)
 bool SetRegStringValue(const CRegistryKeyMap& map, DWORD id, const wchar_t* pszValue)
 {
     RegistryKey entry;
-    if (!map.Lookup(id, entry))
-    {
-        Trace(TRACE_TRACE, L"SetRegStringValue: %d is missing", static_cast<int>(id));
+    if (!LookupOrLog(map, id, L"SetRegStringValue", entry))
         return false;
-    }
     return WriteRegString(entry.hRoot, entry.strKeyPath, entry.strValueName, REG_SZ, pszValue, nullptr, 0);
 }
 
 bool DeleteRegistryKey(const CRegistryKeyMap& map, DWORD id)
 {
     RegistryKey entry;
-    if (!map.Lookup(id, entry))
-    {
-        Trace(TRACE_TRACE, L"DeleteRegistryKey: %d is missing", static_cast<int>(id));
+    if (!LookupOrLog(map, id, L"DeleteRegistryKey", entry))
         return false;
-    }
     if (entry.strValueName.IsEmpty())
         return COruUtil::DeleteRegistryKey(entry.hRoot, entry.strKeyPath);
     return COruUtil::DeleteRegistryValue(entry.hRoot, entry.strKeyPath, entry.strValueName);

@@ -19,7 +19,6 @@ bool IsLink(DWORD attributes)
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-
 bool IsFolderLink(const WIN32_FIND_DATAW& fd)
 {
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLink(fd.dwFileAttributes);
@@ -158,20 +157,18 @@ ULONGLONG GetFolderSize(const wchar_t* pszFolder)
 {
     CString folder(pszFolder);
     NormalizeFolderPath(folder);
-    WIN32_FIND_DATAW fd;
-    CScopedFindHandle find(FindFirstFileW(folder + L"\\*", &fd));
-    if (!find)
-        return 0;
     ULONGLONG total = 0;
-    do
-    {
-        if (IsDots(fd) || IsFolderLink(fd))
-            continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total += GetFolderSize(FormatString(L"%s\\%s", folder.GetString(), fd.cFileName));
-        else
+    // A sub-folder that cannot be read adds nothing; the rest still counts.
+    WalkFolder(
+        folder,
+        [&](const CString&, const WIN32_FIND_DATAW& fd) {
             total += SizeOf(fd);
-    } while (FindNextFileW(find.Get(), &fd));
+            return true;
+        },
+        [&](const CString& name) {
+            total += GetFolderSize(folder + L"\\" + name);
+            return true;
+        });
     return total;
 }
 

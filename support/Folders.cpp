@@ -28,7 +28,10 @@ CString GetWindowsTempDir()
         if (n == 0 || n > MAX_PATH)
             s_temp = L"C:\\Temp\\";
         else
-            s_temp = AddBackslash(buf);
+        {
+            s_temp = buf;
+            AppendBackslash(s_temp);
+        }
     }
     return s_temp;
 }
@@ -38,7 +41,9 @@ CString GetLocalAppDataFolder()
     wchar_t buf[MAX_PATH + 1] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf)))
         return CString();
-    return AddBackslash(buf);
+    CString folder(buf);
+    AppendBackslash(folder);
+    return folder;
 }
 
 void SetProductEditionName(const wchar_t* pszEdition)

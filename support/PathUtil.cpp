@@ -161,16 +161,3 @@ void SplitString(const CString& text, const CString& separator, CStringArray& rP
     }
     rParts.Add(text.Mid(start));
 }
-
-CString AddBackslash(const CString& path)
-{
-    CString copy(path);
-    if (!EndsWithBackslash(copy))
-        copy += L'\\';
-    return copy;
-}
-
-CString JoinPath(const CString& folder, const wchar_t* pszName)
-{
-    return AddBackslash(folder) + pszName;
-}

@@ -27,7 +27,3 @@ void AppendAnsiText(CString& rText, const char* pszNarrow);
 bool StartsWithNoCase(const wchar_t* pszText, const wchar_t* pszPrefix);
 // Every piece between separators, empty pieces included.
 void SplitString(const CString& text, const CString& separator, CStringArray& rParts);
-
-// Older names kept for their callers.
-CString AddBackslash(const CString& path);
-CString JoinPath(const CString& folder, const wchar_t* pszName);

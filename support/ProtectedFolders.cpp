@@ -91,7 +91,9 @@ bool IsProtectedFolder(const wchar_t* pszPath)
     const CString path = Canonical(pszPath ? pszPath : L"");
     if (IsRoot(path))
         return true;
-    for (const CString& folder : ProtectedFolders())
+    // The list is asked once: the removal checks it at every level of a walk.
+    static const std::vector<CString> s_folders = ProtectedFolders();
+    for (const CString& folder : s_folders)
         if (folder == path)
             return true;
     return false;

@@ -10,22 +10,10 @@
 #include <sddl.h>
 #include <vector>
 
-CString GetLastErrorText()
+namespace
 {
-    const DWORD err = GetLastError();
-    CString text;
-    text.Format(L"%u: ", err);
-    wchar_t* pMsg = nullptr;
-    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, err, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&pMsg), 0, nullptr))
-    {
-        text += pMsg;
-        LocalFree(pMsg);
-    }
-    return text;
-}
-
-CString GetSystemErrorText(DWORD code)
+// The system's message for the code, as the system gives it (usually ending in a line break).
+CString SystemMessage(DWORD code)
 {
     CString text;
     wchar_t* pMsg = nullptr;
@@ -35,11 +23,25 @@ CString GetSystemErrorText(DWORD code)
     {
         text = pMsg;
         LocalFree(pMsg);
-        text.TrimRight(L"\r\n");
     }
-    CString suffix;
-    suffix.Format(L" (%d)", static_cast<int>(code));
-    return text + suffix;
+    return text;
+}
+}
+
+CString GetLastErrorText()
+{
+    const DWORD err = GetLastError();
+    CString text;
+    text.Format(L"%u: ", err);
+    return text + SystemMessage(err);
+}
+
+CString GetSystemErrorText(DWORD code)
+{
+    CString text = SystemMessage(code);
+    text.TrimRight(L"\r\n");
+    text.AppendFormat(L" (%d)", static_cast<int>(code));
+    return text;
 }
 
 CString GetLastSystemErrorText()
@@ -149,19 +151,15 @@ void GetUniqueLocalTime(SYSTEMTIME& rTime)
 
 const wchar_t* GetExeFolder()
 {
-    static wchar_t s_folder[MAX_PATH] = {};
-    if (s_folder[0])
-        return s_folder;
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return nullptr;
-    wchar_t* pSep = wcsrchr(path, L'\\');
-    if (!pSep)
-        return nullptr;
-    pSep[1] = L'\0';
-    wcscpy(s_folder, path);
-    return s_folder;
+    static CString s_folder;
+    if (s_folder.IsEmpty())
+    {
+        s_folder = GetModuleFolder(nullptr);
+        if (s_folder.IsEmpty())
+            return nullptr;
+        s_folder += L'\\';
+    }
+    return s_folder.GetString();
 }
 
 bool GetModuleFileNameString(CString& rPath)

@@ -4,7 +4,7 @@
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
-#include "tests/common/TracedTest.h"
+#include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

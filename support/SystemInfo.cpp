@@ -1,7 +1,5 @@
 #include "SystemInfo.h"
 
-namespace
-{
 bool QueryVersionEx(OSVERSIONINFOEXW& rInfo)
 {
     ZeroMemory(&rInfo, sizeof(rInfo));
@@ -9,6 +7,8 @@ bool QueryVersionEx(OSVERSIONINFOEXW& rInfo)
     return GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&rInfo)) != FALSE;
 }
 
+namespace
+{
 bool QueryVersion(OSVERSIONINFOW& rInfo)
 {
     ZeroMemory(&rInfo, sizeof(rInfo));

@@ -9,6 +9,8 @@ bool IsXPFamilyVersion(DWORD platform, DWORD major, DWORD minor, BYTE productTyp
 CString BuildOSName(DWORD platform, DWORD major, DWORD minor, DWORD build, const wchar_t* pszServicePack);
 CString BuildServicePackText(const wchar_t* pszServicePack, WORD major, WORD minor);
 
+// The system's extended version record; false (and a zeroed record) when the query fails.
+bool QueryVersionEx(OSVERSIONINFOEXW& rInfo);
 // Processor architecture of the system (GetNativeSystemInfo where it exists), not of this process.
 WORD GetNativeProcessorArchitecture();
 

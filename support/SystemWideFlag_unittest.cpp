@@ -2,7 +2,7 @@
 #include "support/TraceLog.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
-#include "tests/common/TracedTest.h"
+#include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -34,7 +34,7 @@ CTThreadObject::~CTThreadObject()
     if (IsThreadLive())
     {
         // Too late for a clean stop, but freeing the object under a running thread is worse.
-        Trace(TRACE_WARNING, L"WARNING!!!!  CTThreadObject destroyed while its thread is live\n");
+        Trace(TRACE_WARNING, L"WARNING!!!!  CTThreadObject killed while thread is running !!!!!\n");
         StopThread(L"CTThreadObject");
     }
 }

@@ -1,7 +1,7 @@
 #include "support/ThreadObject.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
-#include "tests/common/TracedTest.h"
+#include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
