@@ -6,3 +6,5 @@ set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOU
 vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
 vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
 add_dependencies(Workers_unittest standin_fixtures)
+vantolin_test(StartProcessFromThread_unittest SOURCES ../workers/StartProcessFromThread_unittest.cpp LIBS workers support)
+add_dependencies(StartProcessFromThread_unittest StandIn)

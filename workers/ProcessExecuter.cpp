@@ -94,18 +94,8 @@ DWORD LogModeOfLetter(wchar_t letter)
 
 void EnableInstallerLog(const CString& logFile, const CMsiLetterList& letters)
 {
-    DWORD mode = letters.empty() ? (INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR) : 0;
     DWORD attributes = 0;
-    for (wchar_t letter : letters)
-    {
-        const wchar_t upper = static_cast<wchar_t>(towupper(letter));
-        if (upper == L'+')
-            attributes |= INSTALLLOGATTRIBUTES_APPEND;
-        else if (upper == L'!')
-            attributes |= INSTALLLOGATTRIBUTES_FLUSHEACHLINE;
-        else
-            mode |= LogModeOfLetter(upper);
-    }
+    const DWORD mode = GetMsiLogMode(letters, attributes);
     const int lastBackslash = logFile.ReverseFind(L'\\');
     if (lastBackslash > 0)
     {
@@ -122,6 +112,23 @@ bool IsInstallSuccess(DWORD result)
 {
     return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
 }
+}
+
+DWORD GetMsiLogMode(const CMsiLetterList& letters, DWORD& rAttributes)
+{
+    DWORD mode = letters.empty() ? (INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR) : 0;
+    rAttributes = 0;
+    for (wchar_t letter : letters)
+    {
+        const wchar_t upper = static_cast<wchar_t>(towupper(letter));
+        if (upper == L'+')
+            rAttributes |= INSTALLLOGATTRIBUTES_APPEND;
+        else if (upper == L'!')
+            rAttributes |= INSTALLLOGATTRIBUTES_FLUSHEACHLINE;
+        else
+            mode |= LogModeOfLetter(upper);
+    }
+    return mode;
 }
 
 CProcessExecuter::CProcessExecuter() = default;
