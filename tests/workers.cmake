@@ -8,3 +8,13 @@ vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_
 add_dependencies(Workers_unittest standin_fixtures)
 vantolin_test(StartProcessFromThread_unittest SOURCES ../workers/StartProcessFromThread_unittest.cpp LIBS workers support)
 add_dependencies(StartProcessFromThread_unittest StandIn)
+# Installs in this process: holds the installer's mutex, which a parallel controller run reads
+# as a busy installer, and writes the product's keys.
+foreach(variant full nosuccess blocked)
+    vantolin_package(${TEST_AREA}/fixtures/workers/${variant}/VantolinSetup.msi 3.0.1.12 9 2011 VARIANT ${variant})
+    list(APPEND worker_packages ${TEST_AREA}/fixtures/workers/${variant}/VantolinSetup.msi)
+endforeach()
+add_custom_target(worker_packages ALL DEPENDS ${worker_packages})
+vantolin_test(ProcessExecuter_e2etest SOURCES ../workers/ProcessExecuter_e2etest.cpp ${WORKER_STRINGS} LIBS workers support
+              LOCKS controller_instance)
+add_dependencies(ProcessExecuter_e2etest worker_packages standin_fixtures)
