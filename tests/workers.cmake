@@ -18,3 +18,4 @@ add_custom_target(worker_packages ALL DEPENDS ${worker_packages})
 vantolin_test(ProcessExecuter_e2etest SOURCES ../workers/ProcessExecuter_e2etest.cpp ${WORKER_STRINGS} LIBS workers support
               LOCKS controller_instance)
 add_dependencies(ProcessExecuter_e2etest worker_packages standin_fixtures)
+vantolin_test(DotNetFrameworkSeam_unittest SOURCES ../controller/DotNetFrameworkSeam_unittest.cpp LIBS controller)
