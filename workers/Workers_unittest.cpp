@@ -181,6 +181,28 @@ TEST_F(WorkersTest, StartsAgainRightAfterAFinishedRun)
     EXPECT_EQ(1, listener.Results().back());
 }
 
+TEST_F(WorkersTest, ListenerMayStopItsWorker)
+{
+    // Stopping from the worker's own thread must not wait for that thread's end.
+    struct CStoppingListener : IWorkerListener
+    {
+        void OnWorkerFinished(int) override
+        {
+            pWorker->Stop();
+            bReturned = true;
+        }
+        CCheckInternetConnectionFromThread* pWorker = nullptr;
+        std::atomic<bool> bReturned{ false };
+    } listener;
+    CFakeChecker checker;
+    CCheckInternetConnectionFromThread worker(&checker, &listener);
+    listener.pWorker = &worker;
+    ASSERT_EQ(1, worker.Check(100));
+    ASSERT_TRUE(Pump([&] { return listener.bReturned.load(); }));
+    EXPECT_FALSE(worker.Stop());
+    EXPECT_FALSE(worker.IsThreadLive());
+}
+
 TEST_F(WorkersTest, InternetCheckWithoutChecker)
 {
     CCheckInternetConnectionFromThread worker(nullptr, nullptr);
