@@ -178,6 +178,15 @@ TEST_F(InstallTest, FailedAndMissingPackages)
         EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{ { 3, 0 } }), EndDialogs(page));
         EXPECT_TRUE(Contains(Log(), (L"CProcessExecuter::ExecuteInstall: Failed to open " + missing + L" database.").GetString()));
     }
+    {
+        // A file that is no package.
+        const CString broken = m_folder + L"broken.msi";
+        ASSERT_TRUE(WriteTextFile(broken, "not a package"));
+        const COutcome o = Install(broken, L"/qn", nullptr);
+        ASSERT_TRUE(o.finished);
+        EXPECT_FALSE(o.success);
+        EXPECT_EQ(1u, o.exitCode);
+    }
     // A gone page hears nothing and nothing fails.
     HWND gone;
     {
