@@ -143,6 +143,18 @@ TEST_F(InstallTest, SilentInstallationOfTheProductPackage)
     EXPECT_EQ(&SentinelHandler, MsiSetExternalUIW(nullptr, 0, nullptr));
 }
 
+TEST_F(InstallTest, SilentInstallationWithoutAPage)
+{
+    const CString logFile = m_folder + L"nopage\\Vantolin_msi.log";
+    const COutcome o = Install(Package(L"full"), StepLine(logFile), nullptr);
+    ASSERT_TRUE(o.finished);
+    EXPECT_EQ(0u, o.exitCode);
+    EXPECT_TRUE(o.success);
+    EXPECT_TRUE(FileExists(m_appFolder + L"readme.txt"));
+    EXPECT_TRUE(FileExists(logFile));
+    EXPECT_EQ(CString(L"1"), GetRegString(HKEY_LOCAL_MACHINE, kProductKey, L"InstallationSuccessful", 0));
+}
+
 TEST_F(InstallTest, PackageWithoutSuccessValue)
 {
     CRecordingWindow page;
