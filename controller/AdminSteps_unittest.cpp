@@ -74,6 +74,7 @@ struct Scenario
     const wchar_t* reason;
     BOOL advert, quick, forceDotNet, online, restartOption, selfUpdate, copyFails;
     std::vector<std::pair<std::wstring, DWORD>> codes;
+    std::vector<std::wstring> unstartable;
     std::vector<std::pair<int, int>> answers;
     // Expected.
     const wchar_t* order;
@@ -151,10 +152,12 @@ protected:
         m_downloader.answer = false;
         for (const auto& c : s.codes)
             m_exec.codes[c.first] = c.second;
+        m_exec.unstartable = s.unstartable;
         for (const auto& a : s.answers)
             m_pages.answers[a.first] = a.second;
         Script(s);
 
+        const int logStart = Log().GetLength();
         m_pMap = new CRegistryKeyMap(10);
         FillTestRegistryKeys(*m_pMap, L"AdminSteps");
         m_pStatistics = new CFakeStatistics;
@@ -193,15 +196,17 @@ protected:
         EXPECT_TRUE(FileExists(m_folder + L"program\\VantolinSetup.exe"));
         DWORD pos = 0;
         EXPECT_EQ(s.windowPosKept, ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", pos, 0));
-        const CString log = Log();
+        const CString log = Log().Mid(logStart);
         EXPECT_EQ(s.cleanupStarted, Contains(log, L"StartCleanupProgram"));
         CString value;
         EXPECT_EQ(s.restartEntriesKept, GetRegStringValue(*m_pMap, 0, value));
         EXPECT_EQ(s.restartEntriesKept, GetRegStringValue(*m_pMap, 16, value));
-        if (s.logged)
+        if (s.logged) {
             EXPECT_TRUE(Contains(log, s.logged)) << log.ToNarrow();
-        if (s.notLogged)
+        }
+        if (s.notLogged) {
             EXPECT_FALSE(Contains(log, s.notLogged));
+        }
         EXPECT_EQ(m_exec.Runs().size(), static_cast<size_t>(m_exec.Finished())) << "no program left running";
         CoruAppProbe::Release(app);
         delete m_pStatistics;
@@ -234,43 +239,43 @@ protected:
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
 
 const Scenario kScenarios[] = {
-    { "offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, {}, {}, kQuickRun, 0, 10, 0,
+    { "offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
       false, false, false, false, false, false, nullptr, L"One critical" },
-    { "full wizard", L"", 0, 0, 0, 0, 0, 0, 0, {}, {},
+    { "full wizard", L"", 0, 0, 0, 0, 0, 0, 0, {}, {}, {},
       L"1;3;4;5;6;13;14;15;16;17;18;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, nullptr },
-    { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {},
+    { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
-    { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {},
+    { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;20;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, L"One critical" },
-    { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, {}, {},
+    { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
       L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
-    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
+    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
+    { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
       IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr },
-    { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {},
+    { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14, IDS_FINISH_ANOTHER_INSTALL,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {},
+    { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
-    { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
+    { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 0, 30, 0,
       false, true, true, false, false, true, L"shutdown result=[1]", nullptr },
-    { "restart declined", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } },
+    { "restart declined", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
       { { 41, IDCANCEL } }, L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 2, 12, IDS_FINISH_CANCELLED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "restart copy failed", L"", 0, 1, 0, 0, 0, 0, 1, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
+    { "restart copy failed", L"", 0, 1, 0, 0, 0, 0, 1, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "self-update at 14", L"", 0, 1, 0, 0, 0, 1, 0, {}, {}, L"1;3;4;5;6;13;14;", 0, 10, 0,
+    { "self-update at 14", L"", 0, 1, 0, 0, 0, 1, 0, {}, {}, {}, L"1;3;4;5;6;13;14;", 0, 10, 0,
       false, false, true, true, false, false, L"COruProcess::Stop", nullptr },
-    { "continuation, advertising off", L"VCRedistRestart", 0, 1, 0, 0, 0, 0, 0, {}, {}, kQuickRun, 0, 10, 0,
+    { "continuation, advertising off", L"VCRedistRestart", 0, 1, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
       false, false, false, false, true, false, nullptr, nullptr },
-    { "continuation still missing the runtime", L"VCRedistRestart", 1, 1, 0, 0, 0, 0, 0, { { L"probe2.exe", 1 } }, {},
+    { "continuation still missing the runtime", L"VCRedistRestart", 1, 1, 0, 0, 0, 0, 0, { { L"probe2.exe", 1 } }, {}, {},
       L"1;24;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, true, false,
       L"still missing after a restart", nullptr },
 };

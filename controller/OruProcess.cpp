@@ -148,7 +148,7 @@ int COruProcess::RunNextStep()
     m_bStepStartFailed = false;
     if (next == 31)
     {
-        m_dwProductWaitStart = 0;
+        m_bProductWaitStarted = false;
         m_bProductStateRead = false;
     }
 

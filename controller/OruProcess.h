@@ -262,6 +262,7 @@ private:
     bool m_bLastCheckReturnCode = false;
     // When step 31 began waiting for the product, and whether its outcome has been read.
     DWORD m_dwProductWaitStart = 0;
+    bool m_bProductWaitStarted = false;
     bool m_bProductStateRead = false;
     IStepFunctions* m_pStepFunctions = nullptr;
     CCriticalSection m_lock;

@@ -365,8 +365,11 @@ void COruProcess::ReadProductState(int& rBusy)
     const bool alive = m_pProductStarter->IsVantolinAlive();
     if (alive && !m_pProductStarter->IsVantolinWaitingForCommand())
     {
-        if (m_dwProductWaitStart == 0)
-            m_dwProductWaitStart = Now() | 1;
+        if (!m_bProductWaitStarted)
+        {
+            m_bProductWaitStarted = true;
+            m_dwProductWaitStart = Now();
+        }
         if (Now() - m_dwProductWaitStart < kProductWaitMs)
         {
             rBusy = 1;

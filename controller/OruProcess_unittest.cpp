@@ -117,8 +117,9 @@ TEST_F(COruProcessTest, NextStepWithoutWorkers)
         SCOPED_TRACE(testing::Message() << "step " << r.current << " reason " << CString(r.reason).ToNarrow());
         EXPECT_EQ(r.expected, e.GetNextStep(true));
         EXPECT_EQ(r.forcedAfter, COruProcessProbe::ForcedStep(e));
-        if (r.quick && r.current == 15)
+        if (r.quick && r.current == 15) {
             EXPECT_TRUE(e.IsPCInstallation());
+        }
         // Asking again gives the same answer: the decision has no side effect on the step.
         EXPECT_EQ(r.expected, e.GetNextStep(true));
     }
@@ -193,13 +194,16 @@ TEST_F(COruProcessTest, ProgramOutcomes)
         EXPECT_EQ(r.success, e.IsSuccess());
         EXPECT_EQ(r.cancelled, e.IsCancelled());
         EXPECT_EQ(r.installerCancelled, e.IsInstallerCancelled());
-        if (r.code == 3010)
+        if (r.code == 3010) {
             EXPECT_TRUE(e.IsRestartRequired());
+        }
         const CString log = Log();
-        if (r.logged)
+        if (r.logged) {
             EXPECT_TRUE(Contains(log, r.logged)) << log.ToNarrow();
-        if (r.step == 20 && r.code == 5100)
+        }
+        if (r.step == 20 && r.code == 5100) {
             EXPECT_FALSE(Contains(log, L"One critical installation step failed"));
+        }
         m_engine.reset();
     }
 }
@@ -262,8 +266,9 @@ TEST_F(COruProcessTest, InternetCheckChoosesTheNextStep)
         m_script.steps[6] = [this](COruProcess& p) { return COruProcessProbe::StartInternetCheck(p, &m_checker); };
         EXPECT_EQ(r.up ? r.expected : 6, RunStep(6));
         // Continuing offline is possible only at step 6 and with the archive at hand.
-        if (r.offline)
+        if (r.offline) {
             EXPECT_EQ(r.archive != 0, e.ContinueOffline());
+        }
         EXPECT_EQ(r.expected, e.GetNextStep(true));
         EXPECT_EQ(r.up != 0, e.IsInternetWorking());
         m_engine.reset();
@@ -350,6 +355,7 @@ TEST_F(COruProcessTest, PageHooksActOnlyAtTheirStep)
     EXPECT_EQ(34, e.GetNextStep(true));
     EXPECT_FALSE(e.IsPCInstallation());
 
+    COruProcessProbe::ForcedStep(e) = -1;
     COruProcessProbe::CurrentStep(e) = 30;
     e.SetStartProduct(true);
     EXPECT_EQ(31, e.GetNextStep(true)) << "not at 32 yet: no start";
