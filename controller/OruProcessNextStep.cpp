@@ -131,8 +131,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         if (m_bVCRedistRestart || m_bDotNetRestart)
         {
             const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
-            const CString version = GetMsiPackageProperty(package, L"ProductVersion");
-            const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+            const CString version = GetMsiProperty(package, L"ProductVersion");
+            const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
             if (!version.IsEmpty())
                 m_strProductVersion = version;
             if (!generation.IsEmpty())
