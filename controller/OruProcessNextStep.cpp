@@ -61,6 +61,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         int busy = 0;
         if (!CheckStartProcessWorker(m_CurrentStep, bPrintDots, busy))
             return ORU_STEP_BUSY;
+        if (m_CurrentStep == 28)
+            ReportPostInstallationTime();
         break;
     }
     case 10: case 11: case 12:

@@ -141,3 +141,55 @@ CString GetControllerFolder()
     AppendBackslash(result);
     return result;
 }
+
+namespace
+{
+bool NamesFile(const CString& path)
+{
+    if (path.IsEmpty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    // Without a folder the system looks the program up where it looks up programs.
+    if (path.FindOneOf(L"\\/:") >= 0)
+        return false;
+    wchar_t found[MAX_PATH] = {};
+    return SearchPathW(nullptr, path, L".exe", MAX_PATH, found, nullptr) != 0;
+}
+}
+
+void SplitProgramAndArguments(const wchar_t* pszCommandLine, CString& rProgram, CString& rArguments)
+{
+    CString line(pszCommandLine);
+    line.Trim();
+    rProgram = line;
+    rArguments.Empty();
+    if (line.IsEmpty())
+        return;
+    if (line[0] == L'"')
+    {
+        const int end = line.Find(L'"', 1);
+        if (end < 0)
+        {
+            rProgram = line.Mid(1);
+            return;
+        }
+        rProgram = line.Mid(1, end - 1);
+        rArguments = line.Mid(end + 1);
+        rArguments.Trim();
+        return;
+    }
+    if (NamesFile(line))
+        return;
+    for (int blank = line.Find(L' '); blank >= 0; blank = line.Find(L' ', blank + 1))
+    {
+        if (NamesFile(line.Left(blank)))
+        {
+            rProgram = line.Left(blank);
+            rArguments = line.Mid(blank + 1);
+            rArguments.Trim();
+            return;
+        }
+    }
+}

@@ -52,3 +52,8 @@ bool AdaptQMConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszAff
 bool AdaptStartAppConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszTargetFolder);
 // Removes an autorun.inf that starts the portable launcher; any other is left alone.
 void DeleteLauncherAutorun(const wchar_t* pszPath);
+
+// A stored command line as a program and its arguments: a quoted program ends at its closing
+// quote; unquoted text is the program when it names a file, else it is split at the first
+// blank before which a file is named (found as the system finds programs).
+void SplitProgramAndArguments(const wchar_t* pszCommandLine, CString& rProgram, CString& rArguments);
