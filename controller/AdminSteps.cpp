@@ -98,6 +98,7 @@ void CoruApp::SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey, const wc
 
 void CoruApp::RunAdminSteps(const CRunServices& services)
 {
+    Trace(TRACE_TRACE, L"CoruApp::ProcessAsAdminSteps");
     m_bRestartEntriesWritten = false;
     m_strLanguageCode.Empty();
 
@@ -348,7 +349,7 @@ void CoruApp::RemoveExtractionFolder()
     CString program(m_strProgramFolder);
     ResolveRelativePath(program);
     AppendBackslash(program);
-    CString archive = m_strProgramFolder + L"VantolinSetupArchive";
+    CString archive = BuildPath(m_strProgramFolder, L"VantolinSetupArchive", nullptr);
     ResolveRelativePath(archive);
     // The program's own folder and the unpacked archive beside it are the setup itself.
     if (StartsWithNoCase(program, folder + L"\\") || IsSamePath(folder, archive))
