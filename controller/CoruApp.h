@@ -40,7 +40,8 @@ public:
     int ExitInstance() override;
 
     void InitializeKernelComponents();
-    void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
+    // False when the package names a generation that cannot name a folder (nothing changes then).
+    bool UpdateProductPropertiesFromMsi(COruProcess* pProcess);
 
     static CString GetRunningAppRegValue();
     static void SetRunningAppRegValue(const CString& text);
