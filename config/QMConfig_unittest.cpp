@@ -332,3 +332,27 @@ TEST_F(QMConfigTest, ReRootingKeepsTheObjectsAndReadsTheNewRoot)
     m_store->Uninitialize();
     m_store->Unsubscribe(pCommon, &listener);
 }
+
+TEST_F(QMConfigTest, DumpAndPurge)
+{
+    QMConfigKey* pLocal = m_store->GetKey(m_store->GetSection(QMCONFIG_LOCAL, L"Common"), L"Language", L"en");
+    m_store->GetKey(m_store->GetSection(QMCONFIG_GLOBAL, L"Common"), L"PartnerId", L"");
+    m_store->GetKey(m_store->GetSection(QMCONFIG_USER_DEFAULT, L"Common"), L"Hidden", L"h");
+    ASSERT_TRUE(Put(HKEY_CURRENT_USER, Local(), L"Language", L"pt"));
+    m_store->Dump();
+    CString log = Log();
+    EXPECT_TRUE(Contains(log, L"QMConfig: Dumping config values, including default values of unset keys."));
+    EXPECT_TRUE(Contains(log, L"QMConfig: HKCU\\" + Local() + L"\\Language=pt")) << "the dump reads storage";
+    EXPECT_TRUE(Contains(log, L"QMConfig: HKLM\\" + RootPath(m_root) + L"\\Common\\PartnerId=\r\n"));
+    EXPECT_FALSE(Contains(log, L"Hidden=")) << "user-default sections are not dumped";
+    EXPECT_EQ(L"pt", m_store->GetStringValue(pLocal));
+
+    m_store->Purge();
+    EXPECT_TRUE(Contains(Log(), L"QMConfig: [QMConfigImplementation::Purge] deleting sections/keys"));
+    ASSERT_TRUE(Put(HKEY_CURRENT_USER, Local(), L"Language", L"es"));
+    QMConfigKey* pAgain = m_store->GetKey(m_store->GetSection(QMCONFIG_LOCAL, L"Common"), L"Language", L"en");
+    EXPECT_EQ(L"es", m_store->GetStringValue(pAgain));
+
+    m_store->Uninitialize();
+    EXPECT_TRUE(Contains(Log(), L"QMConfig::Uninitialize: Notification thread uninitialized."));
+}
