@@ -4,6 +4,7 @@
 
 #include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestArea.h"
 
 #include "classlib/Handles.h"
@@ -21,12 +22,7 @@ const wchar_t kQuillmark[] = L"SOFTWARE\\Quillmark\\";
 
 void RemoveGeneration(const wchar_t* pszGeneration)
 {
-    const CString root = kQuillmark + CString(L"Vantolin_") + pszGeneration;
-    for (HKEY hive : { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE })
-    {
-        SHDeleteKeyW(hive, root);
-        SHDeleteKeyW(hive, root + L".default");
-    }
+    RemoveStoreRoot(CString(L"Vantolin_") + pszGeneration);
 }
 
 // "sub\key\name=value" of every value in the tree.

@@ -13,6 +13,7 @@
 #include "support/Registry.h"
 #include "support/SysUtil.h"
 #include "tests/common/MutexHolder.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
 
 #include <aclapi.h>
@@ -30,39 +31,6 @@ bool BesideMarker()
     return GetFileAttributesW(CString(GetExeFolder()) + L"OnUSB.cfg") != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveRoot(const CString& root)
-{
-    for (HKEY hive : { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE })
-    {
-        SHDeleteKeyW(hive, kQuillmark + root);
-        SHDeleteKeyW(hive, kQuillmark + root + L".default");
-    }
-}
-
-class CCountingListener : public IQMConfigListener
-{
-public:
-    CCountingListener() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    void OnConfigChanged(const std::vector<QMConfigKey*>& keys) override
-    {
-        CSingleLock lock(&m_lock, true);
-        for (QMConfigKey* pKey : keys)
-            m_names.push_back(pKey->GetName());
-        SetEvent(m_event.Get());
-    }
-    bool WaitForCall(DWORD ms) { return WaitForSingleObject(m_event.Get(), ms) == WAIT_OBJECT_0; }
-    std::vector<CString> Names()
-    {
-        CSingleLock lock(&m_lock, true);
-        return m_names;
-    }
-
-private:
-    CScopedHandle m_event;
-    CCriticalSection m_lock;
-    std::vector<CString> m_names;
-};
-
 class BackEndTest : public CTracedTest
 {
 protected:
@@ -70,14 +38,13 @@ protected:
     void SetUp() override
     {
         CTracedTest::SetUp();
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = L"VantolinTests_" + CString::FromNarrow(info->name());
-        RemoveRoot(m_root);
+        m_root = TestStoreRoot();
+        RemoveStoreRoot(m_root);
     }
     void TearDown() override
     {
         SetQMRegistryCalls(nullptr);
-        RemoveRoot(m_root);
+        RemoveStoreRoot(m_root);
         CTracedTest::TearDown();
     }
     CString m_root;
@@ -206,7 +173,7 @@ TEST_F(BackEndTest, RefusedRegistryRightsGiveTheFallbackAndReadOnlySections)
     };
     for (const auto& c : cases)
     {
-        RemoveRoot(m_root);
+        RemoveStoreRoot(m_root);
         ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, sectionPath, L"Stored", REG_SZ, L"machine", nullptr, 0));
         CRegistryRefusals::s_refuseAllUsers = c.refuseAllUsers;
         CRegistryRefusals::s_refuseCreate = c.refuseCreate;
@@ -229,7 +196,7 @@ TEST_F(BackEndTest, RefusedRegistryRightsGiveTheFallbackAndReadOnlySections)
     // Writes to a section without any storage vanish quietly: the key reads its default.
     CRegistryRefusals::s_refuseCreate = true;
     CRegistryRefusals::s_refuseWritableOpen = true;
-    RemoveRoot(m_root);
+    RemoveStoreRoot(m_root);
     QMConfigImplementation store;
     store.SetRoot(m_root, QMCONFIG_MODE_AUTO);
     QMConfigKey* pKey = store.GetKey(store.GetSection(QMCONFIG_USER_DEFAULT, L"Gone"), L"k", L"dflt");
@@ -246,7 +213,7 @@ TEST_F(BackEndTest, ACommitWaitsForTheTransactionMutexAndAScanGivesUpAfterASecon
     store.SetRoot(m_root, QMCONFIG_MODE_AUTO);
     QMConfigSection* pSection = store.GetSection(QMCONFIG_LOCAL, L"Common");
     QMConfigKey* pKey = store.GetKey(pSection, L"k", L"0");
-    CCountingListener listener;
+    CRecordingListener listener;
     store.Subscribe(pSection, &listener);
     {
         CMutexHolder holder(L"QMCONFIG_TRANSACTION_MUTEX", false, 8000);
@@ -355,7 +322,7 @@ TEST_F(IniFileTest, ListenersHearOnlyThisProcessesWrites)
     QMConfigSection* pCommon = m_store->GetSection(QMCONFIG_LOCAL, L"Common");
     QMConfigKey* pA = m_store->GetKey(pCommon, L"A", L"a0");
     m_store->GetKey(pCommon, L"B", L"b0");
-    CCountingListener listener;
+    CRecordingListener listener;
     m_store->Subscribe(pCommon, &listener);
     ASSERT_TRUE(m_store->Initialize());
     ASSERT_TRUE(WritePrivateProfileStringW(m_section, L"B", L"b1", m_ini));

@@ -12,6 +12,7 @@
 #include "support/PathUtil.h"
 #include "support/Registry.h"
 #include "tests/common/ProcessRun.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
 
 #include <shlobj.h>
@@ -22,13 +23,6 @@ namespace
 const wchar_t kRoot[] = L"VantolinTests_SettingsKeys";
 const wchar_t kRootPath[] = L"SOFTWARE\\Quillmark\\VantolinTests_SettingsKeys";
 
-void RemoveRoot()
-{
-    SHDeleteKeyW(HKEY_CURRENT_USER, kRootPath);
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kRootPath);
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, CString(kRootPath) + L".default");
-}
-
 class SettingsKeysTest : public CTracedTest
 {
 protected:
@@ -36,11 +30,11 @@ protected:
     void SetUp() override
     {
         CTracedTest::SetUp();
-        RemoveRoot();
+        RemoveStoreRoot(kRoot);
     }
     void TearDown() override
     {
-        RemoveRoot();
+        RemoveStoreRoot(kRoot);
         CTracedTest::TearDown();
     }
 };
