@@ -86,6 +86,9 @@ TEST(QMConfigStartup, AFirstStartWritesOnlyTheTempFolder)
     CollectValues(HKEY_LOCAL_MACHINE, root + L".default", L".default\\", machine);
     EXPECT_EQ(std::vector<CString>{ L"Common\\TempFolder=" + WindowsTempQuillmark() }, user);
     EXPECT_EQ(std::vector<CString>{}, machine);
+    // The elevated run starts programs named under the generation's root: it stays closed to users.
+    EXPECT_FALSE(UsersMayWrite(root));
+    EXPECT_FALSE(UsersMayWrite(root + L".default"));
     RemoveGeneration(L"9109a");
 }
 

@@ -16,7 +16,6 @@
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
 
-#include <aclapi.h>
 #include <shlwapi.h>
 
 #include <memory>
@@ -77,33 +76,6 @@ bool CRegistryRefusals::s_refuseCreate = false;
 bool CRegistryRefusals::s_refuseWritableOpen = false;
 std::vector<std::pair<CString, bool>> CRegistryRefusals::s_creates;
 
-// True when the key's access list grants the Users group a right to change it.
-bool UsersMayWrite(const CString& path)
-{
-    CScopedRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL, key.Receive()) != ERROR_SUCCESS)
-        return false;
-    PACL pDacl = nullptr;
-    PSECURITY_DESCRIPTOR pSd = nullptr;
-    if (GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pDacl, nullptr, &pSd) !=
-        ERROR_SUCCESS)
-        return false;
-    BYTE usersSid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof(usersSid);
-    CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize);
-    bool bMayWrite = false;
-    for (DWORD i = 0; pDacl && i < pDacl->AceCount; ++i)
-    {
-        ACCESS_ALLOWED_ACE* pAce = nullptr;
-        if (!GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)) || pAce->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
-            continue;
-        const ACCESS_MASK writeRights = GENERIC_ALL | GENERIC_WRITE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | WRITE_DAC;
-        if (EqualSid(&pAce->SidStart, usersSid) && (pAce->Mask & writeRights))
-            bMayWrite = true;
-    }
-    LocalFree(pSd);
-    return bMayWrite;
-}
 }
 
 TEST_F(BackEndTest, RegistryValuesReadWhole)

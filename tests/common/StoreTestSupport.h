@@ -10,6 +10,7 @@
 #include "classlib/String.h"
 #include "classlib/Sync.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
@@ -35,6 +36,35 @@ inline void RemoveStoreRoot(const CString& root)
         SHDeleteKeyW(hive, StoreRootPath(root));
         SHDeleteKeyW(hive, StoreRootPath(root) + L".default");
     }
+}
+
+// True when the access list of the HKEY_LOCAL_MACHINE key grants the Users group a right to
+// change it.
+inline bool UsersMayWrite(const CString& path)
+{
+    CScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    if (GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pDacl, nullptr, &pSd) !=
+        ERROR_SUCCESS)
+        return false;
+    BYTE usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof(usersSid);
+    CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize);
+    bool bMayWrite = false;
+    for (DWORD i = 0; pDacl && i < pDacl->AceCount; ++i)
+    {
+        ACCESS_ALLOWED_ACE* pAce = nullptr;
+        if (!GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)) || pAce->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        const ACCESS_MASK writeRights = GENERIC_ALL | GENERIC_WRITE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | WRITE_DAC;
+        if (EqualSid(&pAce->SidStart, usersSid) && (pAce->Mask & writeRights))
+            bMayWrite = true;
+    }
+    LocalFree(pSd);
+    return bMayWrite;
 }
 
 // Collects what the notification thread reports; a test waits on its event.
