@@ -416,7 +416,7 @@ void CoruApp::ReleaseInstanceFlag()
     m_instanceFlag.Close();
 }
 
-bool CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
+void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
 {
     CString folder(m_strExtractFolder);
     folder.TrimRight(L"\\");
@@ -426,7 +426,7 @@ bool CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     if (!FileExists(package))
     {
         Trace(TRACE_WARNING, L"Cannot find .msi file to UpdateProductPropertiesFromMsi: [%s]", package.GetString());
-        return true;
+        return;
     }
 
     COruSettings& settings = COruSettings::GetInstance();
@@ -440,7 +440,7 @@ bool CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
         Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
               generation.GetString());
         // PLACEHOLDER (step engine, not built yet): the engine's run fails here (no success, next step 30).
-        return false;
+        return;
     }
     if (!generation.IsEmpty())
         settings.SetGeneration(generation);
@@ -467,5 +467,4 @@ bool CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.
     (void)pProcess;
-    return true;
 }

@@ -40,8 +40,7 @@ public:
     int ExitInstance() override;
 
     void InitializeKernelComponents();
-    // False when the package names a generation that cannot name a folder (nothing changes then).
-    bool UpdateProductPropertiesFromMsi(COruProcess* pProcess);
+    void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
 
     static CString GetRunningAppRegValue();
     static void SetRunningAppRegValue(const CString& text);

@@ -3,8 +3,9 @@
 #include "CoruApp.h"
 #include "OruUtil.h"
 
-#include "support/FileUtil.h"
 #include "config/ProductFolders.h"
+#include "support/FileUtil.h"
+#include "support/Folders.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
