@@ -19,7 +19,6 @@ public:
     CMutexHolder& operator=(const CMutexHolder&) = delete;
 
     bool IsStarted() const { return m_started; }
-    bool HasEnded() { return WaitForSingleObject(m_process.GetHandle(), 0) == WAIT_OBJECT_0; }
 
 private:
     CChildProcess m_process;
