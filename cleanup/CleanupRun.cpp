@@ -14,17 +14,8 @@ namespace
 {
 const wchar_t kProcessIdPattern[] = L"/[pP]\\s+(\\d+)";
 const wchar_t kFolderPattern[] = L"/[dD]\\s+([^\"][^\\s]+|\"[^\"]+\")";
-
-// The format is always a literal; paths and ids go in as arguments.
-void DebugMessage(const wchar_t* pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    CString text;
-    text.FormatV(pszFormat, args);
-    va_end(args);
-    OutputDebugStringW(text);
-}
+// Messages go to the debugger output only; their formats are literals, paths and ids arguments.
+const wchar_t kUnhandledException[] = L"ERROR: Unhandled exception in Vantolin setup cleanup\n";
 
 bool ParseProcessId(const CString& digits, DWORD& rId)
 {
@@ -106,15 +97,18 @@ EWaitOutcome WaitForController(DWORD processId, DWORD waitLimitMs, const FILETIM
     const bool haveTimes = GetProcessTimes(process.Get(), &created, &exited, &kernel, &user) != FALSE;
     if ((openedId != 0 && openedId != processId) || (haveTimes && ToUlong(created) >= ToUlong(referenceStart)))
     {
-        DebugMessage(L"Vantolin setup cleanup is not waiting for process with ID <%lu>: the ID belongs to another process now\n",
-                     processId);
+        OutputDebugStringW(FormatString(
+            L"Vantolin setup cleanup is not waiting for process with ID <%lu>: the ID belongs to another process now\n",
+            processId));
         return WAIT_OUTCOME_ENDED;
     }
 
-    DebugMessage(L"Vantolin setup cleanup is waiting for process with ID <%lu> to finish...\n", processId);
+    OutputDebugStringW(
+        FormatString(L"Vantolin setup cleanup is waiting for process with ID <%lu> to finish...\n", processId));
     if (WaitForSingleObject(process.Get(), waitLimitMs) == WAIT_OBJECT_0)
         return WAIT_OUTCOME_ENDED;
-    DebugMessage(L"ERROR: Vantolin setup cleanup gave up waiting for process with ID <%lu>\n", processId);
+    OutputDebugStringW(
+        FormatString(L"ERROR: Vantolin setup cleanup gave up waiting for process with ID <%lu>\n", processId));
     return WAIT_OUTCOME_EXPIRED;
 }
 
@@ -123,19 +117,20 @@ int RunCleanupSteps(const wchar_t* pszCommandLine, DWORD pauseMs, DWORD waitLimi
     const CCleanupCommandLine line = ParseCleanupCommandLine(pszCommandLine);
     if (line.folder.IsEmpty())
     {
-        DebugMessage(L"ERROR: No cleanup path given to Vantolin setup cleanup\n");
+        OutputDebugStringW(L"ERROR: No cleanup path given to Vantolin setup cleanup\n");
         return CLEANUP_EXIT_BAD_PATH;
     }
     if (line.bStrayText)
     {
-        DebugMessage(L"ERROR: Vantolin setup cleanup was given a path <%s> followed by stray text; a path with blanks "
-                     L"needs quotes\n",
-                     line.folder.GetString());
+        OutputDebugStringW(FormatString(
+            L"ERROR: Vantolin setup cleanup was given a path <%s> followed by stray text; a path with blanks "
+            L"needs quotes\n",
+            line.folder.GetString()));
         return CLEANUP_EXIT_BAD_PATH;
     }
     if (!line.bProcessIdValid)
     {
-        DebugMessage(L"ERROR: Vantolin setup cleanup was given no valid process ID\n");
+        OutputDebugStringW(L"ERROR: Vantolin setup cleanup was given no valid process ID\n");
         return CLEANUP_EXIT_BAD_PATH;
     }
     CString folder;
@@ -149,17 +144,18 @@ int RunCleanupSteps(const wchar_t* pszCommandLine, DWORD pauseMs, DWORD waitLimi
     // The pause is long: the way to the folder is checked again right before the removal.
     if (!CheckCleanupFolder(line.folder, folder))
         return CLEANUP_EXIT_BAD_PATH;
-    DebugMessage(L"Vantolin setup cleanup is cleaning up path <%s> now...\n", folder.GetString());
+    OutputDebugStringW(FormatString(L"Vantolin setup cleanup is cleaning up path <%s> now...\n", folder.GetString()));
     if (RemoveDirectoryRec(folder))
-        DebugMessage(L"Vantolin setup cleanup successfully cleaned up post-reboot temp dir\n");
+        OutputDebugStringW(L"Vantolin setup cleanup successfully cleaned up post-reboot temp dir\n");
     else
-        DebugMessage(L"ERROR: Vantolin setup cleanup could not cleanup path <%s>\n", folder.GetString());
+        OutputDebugStringW(
+            FormatString(L"ERROR: Vantolin setup cleanup could not cleanup path <%s>\n", folder.GetString()));
     return CLEANUP_EXIT_DONE;
 }
 
 LONG WINAPI CleanupExceptionFilter(EXCEPTION_POINTERS*)
 {
-    OutputDebugStringW(L"ERROR: Unhandled exception in Vantolin setup cleanup\n");
+    OutputDebugStringW(kUnhandledException);
     ExitProcess(CLEANUP_EXIT_UNHANDLED_EXCEPTION);
 }
 }
@@ -188,16 +184,18 @@ bool CheckCleanupFolder(const wchar_t* pszFolder, CString& rResolved)
 {
     if (!ResolveAbsolutePath(pszFolder, rResolved) || IsProtectedFolder(rResolved))
     {
-        DebugMessage(L"ERROR: Vantolin setup cleanup refuses to clean up path <%s>: not an absolute path, or a "
-                     L"root or protected folder\n",
-                     pszFolder);
+        OutputDebugStringW(
+            FormatString(L"ERROR: Vantolin setup cleanup refuses to clean up path <%s>: not an absolute path, or a "
+                         L"root or protected folder\n",
+                         pszFolder));
         return false;
     }
     CString link;
     if (FindLinkOnPath(rResolved, link))
     {
-        DebugMessage(L"ERROR: Vantolin setup cleanup refuses to clean up path <%s>: <%s> is a link\n", pszFolder,
-                     link.GetString());
+        OutputDebugStringW(
+            FormatString(L"ERROR: Vantolin setup cleanup refuses to clean up path <%s>: <%s> is a link\n", pszFolder,
+                         link.GetString()));
         return false;
     }
     return true;
@@ -211,7 +209,7 @@ int RunCleanup(const wchar_t* pszCommandLine, DWORD pauseMs, DWORD waitLimitMs, 
     }
     catch (...)
     {
-        OutputDebugStringW(L"ERROR: Unhandled exception in Vantolin setup cleanup\n");
+        OutputDebugStringW(kUnhandledException);
         return CLEANUP_EXIT_UNHANDLED_EXCEPTION;
     }
 }

@@ -8,9 +8,9 @@
 
 enum ECleanupExitCode
 {
-    CLEANUP_EXIT_DONE = 0,                 // ran to the end, whether or not the folder went
-    CLEANUP_EXIT_BAD_PATH = 87,            // no usable folder: nothing waited for, nothing deleted
-    CLEANUP_EXIT_WAIT_EXPIRED = 1460,      // the process outlived the wait: nothing deleted
+    CLEANUP_EXIT_DONE = 0,            // ran to the end, whether or not the folder went
+    CLEANUP_EXIT_BAD_PATH = 87,       // no usable folder: nothing waited for, nothing deleted
+    CLEANUP_EXIT_WAIT_EXPIRED = 1460, // the process outlived the wait: nothing deleted
     CLEANUP_EXIT_UNHANDLED_EXCEPTION = 1627
 };
 

@@ -57,7 +57,8 @@ public:
         std::vector<wchar_t> buf(line.GetString(), line.GetString() + line.GetLength() + 1);
         STARTUPINFOW si = { sizeof(si) };
         PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(exe, buf.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, folder, &si, &pi))
+        if (!CreateProcessW(exe, buf.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, folder, &si,
+                            &pi))
             return nullptr;
         CloseHandle(pi.hThread);
         m_runs.emplace_back(new CRun);
@@ -170,37 +171,6 @@ void MakeTree(const CString& folder)
     ASSERT_TRUE(WriteTextFile(folder + L"\\msi\\package.msi", "msi"));
 }
 
-CString ShortForm(const CString& path)
-{
-    wchar_t buf[MAX_PATH + 1] = {};
-    const DWORD n = GetShortPathNameW(path, buf, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(buf) : CString();
-}
-
-// Sets environment variables for the programs this test starts, and puts them back.
-class CScopedEnvironment
-{
-public:
-    CScopedEnvironment(const wchar_t* pszName, const CString& value) : m_name(pszName)
-    {
-        if (!pszName)
-            return;
-        wchar_t buf[MAX_PATH + 1] = {};
-        m_had = GetEnvironmentVariableW(pszName, buf, MAX_PATH + 1) > 0;
-        m_old = buf;
-        SetEnvironmentVariableW(pszName, value);
-    }
-    ~CScopedEnvironment()
-    {
-        if (!m_name.IsEmpty())
-            SetEnvironmentVariableW(m_name, m_had ? m_old.GetString() : nullptr);
-    }
-
-private:
-    CString m_name, m_old;
-    bool m_had = false;
-};
-
 CString LinkCase(const wchar_t* pszCase)
 {
     return CString(L"D:\\tests\\cleanup_links\\") + pszCase + L"\\";
@@ -233,10 +203,8 @@ TEST(CleanupProgram, WaitsPausesAndRemoves)
         CString folder;
         CDebuggedCleanups::CRun* pRun;
     } cases[] = {
-        { "controller's form", L"", waited, nullptr },
-        { "order swapped, unquoted, /p 0", L"", swapped, nullptr },
-        { "blanks kept, no /p", L"", blanks, nullptr },
-        { "link inside", L"", linkCase + L"work", nullptr },
+        { "controller's form", L"", waited, nullptr },       { "order swapped, unquoted, /p 0", L"", swapped, nullptr },
+        { "blanks kept, no /p", L"", blanks, nullptr },      { "link inside", L"", linkCase + L"work", nullptr },
         { "id of a younger process", L"", reused, nullptr },
     };
     cases[0].args.Format(L"/P %lu /D \"%s\\\"", shortStandIn.GetPid(), waited.GetString());
@@ -268,7 +236,7 @@ TEST(CleanupProgram, WaitsPausesAndRemoves)
 
     // Waited for the stand-in, then paused, then removed.
     EXPECT_TRUE(folderThereAtItsEnd);
-    EXPECT_FALSE(FileExists(waited));
+    EXPECT_FALSE(PathExistsHere(waited));
     const ULONGLONG standInEnd = ExitTimeOf(shortStandIn.GetHandle());
     const ULONGLONG cleanupEnd = ExitTimeOf(cases[0].pRun->process.Get());
     EXPECT_GE(cleanupEnd, standInEnd + kPauseMs * 10000ull) << "the pause follows the end of the process";
@@ -286,7 +254,7 @@ TEST(CleanupProgram, WaitsPausesAndRemoves)
                         L"Vantolin setup cleanup successfully cleaned up post-reboot temp dir\n",
                         cases[i].folder.GetString());
         EXPECT_EQ(expected, Joined(cases[i].pRun->messages)) << cases[i].name;
-        EXPECT_FALSE(FileExists(cases[i].folder)) << cases[i].name;
+        EXPECT_FALSE(PathExistsHere(cases[i].folder)) << cases[i].name;
         EXPECT_GE(cases[i].pRun->endTick - cases[i].pRun->startTick, kPauseMs - 100) << cases[i].name;
     }
     EXPECT_TRUE(FileExists(blanksSibling + L"\\msi\\package.msi")) << "the blanks of the path are kept";
@@ -297,7 +265,7 @@ TEST(CleanupProgram, WaitsPausesAndRemoves)
     EXPECT_TRUE(FileExists(linkCase + L"outside\\sub\\keep2.txt"));
 
     // The id named the long stand-in only by its low bits: removed while that one still runs.
-    EXPECT_FALSE(FileExists(reused));
+    EXPECT_FALSE(PathExistsHere(reused));
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), longStandIn.Wait(0));
     EXPECT_TRUE(Contains(Joined(cases[4].pRun->messages), L"is not waiting for process with ID"));
     EXPECT_FALSE(Contains(Joined(cases[4].pRun->messages), L"is waiting for process"));
@@ -316,7 +284,8 @@ TEST(CleanupProgram, RefusedFoldersEndAtOnceWith87)
     ASSERT_TRUE(CreateDirectoryW(env, nullptr));
     MakeTree(env + L"\\Profile Home");
     MakeTree(env + L"\\Program Wide");
-    const CString profileShort = ShortForm(env + L"\\Profile Home"), programShort = ShortForm(env + L"\\Program Wide");
+    const CString profileShort = ShortPathOf(env + L"\\Profile Home"),
+                  programShort = ShortPathOf(env + L"\\Program Wide");
     ASSERT_NE(env + L"\\Profile Home", profileShort) << "no 8.3 names on this system";
     const CString links = LinkCase(L"refused");
     ASSERT_TRUE(GetFileAttributesW(links + L"work\\link") & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -372,8 +341,8 @@ TEST(CleanupProgram, RefusedFoldersEndAtOnceWith87)
     }
     EXPECT_EQ(L"ERROR: No cleanup path given to Vantolin setup cleanup\n", Joined(started[0]->messages));
 
-    for (const CString& folder : { work + L"sub", base + L"Setup", base + L"Setup Copy", env + L"\\Profile Home",
-                                   env + L"\\Program Wide" })
+    for (const CString& folder :
+         { work + L"sub", base + L"Setup", base + L"Setup Copy", env + L"\\Profile Home", env + L"\\Program Wide" })
         EXPECT_TRUE(FileExists(folder + L"\\msi\\package.msi")) << folder.ToNarrow();
     EXPECT_TRUE(FileExists(links + L"work\\a\\b\\two.txt"));
     EXPECT_TRUE(FileExists(links + L"outside\\sub\\keep2.txt"));
@@ -393,8 +362,8 @@ TEST(CleanupProgram, VersionBlockAndManifest)
     std::vector<BYTE> data(GetFileVersionInfoSizeW(exe, &dummy));
     ASSERT_FALSE(data.empty());
     ASSERT_TRUE(GetFileVersionInfoW(exe, 0, static_cast<DWORD>(data.size()), data.data()));
-    for (const auto& field : { std::make_pair(L"FileDescription", L"Setup Cleanup"),
-                               std::make_pair(L"InternalName", L"OruCleanup") })
+    for (const auto& field :
+         { std::make_pair(L"FileDescription", L"Setup Cleanup"), std::make_pair(L"InternalName", L"OruCleanup") })
     {
         wchar_t* pValue = nullptr;
         UINT len = 0;

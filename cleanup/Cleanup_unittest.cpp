@@ -113,7 +113,7 @@ TEST(CleanupRun, IdsThatAreNotTheControllerAreNotWaitedFor)
         const DWORD pid = c.ownId ? GetCurrentProcessId() : standIn.GetPid();
         // A wait would run into the limit and keep the folder.
         EXPECT_EQ(0, RunCleanup(CommandLine(pid, copy), kShortPauseMs, 20000, reference)) << c.name;
-        EXPECT_FALSE(FileExists(copy)) << c.name;
+        EXPECT_FALSE(PathExistsHere(copy)) << c.name;
         EXPECT_TRUE(standIn.IsRunning()) << c.name;
     }
 }
@@ -126,5 +126,5 @@ TEST(CleanupRun, EndedProcessIsWaitedForThenTheFolderGoes)
     // Kept open so that the id is not given out again before the cleanup looks at it.
     EXPECT_EQ(0, RunCleanup(CommandLine(standIn.GetPid(), copy), kShortPauseMs, 60000, Now()));
     EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), standIn.Wait(0)) << "the cleanup waited for the end";
-    EXPECT_FALSE(FileExists(copy));
+    EXPECT_FALSE(PathExistsHere(copy));
 }

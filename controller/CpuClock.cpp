@@ -9,8 +9,9 @@ ULONGLONG ReadTimeStampCounter()
     return __rdtsc();
 }
 
-const CpuClockCalls kSystemCalls = { GetPriorityClass, SetPriorityClass,          GetThreadPriority,    SetThreadPriority,
-                                     QueryPerformanceFrequency, QueryPerformanceCounter, ReadTimeStampCounter };
+const CpuClockCalls kSystemCalls = { GetPriorityClass,    SetPriorityClass,          GetThreadPriority,
+                                     SetThreadPriority,   QueryPerformanceFrequency, QueryPerformanceCounter,
+                                     ReadTimeStampCounter };
 const CpuClockCalls* g_pCalls = &kSystemCalls;
 
 // Spins until the performance counter has advanced by the interval. Without a performance

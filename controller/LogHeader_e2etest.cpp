@@ -15,25 +15,6 @@ namespace
 {
 const DWORD kRunTimeoutMs = 60000;
 
-// The texts after "<time> <pid> " of the log's lines.
-std::vector<CString> LineTexts(const CString& log)
-{
-    std::vector<CString> lines;
-    int start = 0;
-    while (start < log.GetLength())
-    {
-        int end = log.Find(L"\r\n", start);
-        if (end < 0)
-            end = log.GetLength();
-        const CString line = log.Mid(start, end - start);
-        const int first = line.Find(L' ');
-        const int second = first < 0 ? -1 : line.Find(L' ', first + 1);
-        lines.push_back(second < 0 ? line : line.Mid(second + 1));
-        start = end + 2;
-    }
-    return lines;
-}
-
 CString FileVersionOf(const CString& path)
 {
     DWORD dummy = 0;
@@ -54,23 +35,6 @@ bool StartsWith(const CString& text, const CString& start)
     return text.Left(start.GetLength()) == start;
 }
 
-// Sets an environment variable for the programs this test starts, and puts it back.
-class CScopedEnvironment
-{
-public:
-    CScopedEnvironment(const wchar_t* pszName, const CString& value) : m_name(pszName)
-    {
-        wchar_t buf[MAX_PATH + 1] = {};
-        m_had = GetEnvironmentVariableW(pszName, buf, MAX_PATH + 1) > 0;
-        m_old = buf;
-        SetEnvironmentVariableW(pszName, value);
-    }
-    ~CScopedEnvironment() { SetEnvironmentVariableW(m_name, m_had ? m_old.GetString() : nullptr); }
-
-private:
-    CString m_name, m_old;
-    bool m_had = false;
-};
 }
 
 TEST(LogHeaderRun, NineLinesInOrderWithThisMachinesValues)
@@ -92,11 +56,12 @@ TEST(LogHeaderRun, NineLinesInOrderWithThisMachinesValues)
     BOOL disabled = FALSE;
     const bool hasIncrement = GetSystemTimeAdjustment(&adjustment, &increment, &disabled) && increment / 10 > 0;
 
-    const std::vector<CString> lines = LineTexts(run.log);
+    const std::vector<CString> lines = TraceLineTexts(run.log);
     ASSERT_GE(lines.size(), 10u) << run.log.ToNarrow(CP_UTF8);
     size_t i = 0;
     EXPECT_EQ(L"INF: Starting ORU2010 version " + FileVersionOf(folder + L"VantolinSetup.exe"), lines[i++]);
-    EXPECT_TRUE(lines[i] == CString(L"INF: Start date: ") + dateBefore || lines[i] == CString(L"INF: Start date: ") + dateAfter)
+    EXPECT_TRUE(lines[i] == CString(L"INF: Start date: ") + dateBefore ||
+                lines[i] == CString(L"INF: Start date: ") + dateAfter)
         << lines[i].ToNarrow(CP_UTF8);
     ++i;
     EXPECT_EQ(CString(L"INF: Computer name: ") + computer, lines[i++]);
@@ -168,5 +133,5 @@ TEST(LogHeaderRun, NoProductFolderLogsToTheTemporaryFolder)
     EXPECT_TRUE(Contains(log, L"INF: Starting ORU2010 version ")) << log.ToNarrow(CP_UTF8);
     EXPECT_TRUE(Contains(log, L"CoruApp::InitInstance exited"));
     EXPECT_TRUE(ListFiles(folder + L"Log_oru*").IsEmpty());
-    EXPECT_FALSE(FileExists(folder + L"setup"));
+    EXPECT_FALSE(PathExistsHere(folder + L"setup"));
 }

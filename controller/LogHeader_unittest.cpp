@@ -28,24 +28,6 @@ CLogHeaderValues SampleValues()
     return v;
 }
 
-// The text after "<time> <pid> " of every line.
-std::vector<CString> LineTexts(const CString& log)
-{
-    std::vector<CString> lines;
-    int start = 0;
-    while (start < log.GetLength())
-    {
-        int end = log.Find(L"\r\n", start);
-        if (end < 0)
-            end = log.GetLength();
-        CString line = log.Mid(start, end - start);
-        const int first = line.Find(L' ');
-        const int second = first < 0 ? -1 : line.Find(L' ', first + 1);
-        lines.push_back(second < 0 ? line : line.Mid(second + 1));
-        start = end + 2;
-    }
-    return lines;
-}
 }
 
 TEST(LogHeader, LinesInOrderWithTheirValues)
@@ -77,7 +59,7 @@ TEST(LogHeader, LinesInOrderWithTheirValues)
         expected.push_back(L"INF: Build time: Aug 12 2015, 17:16:44");
         expected.push_back(L"");
 
-        const std::vector<CString> lines = LineTexts(capture.Text());
+        const std::vector<CString> lines = TraceLineTexts(capture.Text());
         ASSERT_EQ(expected.size(), lines.size()) << capture.Text().ToNarrow(CP_UTF8);
         for (size_t i = 0; i < expected.size(); ++i)
             EXPECT_EQ(CString(expected[i]), lines[i]) << "increment " << c.increment << ", line " << i + 1;
@@ -93,7 +75,7 @@ struct CFakeMachine
     LONGLONG micros = 0;
     bool counterWorks = true;
     DWORD priorityClass = NORMAL_PRIORITY_CLASS; // 0: cannot be read
-    int threadPriority = THREAD_PRIORITY_NORMAL;  // THREAD_PRIORITY_ERROR_RETURN: cannot be read
+    int threadPriority = THREAD_PRIORITY_NORMAL; // THREAD_PRIORITY_ERROR_RETURN: cannot be read
     std::vector<std::string> changes;
 };
 CFakeMachine* g_machine = nullptr;
@@ -137,8 +119,8 @@ protected:
     void SetUp() override
     {
         g_machine = &m_machine;
-        static const CpuClockCalls calls = { FakeGetPriorityClass, FakeSetPriorityClass, FakeGetThreadPriority,
-                                             FakeSetThreadPriority, FakeFrequency,       FakeCounter,
+        static const CpuClockCalls calls = { FakeGetPriorityClass,  FakeSetPriorityClass, FakeGetThreadPriority,
+                                             FakeSetThreadPriority, FakeFrequency,        FakeCounter,
                                              FakeTimeStamp };
         SetCpuClockCalls(&calls);
     }
@@ -155,7 +137,8 @@ TEST_F(CpuClockTest, ThreeGigahertzReadsAsAbout3000)
 {
     for (DWORD repetitions : { 1u, 3u })
     {
-        const LONGLONG mhz = MeasureCpuClockMHz(repetitions, 50, THREAD_PRIORITY_TIME_CRITICAL, REALTIME_PRIORITY_CLASS);
+        const LONGLONG mhz =
+            MeasureCpuClockMHz(repetitions, 50, THREAD_PRIORITY_TIME_CRITICAL, REALTIME_PRIORITY_CLASS);
         EXPECT_GE(mhz, 2990) << repetitions;
         EXPECT_LE(mhz, 3000) << repetitions;
     }
@@ -181,8 +164,15 @@ TEST_F(CpuClockTest, WhatCannotBeReadIsNeitherChangedNorRestored)
         std::vector<std::string> changes;
     } cases[] = {
         // No right to read the class: the measurement runs at the normal class.
-        { 0, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_TIME_CRITICAL, REALTIME_PRIORITY_CLASS, { "thread 15", "thread 0" } },
-        { NORMAL_PRIORITY_CLASS, THREAD_PRIORITY_ERROR_RETURN, THREAD_PRIORITY_TIME_CRITICAL, REALTIME_PRIORITY_CLASS,
+        { 0,
+          THREAD_PRIORITY_NORMAL,
+          THREAD_PRIORITY_TIME_CRITICAL,
+          REALTIME_PRIORITY_CLASS,
+          { "thread 15", "thread 0" } },
+        { NORMAL_PRIORITY_CLASS,
+          THREAD_PRIORITY_ERROR_RETURN,
+          THREAD_PRIORITY_TIME_CRITICAL,
+          REALTIME_PRIORITY_CLASS,
           { "class 256", "class 32" } },
         // Nothing asked for: nothing touched.
         { NORMAL_PRIORITY_CLASS, THREAD_PRIORITY_NORMAL, kKeepThreadPriority, 0, {} },

@@ -17,13 +17,6 @@ CString ShellFolder(int csidl)
     return buf;
 }
 
-CString ShortForm(const CString& path)
-{
-    wchar_t buf[MAX_PATH + 1] = {};
-    const DWORD n = GetShortPathNameW(path, buf, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(buf) : CString();
-}
-
 CString Parent(const CString& path)
 {
     return path.Left(path.ReverseFind(L'\\'));
@@ -33,9 +26,26 @@ CString Parent(const CString& path)
 TEST(ProtectedFolders, PathsThatAreNotAbsoluteOrAreRootsAreProtected)
 {
     const wchar_t* paths[] = {
-        L"", L"   ", L".", L"..", L"sub", L"sub\\deeper", L"\\", L"\\tests", L"D:", L"D:tests", L"d:tests\\x",
-        L"D:\\", L"D:/", L"D:\\tests\\a\\..\\..", L"D:\\tests\\..\\.", L"\\\\server\\share", L"\\\\server\\share\\",
-        L"\\\\server", L"\\\\?\\D:\\tests\\x", L"\\\\.\\D:\\tests\\x",
+        L"",
+        L"   ",
+        L".",
+        L"..",
+        L"sub",
+        L"sub\\deeper",
+        L"\\",
+        L"\\tests",
+        L"D:",
+        L"D:tests",
+        L"d:tests\\x",
+        L"D:\\",
+        L"D:/",
+        L"D:\\tests\\a\\..\\..",
+        L"D:\\tests\\..\\.",
+        L"\\\\server\\share",
+        L"\\\\server\\share\\",
+        L"\\\\server",
+        L"\\\\?\\D:\\tests\\x",
+        L"\\\\.\\D:\\tests\\x",
     };
     for (const wchar_t* path : paths)
         EXPECT_TRUE(IsProtectedFolder(path)) << CString(path).ToNarrow();
@@ -48,21 +58,27 @@ TEST(ProtectedFolders, ShortNamesAndFoldersAboveCount)
     const CString profile = ShellFolder(CSIDL_PROFILE);
     ASSERT_FALSE(programFiles.IsEmpty());
     ASSERT_FALSE(profile.IsEmpty());
-    const CString shortProgramFiles = ShortForm(programFiles);
+    const CString shortProgramFiles = ShortPathOf(programFiles);
     ASSERT_NE(programFiles, shortProgramFiles) << "this system gives Program Files no 8.3 name";
 
     wchar_t profiles[MAX_PATH + 1] = {};
     GetEnvironmentVariableW(L"ALLUSERSPROFILE", profiles, MAX_PATH + 1);
     const CString protectedPaths[] = {
-        shortProgramFiles, shortProgramFiles + L"\\", ShortForm(profile), Parent(profile), Parent(profile) + L"\\",
-        Parent(ShellFolder(CSIDL_LOCAL_APPDATA)), ShellFolder(CSIDL_COMMON_APPDATA), profiles,
+        shortProgramFiles,
+        shortProgramFiles + L"\\",
+        ShortPathOf(profile),
+        Parent(profile),
+        Parent(profile) + L"\\",
+        Parent(ShellFolder(CSIDL_LOCAL_APPDATA)),
+        ShellFolder(CSIDL_COMMON_APPDATA),
+        profiles,
     };
     for (const CString& path : protectedPaths)
         EXPECT_TRUE(IsProtectedFolder(path)) << path.ToNarrow();
 
     const CString folder = FreshTestFolder(L"protected_short");
     ASSERT_TRUE(CreateDirectoryW(folder + L"Long Folder Name", nullptr));
-    const CString ordinary[] = { ShortForm(folder + L"Long Folder Name"), shortProgramFiles + L"\\Vantolin",
+    const CString ordinary[] = { ShortPathOf(folder + L"Long Folder Name"), shortProgramFiles + L"\\Vantolin",
                                  profile + L"\\Documents\\Vantolin" };
     for (const CString& path : ordinary)
         EXPECT_FALSE(IsProtectedFolder(path)) << path.ToNarrow();
@@ -72,7 +88,7 @@ TEST(ProtectedFolders, ResolvedFormIsWhatIsChecked)
 {
     const CString folder = FreshTestFolder(L"protected_resolve");
     ASSERT_TRUE(CreateDirectoryW(folder + L"Long Folder Name", nullptr));
-    const CString shortName = ShortForm(folder + L"Long Folder Name");
+    const CString shortName = ShortPathOf(folder + L"Long Folder Name");
     ASSERT_NE(folder + L"Long Folder Name", shortName);
 
     const struct
