@@ -85,7 +85,12 @@ EWaitOutcome WaitForController(DWORD processId, DWORD waitLimitMs, const FILETIM
 {
     if (processId == 0 || processId == GetCurrentProcessId())
         return WAIT_OUTCOME_ENDED;
+    // The limited right (Vista and later; XP refuses it) reads the id and times of a process
+    // that grants no full query right; without either, only the wait is possible.
+    const DWORD kQueryLimited = 0x1000;
     CScopedHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process)
+        process.Reset(OpenProcess(SYNCHRONIZE | kQueryLimited, FALSE, processId));
     if (!process)
         process.Reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process)
