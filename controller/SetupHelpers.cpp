@@ -1,34 +1,6 @@
 #include "SetupHelpers.h"
-#include "classlib/Handles.h"
+#include "support/MsiHandle.h"
 #include "support/TraceLog.h"
-
-#include <msi.h>
-#include <msiquery.h>
-
-namespace
-{
-struct CMsiHandleTraits
-{
-    static MSIHANDLE Invalid() { return 0; }
-    static bool IsValid(MSIHANDLE h) { return h != 0; }
-    static void Close(MSIHANDLE h) { MsiCloseHandle(h); }
-};
-typedef CScopedResource<MSIHANDLE, CMsiHandleTraits> CScopedMsiHandle;
-}
-
-void ResolveRelativePath(CString& rPath)
-{
-    if (rPath.IsEmpty())
-        return;
-    DWORD n = GetFullPathNameW(rPath, 0, nullptr, nullptr);
-    if (n == 0)
-        return;
-    CString full;
-    if (GetFullPathNameW(rPath, n, full.GetBuffer(n), nullptr) == 0)
-        return;
-    full.ReleaseBuffer();
-    rPath = full;
-}
 
 CString GetMsiPackageProperty(const wchar_t* pszPackage, const wchar_t* pszProperty)
 {
