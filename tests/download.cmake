@@ -19,3 +19,7 @@ function(vantolin_http_test name)
 endfunction()
 
 vantolin_http_test(HttpDownloader_unittest SOURCES ../download/HttpDownloader_unittest.cpp LIBS download)
+
+add_library(internet_check STATIC ../workers/CheckInternetConnection.cpp)
+target_link_libraries(internet_check PUBLIC download)
+vantolin_http_test(CheckInternetConnection_unittest SOURCES ../workers/CheckInternetConnection_unittest.cpp LIBS internet_check)
