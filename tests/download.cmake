@@ -23,3 +23,23 @@ vantolin_http_test(HttpDownloader_unittest SOURCES ../download/HttpDownloader_un
 add_library(internet_check STATIC ../workers/CheckInternetConnection.cpp)
 target_link_libraries(internet_check PUBLIC download)
 vantolin_http_test(CheckInternetConnection_unittest SOURCES ../workers/CheckInternetConnection_unittest.cpp LIBS internet_check)
+
+# Signing: two self-made certificates; the signed fixtures are served from the server's files
+# folder, and the programs that check signatures are signed with certificate "a" themselves.
+set(SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
+set(SIGNING_SH ${CMAKE_SOURCE_DIR}/tools/signing/signing.sh)
+set(SIGNED_FIXTURES ${HTTP_SERVER_STATE}/files/signed_same.exe ${HTTP_SERVER_STATE}/files/signed_other.exe
+    ${HTTP_SERVER_STATE}/files/unsigned.exe ${HTTP_SERVER_STATE}/files/tampered.exe)
+add_custom_command(OUTPUT ${SIGNING_DIR}/a.crt ${SIGNING_DIR}/b.crt
+                   COMMAND bash ${SIGNING_SH} keys ${SIGNING_DIR} DEPENDS ${SIGNING_SH})
+add_custom_command(OUTPUT ${SIGNED_FIXTURES}
+                   COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} $<TARGET_FILE:StandIn> ${HTTP_SERVER_STATE}/files
+                   DEPENDS ${SIGNING_DIR}/a.crt StandIn ${SIGNING_SH})
+add_custom_target(signing_fixtures ALL DEPENDS ${SIGNED_FIXTURES})
+function(vantolin_signed_program target)
+    add_dependencies(${target} signing_fixtures)
+    add_custom_command(TARGET ${target} POST_BUILD COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a $<TARGET_FILE:${target}>)
+endfunction()
+
+vantolin_http_test(EmbeddedSignature_unittest SOURCES ../download/EmbeddedSignature_unittest.cpp LIBS download)
+vantolin_signed_program(EmbeddedSignature_unittest)
