@@ -15,6 +15,7 @@
 #include "support/Folders.h"
 #include "support/Language.h"
 #include "support/OruCommunicationConfig.h"
+#include "support/PathUtil.h"
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"

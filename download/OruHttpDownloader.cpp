@@ -1,4 +1,5 @@
 #include "OruHttpDownloader.h"
+#include "DownloadStrings.h"
 #include "EmbeddedSignature.h"
 #include "HttpDownloader.h"
 
@@ -9,7 +10,6 @@
 namespace
 {
 const UINT kAppTitleId = 57344;
-const UINT kNoConnectionTextId = 133;
 }
 
 COruHttpDownloader::COruHttpDownloader(const wchar_t* pszCaptionProductName)
@@ -59,7 +59,7 @@ void COruHttpDownloader::ShowConnectionFailure()
 {
     CString caption, text;
     caption.LoadString(kAppTitleId);
-    text.LoadString(kNoConnectionTextId);
+    text.LoadString(IDS_NO_INTERNET_CONNECTION);
     if (!m_strCaptionProductName.IsEmpty())
         caption.Replace(L"Vantolin", m_strCaptionProductName);
     HWND hOwner = nullptr;

@@ -20,9 +20,7 @@ endfunction()
 
 vantolin_http_test(HttpDownloader_unittest SOURCES ../download/HttpDownloader_unittest.cpp LIBS download)
 
-add_library(internet_check STATIC ../workers/CheckInternetConnection.cpp)
-target_link_libraries(internet_check PUBLIC download)
-vantolin_http_test(CheckInternetConnection_unittest SOURCES ../workers/CheckInternetConnection_unittest.cpp LIBS internet_check)
+vantolin_http_test(CheckInternetConnection_unittest SOURCES ../workers/CheckInternetConnection_unittest.cpp LIBS workers)
 
 # Signing: two self-made certificates; the signed fixtures are served from the server's files
 # folder, and the programs that check signatures are signed with certificate "a" themselves.
