@@ -41,3 +41,6 @@ endfunction()
 
 vantolin_http_test(EmbeddedSignature_unittest SOURCES ../download/EmbeddedSignature_unittest.cpp LIBS download)
 vantolin_signed_program(EmbeddedSignature_unittest)
+vantolin_http_test(OruHttpDownloader_unittest SOURCES ../download/OruHttpDownloader_unittest.cpp
+                   ../download/OruHttpDownloader_unittest.rc LIBS download)
+vantolin_signed_program(OruHttpDownloader_unittest)
