@@ -17,7 +17,8 @@ Endpoints send their encodings unasked:
   stallhead?secs=N   stallbody?secs=N                          silence before / in the body
   redirect?code=301|302&to=URL    status?code=N                that status
   headers                                                      repeated and empty header values
-  file/<name>                                                  a file of the fixture folder
+  file/<name>[?gzip=1]                                         a file of the fixture folder (<name>.gz
+                                                               sent gzip-encoded)
   newproxy?<host>=<answer>&...&*=<answer>                      a new port acting as an HTTP proxy;
         answers ok, 302, 404, 500, close (no answer), hang; the body is its port
 The payload is the lines "line 0\n" to "line 4999\n".
@@ -25,6 +26,7 @@ The payload is the lines "line 0\n" to "line 4999\n".
 import argparse
 import gzip
 import os
+import shutil
 import signal
 import socket
 import socketserver
@@ -147,13 +149,17 @@ class Handler(socketserver.StreamRequestHandler):
             code = int(q.get("code", "404"))
             self.send(response(code, [], b"status %d" % code))
         elif endpoint.startswith("file/"):
-            name = os.path.basename(endpoint[5:])
+            # ?gzip=1 sends <name>.gz as a gzip-encoded body.
+            name = os.path.basename(endpoint[5:]) + (".gz" if q.get("gzip") else "")
             path = os.path.join(self.server.fixtures or "", name)
             if self.server.fixtures and name and os.path.isfile(path):
-                with open(path, "rb") as f:
-                    body = f.read()
-                data = response(200, [("Content-Type", "application/octet-stream")], body)
-                self.send(data[: len(data) - len(body)] if head_only else data)
+                hdrs = [("Content-Type", "application/octet-stream"), ("Content-Length", str(os.path.getsize(path)))]
+                if q.get("gzip"):
+                    hdrs.append(("Content-Encoding", "gzip"))
+                self.send(response(200, hdrs, length=False))
+                if not head_only:
+                    with open(path, "rb") as f:
+                        shutil.copyfileobj(f, self.wfile, 1 << 20)
             else:
                 self.send(response(404, [], b"no such file"))
         elif endpoint == "newproxy":
