@@ -9,6 +9,8 @@
 
 namespace
 {
+const DWORD kReadBlock = 256 * 1024;
+
 const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1; .NET CLR 1.1.4322; "
                              L".NET CLR 2.0.50727; .NET CLR 3.0.04506.30; .NET CLR 3.0.04506.648)";
 
@@ -354,6 +356,7 @@ CString CHttpDownloaderBase::TempPath(const wchar_t* pszSuffix) const
 bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
 {
     m_dwBytesReceived = 0;
+    std::vector<char> buffer;
     for (;;)
     {
         DWORD available = 0;
@@ -370,14 +373,23 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
         }
         if (available == 0)
             break;
-        std::unique_ptr<char[]> buffer(new (std::nothrow) char[available + 1]());
-        if (!buffer)
+        // WinHTTP reports what one socket read brought (a few KiB under Wine); asking for a
+        // larger block saves a round of calls per chunk on large downloads.
+        const DWORD want = available > kReadBlock ? available : kReadBlock;
+        if (buffer.size() < want)
         {
-            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData OUT OF MEMORY");
-            return false;
+            try
+            {
+                buffer.resize(want);
+            }
+            catch (const std::bad_alloc&)
+            {
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData OUT OF MEMORY");
+                return false;
+            }
         }
         DWORD read = 0;
-        if (!::WinHttpReadData(m_hRequest.Get(), buffer.get(), available, &read) || read != available)
+        if (!::WinHttpReadData(m_hRequest.Get(), buffer.data(), want, &read) || read == 0)
         {
             RecordLastError();
             if (bDetailedLog)
@@ -387,7 +399,7 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData");
             return false;
         }
-        if (!store.Append(buffer.get(), read))
+        if (!store.Append(buffer.data(), read))
         {
             m_dwLastError = store.GetWriteError();
             Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", store.GetPath().GetString(),
