@@ -95,6 +95,14 @@ CHttpDownloader::EncodingKind CHttpDownloader::GetEncodingKind(const CHttpRespon
     return kind;
 }
 
+bool CHttpDownloader::FailedWrite(DWORD error)
+{
+    m_dwLastError = error;
+    Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
+          static_cast<unsigned>(error), GetSystemErrorText(error).GetString());
+    return false;
+}
+
 bool CHttpDownloader::Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& decoded)
 {
     try
@@ -113,13 +121,8 @@ bool CHttpDownloader::Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& dec
     {
     }
     if (decoded.GetWriteError() != 0)
-    {
-        m_dwLastError = decoded.GetWriteError();
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
-              static_cast<unsigned>(m_dwLastError), GetSystemErrorText(m_dwLastError).GetString());
-    }
-    else
-        Trace(TRACE_WARNING, L"HttpDownloader::Decompression FAILED!");
+        return FailedWrite(decoded.GetWriteError());
+    Trace(TRACE_WARNING, L"HttpDownloader::Decompression FAILED!");
     return false;
 }
 
@@ -130,10 +133,7 @@ bool CHttpDownloader::DownloadData()
     CBodyStore raw;
     if (!raw.Open(TempPath(L".download")))
     {
-        m_dwLastError = ::GetLastError();
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
-              static_cast<unsigned>(m_dwLastError), GetLastErrorText().GetString());
-        return false;
+        return FailedWrite(::GetLastError());
     }
     if (!ReceiveBody(raw, true))
         return false;
@@ -145,10 +145,7 @@ bool CHttpDownloader::DownloadData()
     {
         if (!decoded.Open(TempPath(L".decoded")))
         {
-            m_dwLastError = ::GetLastError();
-            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
-                  static_cast<unsigned>(m_dwLastError), GetLastErrorText().GetString());
-            return false;
+            return FailedWrite(::GetLastError());
         }
         if (!Decode(kind, raw, decoded))
             return false;
@@ -161,10 +158,7 @@ bool CHttpDownloader::DownloadData()
     }
     if (!pResult->Commit(m_strTargetFile))
     {
-        m_dwLastError = ::GetLastError();
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
-              static_cast<unsigned>(m_dwLastError), GetLastErrorText().GetString());
-        return false;
+        return FailedWrite(::GetLastError());
     }
     return true;
 }

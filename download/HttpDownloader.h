@@ -23,4 +23,6 @@ protected:
 
 private:
     bool Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& decoded);
+    // Keeps the error and logs the failed write; always false.
+    bool FailedWrite(DWORD error);
 };
