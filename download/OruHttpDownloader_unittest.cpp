@@ -4,6 +4,7 @@
 
 #include "classlib/File.h"
 #include "classlib/Handles.h"
+#include "support/ProxySettings.h"
 #include "tests/common/HttpTestServer.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
@@ -202,4 +203,20 @@ TEST_F(OruDownloaderTest, ProgressOfEachDownload)
     // A retry that receives nothing does not show the numbers of the attempt before it.
     EXPECT_FALSE(downloader.Download(Url("status?code=500"), Target(), false, 0));
     EXPECT_EQ(std::make_pair(0ul, 0ul), Progress(downloader));
+}
+
+// The download goes through the proxy that the proxy settings give (the stored text here).
+TEST_F(OruDownloaderTest, DownloadsThroughTheConfiguredProxy)
+{
+    const std::string proxy = NewProxy("oru_proxy", "www.downloads.test=ok");
+    ASSERT_FALSE(proxy.empty());
+    GetProxySettings().Set(2, CString::FromNarrow(proxy));
+    COruHttpDownloader downloader;
+    const bool ok = downloader.Download(L"http://www.downloads.test/setup/archive.exe?attempt=1", Target(), false, 5000);
+    GetProxySettings().Set(0, L"");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ("proxied", ReadBytes(Target()));
+    const CString requests = ReadServerLog("oru_proxy");
+    EXPECT_TRUE(Contains(requests, L"GET http://www.downloads.test")) << requests.ToNarrow();
+    EXPECT_TRUE(Contains(requests, L"/setup/archive.exe?attempt=1")) << requests.ToNarrow();
 }

@@ -1,10 +1,6 @@
 // The Internet check through the test server acting as the HTTP proxy, answering each of the
 // probed hosts as the case scripts it.
-#include "workers/CheckInternet.h"
 #include "workers/CheckInternetConnection.h"
-#include "workers/CheckInternetConnectionFromThread.h"
-
-#include "support/ProxySettings.h"
 
 #include "tests/common/HttpTestServer.h"
 #include "tests/common/TestArea.h"
@@ -101,31 +97,3 @@ TEST_F(InternetCheckTest, HangingSitesEndWithTheTimeOut)
     EXPECT_EQ(4, Count(Log(), L"site failed"));
 }
 
-// The checker takes the proxy of the proxy settings (the stored text here); the worker reports its
-// answer as its result.
-TEST_F(InternetCheckTest, CheckerUsesTheProxySettingsThroughTheWorker)
-{
-    struct : IWorkerListener
-    {
-        void OnWorkerFinished(int nResult) override { result = nResult; }
-        int result = -1;
-    } listener;
-    CCheckInternet checker;
-    for (bool reachable : {true, false})
-    {
-        const std::string tag = reachable ? "inet_checker_up" : "inet_checker_down";
-        GetProxySettings().Set(2, CString::FromNarrow(Proxy(tag, {reachable ? "ok" : "close", "close", "close", "close"})));
-        EXPECT_EQ(reachable ? TRUE : FALSE, checker.CheckInternet(0, 5000));
-
-        CCheckInternetConnectionFromThread worker(&checker, &listener);
-        ASSERT_EQ(1, worker.Check(5000));
-        int result = -1;
-        for (DWORD start = GetTickCount(); !worker.IsFinished(result) && GetTickCount() - start < 60000;)
-            Sleep(10);
-        EXPECT_EQ(reachable ? 1 : 0, result);
-        worker.Stop();
-        EXPECT_EQ(reachable ? 1 : 0, listener.result);
-        EXPECT_EQ(reachable ? 2 : 8, Count(ReadServerLog(tag), L"HEAD http://"));
-    }
-    GetProxySettings().Set(0, L"");
-}
