@@ -40,4 +40,5 @@ awk -v a="$controller" -v b="$trivial" 'BEGIN { printf "  ratio: %.2f\n", a / b 
 echo "trace log throughput:"
 echo "  (each trace line also goes to the debugger output, which Wine delivers through an exception)"
 wine "$BUILD_DIR/testarea/bin/TraceLogBench.exe" 'D:\bench' 50000 2>/dev/null | sed 's/^/  /'
+"$ROOT/bench/install_bench.sh" "$RUNS"
 wineserver -k || true

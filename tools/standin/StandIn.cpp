@@ -1,7 +1,10 @@
 // A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]] [/desktop]"
 // waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
 // access list that lets nobody open it); /desktop makes Wine start its desktop process, so
-// that no later test starts it attached to its own output pipes.
+// that no later test starts it attached to its own output pipes. A copy under another name acts
+// by the ini named after it (IniScript.cpp).
+#include "IniScript.h"
+
 #include <windows.h>
 #include <cstdlib>
 #include <cwchar>
@@ -26,6 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         else if (wcscmp(a, L"/desktop") == 0)
             GetDesktopWindow();
     }
+    RunIniScript(sleepMs, exitCode);
     HANDLE hMutex = nullptr;
     if (pszMutex)
     {
