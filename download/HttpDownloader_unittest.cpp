@@ -13,11 +13,15 @@
 
 namespace
 {
-const char kTag[] = "client";
+const std::string& Tag()
+{
+    static const std::string tag = RunTag("client");
+    return tag;
+}
 
 std::string Url(const std::string& endpoint)
 {
-    return ServerUrl(kTag, endpoint);
+    return ServerUrl(Tag(), endpoint);
 }
 
 struct CRecordingNotifier : IHttpDownloaderNotifier
@@ -66,7 +70,7 @@ protected:
 
 int CountRequests(const char* pszPrefix)
 {
-    const CString log = ReadServerLog(kTag);
+    const CString log = ReadServerLog(Tag());
     int count = 0;
     for (int at = log.Find(CString::FromNarrow(pszPrefix)); at >= 0; at = log.Find(CString::FromNarrow(pszPrefix), at + 1))
         ++count;
@@ -115,12 +119,12 @@ TEST_F(HttpClientTest, HeadTakesAnyStatusAndFollowsNoRedirect)
     for (const char* code : {"404", "302", "500"})
     {
         CHttpDownloaderBase client("", L"");
-        const std::string endpoint = std::string(code) == "302" ? "redirect?code=302&to=/client/plain?from=head" : std::string("status?code=") + code;
+        const std::string endpoint = std::string(code) == "302" ? "redirect?code=302&to=/" + Tag() + "/plain?from=head" : std::string("status?code=") + code;
         EXPECT_TRUE(client.Head(Url(endpoint))) << code;
         EXPECT_EQ(static_cast<DWORD>(atoi(code)), client.GetStatusCode());
         EXPECT_TRUE(client.GetResponseBody().empty());
     }
-    EXPECT_EQ(0, CountRequests("GET /client/plain?from=head"));
+    EXPECT_EQ(0, CountRequests(("GET /" + Tag() + "/plain?from=head").c_str()));
 }
 
 TEST_F(HttpClientTest, GetFailsOnAnErrorStatusAndFollowsRedirects)
@@ -135,7 +139,7 @@ TEST_F(HttpClientTest, GetFailsOnAnErrorStatusAndFollowsRedirects)
     EXPECT_EQ(500u, client.GetStatusCode());
 
     CHttpDownloader redirected("", L"");
-    EXPECT_TRUE(redirected.Get(Url("redirect?code=301&to=/client/plain"), false));
+    EXPECT_TRUE(redirected.Get(Url("redirect?code=301&to=/" + Tag() + "/plain"), false));
     EXPECT_EQ(200u, redirected.GetStatusCode());
     EXPECT_TRUE(SameBody(ServerPayload(), redirected.GetResponseBody()));
 }
@@ -148,9 +152,9 @@ TEST_F(HttpClientTest, ExtraHeadersGoOnceAndTheCookieAlways)
     client.SetRequestHeader("  CooKie ", "session=abc");
     ASSERT_TRUE(client.Get(Url("plain?n=1"), true));
     ASSERT_TRUE(client.Post(Url("plain?n=2"), "posted=1"));
-    const CString log = ReadServerLog(kTag);
-    const int first = log.Find(L"GET /client/plain?n=1");
-    const int second = log.Find(L"POST /client/plain?n=2");
+    const CString log = ReadServerLog(Tag());
+    const int first = log.Find(CString::FromNarrow("GET /" + Tag() + "/plain?n=1"));
+    const int second = log.Find(CString::FromNarrow("POST /" + Tag() + "/plain?n=2"));
     ASSERT_GE(first, 0);
     ASSERT_GT(second, first);
     const CString one = log.Mid(first, second - first);

@@ -17,11 +17,15 @@
 
 namespace
 {
-const char kTag[] = "oru";
+const std::string& Tag()
+{
+    static const std::string tag = RunTag("oru");
+    return tag;
+}
 
 CString Url(const std::string& endpoint)
 {
-    return CString::FromNarrow(ServerUrl(kTag, endpoint));
+    return CString::FromNarrow(ServerUrl(Tag(), endpoint));
 }
 
 struct CBox
@@ -108,7 +112,7 @@ TEST_F(OruDownloaderTest, ATargetThatCannotBeDeletedFailsBeforeAnyRequest)
     COruHttpDownloader downloader;
     EXPECT_FALSE(downloader.Download(Url("plain?held=1"), Target(), false, 0));
     EXPECT_TRUE(Contains(Log(), L"COruHttpDownloader::Download failed to delete old file ["));
-    EXPECT_FALSE(Contains(ReadServerLog(kTag), L"held=1"));
+    EXPECT_FALSE(Contains(ReadServerLog(Tag()), L"held=1"));
 }
 
 TEST_F(OruDownloaderTest, AnErrorStatusFailsQuietlyAndLeavesNoFile)
@@ -208,7 +212,8 @@ TEST_F(OruDownloaderTest, ProgressOfEachDownload)
 // The download goes through the proxy that the proxy settings give (the stored text here).
 TEST_F(OruDownloaderTest, DownloadsThroughTheConfiguredProxy)
 {
-    const std::string proxy = NewProxy("oru_proxy", "www.downloads.test=ok");
+    const std::string tag = RunTag("oru_proxy");
+    const std::string proxy = NewProxy(tag, "www.downloads.test=ok");
     ASSERT_FALSE(proxy.empty());
     GetProxySettings().Set(2, CString::FromNarrow(proxy));
     COruHttpDownloader downloader;
@@ -216,7 +221,7 @@ TEST_F(OruDownloaderTest, DownloadsThroughTheConfiguredProxy)
     GetProxySettings().Set(0, L"");
     EXPECT_TRUE(ok);
     EXPECT_EQ("proxied", ReadBytes(Target()));
-    const CString requests = ReadServerLog("oru_proxy");
+    const CString requests = ReadServerLog(tag);
     EXPECT_TRUE(Contains(requests, L"GET http://www.downloads.test")) << requests.ToNarrow();
     EXPECT_TRUE(Contains(requests, L"/setup/archive.exe?attempt=1")) << requests.ToNarrow();
 }

@@ -17,14 +17,17 @@ protected:
     // A proxy answering the hosts in order with the given answers ("close" for none).
     std::string Proxy(const std::string& tag, std::initializer_list<const char*> answers)
     {
+        m_tag = tag;
         std::string script;
         const char* const* pHost = GetInternetCheckHosts();
         for (const char* answer : answers)
             script += std::string(script.empty() ? "" : "&") + *pHost++ + "=" + answer;
-        const std::string proxy = NewProxy(tag, script);
+        const std::string proxy = NewProxy(RunTag(tag.c_str()), script);
         EXPECT_FALSE(proxy.empty()) << "run through ctest, which starts the test server";
         return proxy;
     }
+    CString Requests() const { return ReadServerLog(RunTag(m_tag.c_str())); }
+    std::string m_tag;
     static int Count(const CString& text, const wchar_t* pszPart)
     {
         int n = 0;
@@ -49,7 +52,7 @@ TEST_F(InternetCheckTest, OnlyTheLastSiteAnswering)
     EXPECT_EQ(3, Count(log, L"WRN: CheckInternetConnection - site failed: http://"));
     EXPECT_TRUE(Contains(log, L"INF: CheckInternetConnection - site ok: http://www.quillmark.com"));
     EXPECT_FALSE(Contains(log, L"Internet is DOWN"));
-    const CString requests = ReadServerLog("inet_last");
+    const CString requests = Requests();
     int last = -1;
     for (const char* const* pHost = GetInternetCheckHosts(); *pHost; ++pHost)
     {
@@ -65,7 +68,7 @@ TEST_F(InternetCheckTest, AnyStatusCountsAsAnAnswer)
     {
         const std::string tag = std::string("inet_status") + answer;
         EXPECT_TRUE(CheckInternetConnection(Proxy(tag, {answer}), 5000)) << answer;
-        EXPECT_EQ(1, Count(ReadServerLog(tag), L"HEAD http://")) << answer;
+        EXPECT_EQ(1, Count(Requests(), L"HEAD http://")) << answer;
     }
 }
 
@@ -74,7 +77,7 @@ TEST_F(InternetCheckTest, ACallbackAnsweringFalseStopsAfterOneSite)
     int calls = 0;
     EXPECT_FALSE(CheckInternetConnection(Proxy("inet_stop", {"close", "ok"}), 5000, StopAfterFirst, &calls));
     EXPECT_EQ(1, calls);
-    EXPECT_EQ(1, Count(ReadServerLog("inet_stop"), L"HEAD http://"));
+    EXPECT_EQ(1, Count(Requests(), L"HEAD http://"));
     const CString log = Log();
     EXPECT_TRUE(Contains(log, L"CheckInternetConnection: will break checking for"));
     EXPECT_TRUE(Contains(log, L"WRN: CheckInternetConnection - Internet is DOWN"));
@@ -83,7 +86,7 @@ TEST_F(InternetCheckTest, ACallbackAnsweringFalseStopsAfterOneSite)
 TEST_F(InternetCheckTest, NoSiteAnsweringIsDown)
 {
     EXPECT_FALSE(CheckInternetConnection(Proxy("inet_down", {"close", "close", "close", "close"}), 5000));
-    EXPECT_EQ(4, Count(ReadServerLog("inet_down"), L"HEAD http://"));
+    EXPECT_EQ(4, Count(Requests(), L"HEAD http://"));
     EXPECT_TRUE(Contains(Log(), L"WRN: CheckInternetConnection - Internet is DOWN"));
 }
 

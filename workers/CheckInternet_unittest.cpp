@@ -69,13 +69,13 @@ protected:
     static std::string Proxy(const std::string& tag, bool reachable)
     {
         const std::string proxy =
-            NewProxy(tag, std::string(GetInternetCheckHosts()[0]) + "=" + (reachable ? "ok" : "close") + "&*=close");
+            NewProxy(RunTag(tag.c_str()), std::string(GetInternetCheckHosts()[0]) + "=" + (reachable ? "ok" : "close") + "&*=close");
         EXPECT_FALSE(proxy.empty()) << "run through ctest, which starts the test server";
         return proxy;
     }
     static int Probes(const std::string& tag)
     {
-        const CString log = ReadServerLog(tag);
+        const CString log = ReadServerLog(RunTag(tag.c_str()));
         int n = 0;
         for (int at = log.Find(L"HEAD http://"); at >= 0; at = log.Find(L"HEAD http://", at + 1))
             ++n;

@@ -44,6 +44,11 @@ std::string RawGet(const std::string& target)
 }
 }
 
+std::string RunTag(const char* pszBase)
+{
+    return std::string(pszBase) + "-" + std::to_string(GetCurrentProcessId());
+}
+
 std::string ServerAddress()
 {
     const std::string port = Port();

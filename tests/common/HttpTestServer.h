@@ -7,6 +7,9 @@
 
 #include <string>
 
+// The base followed by this process's id: a tag whose log holds this run's requests only, also
+// when ctest repeats a test against the same server.
+std::string RunTag(const char* pszBase);
 // "http://127.0.0.1:<port>/<tag>/<endpoint>"; empty when the server is not running.
 std::string ServerUrl(const std::string& tag, const std::string& endpoint);
 // "127.0.0.1:<port>" of the server's main port.
