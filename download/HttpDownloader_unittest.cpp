@@ -244,6 +244,28 @@ TEST_F(HttpClientTest, EncodingsTable)
     }
 }
 
+// The plain client stores what came over the wire, encoded or empty, and the target only then.
+TEST_F(HttpClientTest, ThePlainClientStoresTheBodyAsReceived)
+{
+    CHttpDownloaderBase gzip("", Target());
+    ASSERT_TRUE(gzip.Get(Url("gzip"), false));
+    const std::string stored = ReadBytes(Target());
+    EXPECT_EQ(gzip.GetContentLength(), stored.size());
+    EXPECT_EQ(std::string("\x1f\x8b", 2), stored.substr(0, 2));
+    EXPECT_TRUE(gzip.GetResponseBody().empty());
+    ExpectFolderHolds({L"target.bin"});
+
+    CHttpDownloaderBase empty("", Target());
+    ASSERT_TRUE(empty.Get(Url("empty?enc=none"), false));
+    EXPECT_TRUE(FileExists(Target()));
+    EXPECT_EQ(0u, ReadBytes(Target()).size());
+    ExpectFolderHolds({L"target.bin"});
+
+    CHttpDownloaderBase memory("", L"");
+    ASSERT_TRUE(memory.Get(Url("plain"), false));
+    EXPECT_TRUE(SameBody(ServerPayload(), memory.GetResponseBody()));
+}
+
 TEST_F(HttpClientTest, ProgressCountsTheBytesOnTheWire)
 {
     for (const char* endpoint : {"gzip", "plain", "chunked"})
