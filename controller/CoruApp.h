@@ -63,7 +63,6 @@ private:
     void ApplyInterfaceLanguage();
     void SetupBranding();
     void SetupTraceLog();
-    void WriteLogHeader();
     void CreateMainWindow();
     void ReleaseInstanceFlag();
     void ProcessAsAdminSteps();

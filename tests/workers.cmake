@@ -7,7 +7,7 @@ vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp
 vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
 add_dependencies(Workers_unittest standin_fixtures)
 vantolin_test(StartProcessFromThread_unittest SOURCES ../workers/StartProcessFromThread_unittest.cpp LIBS workers support)
-add_dependencies(StartProcessFromThread_unittest StandIn)
+add_dependencies(StartProcessFromThread_unittest StandIn standin_fixtures)
 # Installs in this process: holds the installer's mutex, which a parallel controller run reads
 # as a busy installer, and writes the product's keys.
 foreach(variant full nosuccess blocked)

@@ -143,6 +143,18 @@ TEST_F(InstallTest, SilentInstallationOfTheProductPackage)
     EXPECT_EQ(&SentinelHandler, MsiSetExternalUIW(nullptr, 0, nullptr));
 }
 
+TEST_F(InstallTest, SilentInstallationWithoutAPage)
+{
+    const CString logFile = m_folder + L"nopage\\Vantolin_msi.log";
+    const COutcome o = Install(Package(L"full"), StepLine(logFile), nullptr);
+    ASSERT_TRUE(o.finished);
+    EXPECT_EQ(0u, o.exitCode);
+    EXPECT_TRUE(o.success);
+    EXPECT_TRUE(FileExists(m_appFolder + L"readme.txt"));
+    EXPECT_TRUE(FileExists(logFile));
+    EXPECT_EQ(CString(L"1"), GetRegString(HKEY_LOCAL_MACHINE, kProductKey, L"InstallationSuccessful", 0));
+}
+
 TEST_F(InstallTest, PackageWithoutSuccessValue)
 {
     CRecordingWindow page;
@@ -177,6 +189,15 @@ TEST_F(InstallTest, FailedAndMissingPackages)
         EXPECT_EQ(1u, o.exitCode);
         EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{ { 3, 0 } }), EndDialogs(page));
         EXPECT_TRUE(Contains(Log(), (L"CProcessExecuter::ExecuteInstall: Failed to open " + missing + L" database.").GetString()));
+    }
+    {
+        // A file that is no package.
+        const CString broken = m_folder + L"broken.msi";
+        ASSERT_TRUE(WriteTextFile(broken, "not a package"));
+        const COutcome o = Install(broken, L"/qn", nullptr);
+        ASSERT_TRUE(o.finished);
+        EXPECT_FALSE(o.success);
+        EXPECT_EQ(1u, o.exitCode);
     }
     // A gone page hears nothing and nothing fails.
     HWND gone;

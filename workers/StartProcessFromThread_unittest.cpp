@@ -216,6 +216,51 @@ TEST_F(StartProcessTest, SuccessValueInTheRegistry)
     EXPECT_TRUE(Contains(Log(), L"Success key [-2147483647] [Software\\VantolinTests\\StartProcess] [Done] = [0]"));
 }
 
+TEST_F(StartProcessTest, ScriptedStandInsOfTheSetupFolder)
+{
+    // A setup folder's programs as the fixtures give them: each acts by the ini named after it.
+    const struct
+    {
+        const wchar_t* name;
+        const wchar_t* params;
+        int exitCode;
+        bool writes;
+        bool success;
+    } cases[] = {
+        { L"RuntimeProbe.exe", L"", 0, false, true },
+        { L"RuntimeProbe.exe", L"", 1, false, false },
+        { L"vcredist_x86.exe", L"/q:a /c:\"msiexec /i vcredist.msi /qb!\" \"/T:%TEMP\"", 0, true, true },
+        { L"dotNetFx40_Full_setup.exe", L"/qb /norestart", 5100, true, false },
+    };
+    CProcessExecuter executer;
+    CStartProcessFromThread worker(&executer, nullptr);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(CString(c.name).ToNarrow());
+        RegDeleteKeyW(HKEY_CURRENT_USER, kTestKey);
+        const CString folder = FreshTestFolder((CString(L"workers_startprocess_scripted_") + c.name).GetString());
+        const CString program = folder + c.name;
+        ASSERT_TRUE(CopyFileW(CString(L"D:\\fixtures\\standins\\") + c.name, program, FALSE));
+        const CString base = program.Left(program.ReverseFind(L'.'));
+        std::string ini = "[StandIn]\r\nExitCode=" + std::to_string(c.exitCode) + "\r\nDelayMs=50\r\n";
+        if (c.writes)
+            ini += "Write1=HKCU\\Software\\VantolinTests\\StartProcess|Done|1\r\n";
+        ASSERT_TRUE(WriteTextFile(base + L".ini", ini));
+        ASSERT_EQ(1, worker.Start(program, c.params, false, true, c.writes ? HKEY_CURRENT_USER : nullptr, kTestKey, L"Done"));
+        const COutcome o = WaitForOutcome(worker);
+        ASSERT_TRUE(o.finished);
+        EXPECT_EQ(static_cast<DWORD>(c.exitCode), o.exitCode);
+        EXPECT_EQ(c.success, o.success);
+        const CString record = ReadUtf16File(base + L".record.txt");
+        EXPECT_TRUE(Contains(record, (CString(L"CommandLine=\"") + program + L"\" " + c.params + L"\r\n").GetString()) ||
+                    Contains(record, (CString(L"CommandLine=\"") + program + L"\"\r\n").GetString()))
+            << record.ToNarrow();
+        // The executer starts programs in the controller's (here: the test program's) folder.
+        EXPECT_TRUE(Contains(record, (L"Folder=" + RemoveTrailingBackslashes(BinFolder()) + L"\r\n").GetString()))
+            << record.ToNarrow();
+    }
+}
+
 TEST_F(StartProcessTest, ProgramsThatDoNotStart)
 {
     CProcessExecuter executer;

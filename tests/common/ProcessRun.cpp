@@ -4,6 +4,26 @@
 #include <shlobj.h>
 #include <vector>
 
+CScopedEnvironment::CScopedEnvironment(const wchar_t* pszName, const CString& value) : m_name(pszName ? pszName : L"")
+{
+    if (m_name.IsEmpty())
+        return;
+    const DWORD n = GetEnvironmentVariableW(m_name, nullptr, 0);
+    m_had = n > 0;
+    if (m_had)
+    {
+        GetEnvironmentVariableW(m_name, m_old.GetBuffer(n), n);
+        m_old.ReleaseBuffer();
+    }
+    SetEnvironmentVariableW(m_name, value);
+}
+
+CScopedEnvironment::~CScopedEnvironment()
+{
+    if (!m_name.IsEmpty())
+        SetEnvironmentVariableW(m_name, m_had ? m_old.GetString() : nullptr);
+}
+
 bool CChildProcess::Start(const CString& exe, const CString& args, const CString& folder)
 {
     CString cmdLine;

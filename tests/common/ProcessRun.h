@@ -4,6 +4,21 @@
 #include "classlib/Handles.h"
 #include "classlib/String.h"
 
+// Sets an environment variable for the programs a test starts while it lives, then puts the old
+// value back. A null name sets nothing.
+class CScopedEnvironment
+{
+public:
+    CScopedEnvironment(const wchar_t* pszName, const CString& value);
+    ~CScopedEnvironment();
+    CScopedEnvironment(const CScopedEnvironment&) = delete;
+    CScopedEnvironment& operator=(const CScopedEnvironment&) = delete;
+
+private:
+    CString m_name, m_old;
+    bool m_had = false;
+};
+
 class CChildProcess
 {
 public:

@@ -18,13 +18,13 @@ std::wstring ReadIni(const std::wstring& ini, const wchar_t* pszKey)
     return buffer;
 }
 
-void WriteRegistryValue(const std::wstring& spec)
+void WriteRegistryValue(const std::wstring& entry)
 {
-    const size_t bar1 = spec.find(L'|');
-    const size_t bar2 = bar1 == std::wstring::npos ? bar1 : spec.find(L'|', bar1 + 1);
+    const size_t bar1 = entry.find(L'|');
+    const size_t bar2 = bar1 == std::wstring::npos ? bar1 : entry.find(L'|', bar1 + 1);
     if (bar2 == std::wstring::npos)
         return;
-    std::wstring path = spec.substr(0, bar1);
+    std::wstring path = entry.substr(0, bar1);
     HKEY root = nullptr;
     if (path.compare(0, 5, L"HKCU\\") == 0)
         root = HKEY_CURRENT_USER;
@@ -32,7 +32,7 @@ void WriteRegistryValue(const std::wstring& spec)
         root = HKEY_LOCAL_MACHINE;
     else
         return;
-    const std::wstring key = path.substr(5), name = spec.substr(bar1 + 1, bar2 - bar1 - 1), text = spec.substr(bar2 + 1);
+    const std::wstring key = path.substr(5), name = entry.substr(bar1 + 1, bar2 - bar1 - 1), text = entry.substr(bar2 + 1);
     HKEY hKey = nullptr;
     if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
         return;
@@ -80,9 +80,9 @@ void RunIniScript(DWORD& rSleepMs, int& rExitCode)
     {
         wchar_t key[16];
         swprintf(key, 16, L"Write%d", i);
-        const std::wstring spec = ReadIni(ini, key);
-        if (!spec.empty())
-            WriteRegistryValue(spec);
+        const std::wstring entry = ReadIni(ini, key);
+        if (!entry.empty())
+            WriteRegistryValue(entry);
     }
     const std::wstring exitCode = ReadIni(ini, L"ExitCode"), delay = ReadIni(ini, L"DelayMs");
     if (!exitCode.empty())
