@@ -101,3 +101,33 @@ bool WriteUserRegString(const wchar_t* pszKey, const wchar_t* pszName, const wch
     return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
                           static_cast<DWORD>((wcslen(pszValue) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
+
+namespace
+{
+const wchar_t kChildTestVariable[] = L"VANTOLIN_CHILD_TEST";
+}
+
+DWORD RunTestProgramCopy(const CString& folder, const wchar_t* pszExeName, const char* pszFilter, DWORD timeoutMs)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const CString copy = folder + pszExeName;
+    if (!CopyFileW(self, copy, FALSE))
+        return static_cast<DWORD>(-1);
+    SetEnvironmentVariableW(kChildTestVariable, L"1");
+    CChildProcess child;
+    const bool started = child.Start(copy, CString(L"--gtest_filter=") + CString::FromNarrow(pszFilter), folder);
+    SetEnvironmentVariableW(kChildTestVariable, nullptr);
+    if (!started)
+        return static_cast<DWORD>(-1);
+    const DWORD code = child.Wait(timeoutMs);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(child.GetHandle(), 1);
+    return code;
+}
+
+bool IsChildTestRun()
+{
+    wchar_t buf[4] = {};
+    return GetEnvironmentVariableW(kChildTestVariable, buf, 4) > 0;
+}
