@@ -7,8 +7,9 @@ class IInstanceFlagOwner
 public:
     virtual ~IInstanceFlagOwner() = default;
 
-    // Clears the per-user running-setup value and closes the system-wide flag.
-    virtual void ReleaseInstanceFlag() = 0;
+    // Clears the per-user running-setup value and closes the system-wide flag; false when the
+    // flag was not held (then there is nothing to take back either).
+    virtual bool ReleaseInstanceFlag() = 0;
     // Creates the flag and writes the running-setup value again; false when another copy holds
     // the flag by now.
     virtual bool RetakeInstanceFlag() = 0;
