@@ -4,7 +4,7 @@
 #include "OruUtil.h"
 
 #include "support/FileUtil.h"
-#include "support/Folders.h"
+#include "config/ProductFolders.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
