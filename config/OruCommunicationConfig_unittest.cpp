@@ -24,13 +24,15 @@ CString Value(const CString& key, const wchar_t* pszName)
 
 bool ValueExists(const CString& key, const wchar_t* pszName)
 {
-    return RegGetValueW(HKEY_CURRENT_USER, key, pszName, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return UserRegValueExists(key, pszName);
 }
 
-void DeleteKey(const CString& key)
+// The store keeps the channel's key open: the values go, the key stays.
+void ClearChannel(const CString& key)
 {
-    RegDeleteTreeW(HKEY_CURRENT_USER, key);
-    RegDeleteKeyW(HKEY_CURRENT_USER, key);
+    for (const wchar_t* pszName : { L"CommandFromORU", L"VantolinState", L"StateMessageFromVantolin",
+                                    L"SubStateMessageFromVantolin", L"ORUIsAlive" })
+        DeleteUserRegValue(key, pszName);
 }
 
 void RootStore(const wchar_t* pszRoot)
@@ -51,13 +53,13 @@ protected:
         CTracedTest::SetUp();
         RootStore(kRoot);
         m_key = OruCommunicationConfig::GetChannelKey();
-        DeleteKey(m_key);
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, OruCommunicationConfig::GetFallbackKey(), L"VantolinState");
+        ClearChannel(m_key);
+        DeleteUserRegValue(OruCommunicationConfig::GetFallbackKey(), L"VantolinState");
     }
     void TearDown() override
     {
-        DeleteKey(m_key);
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, OruCommunicationConfig::GetFallbackKey(), L"VantolinState");
+        ClearChannel(m_key);
+        DeleteUserRegValue(OruCommunicationConfig::GetFallbackKey(), L"VantolinState");
         CTracedTest::TearDown();
     }
     CString m_key;
@@ -79,7 +81,7 @@ TEST_F(ChannelTest, KeyFollowsTheStoresLocalRoot)
     OruCommunicationConfig::SetCommandFromORU(OruCommunicationConfig::COMMAND_START);
     EXPECT_EQ(CString(L"Start"), Value(other, L"CommandFromORU"));
     EXPECT_FALSE(ValueExists(m_key, L"CommandFromORU"));
-    DeleteKey(other);
+    ClearChannel(other);
 }
 
 TEST_F(ChannelTest, CommandsWithTheirTextsAndLines)
@@ -145,13 +147,15 @@ TEST_F(ChannelTest, MessagesAndBadValues)
     EXPECT_EQ(CString(L"Album 3 of 40"), OruCommunicationConfig::GetSubStateMessageFromVantolin());
     EXPECT_FALSE(Contains(Log(), L"Loading the library")) << "messages are written without a line";
 
-    // 2048 bytes stored without a terminator: read whole and terminated.
+    // 2048 bytes stored without a terminator (the registry would count a terminator that
+    // follows the data, so the character after them is not one): read whole and terminated.
+    const std::wstring stored(1025, L'm');
     const std::wstring full(1024, L'm');
     CScopedRegKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, m_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                              key.Receive(), nullptr));
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), L"StateMessageFromVantolin", 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(full.c_str()), 2048));
+                                            reinterpret_cast<const BYTE*>(stored.c_str()), 2048));
     EXPECT_EQ(CString(full.c_str()), OruCommunicationConfig::GetStateMessageFromVantolin());
 
     // Another type reads as the empty text.
@@ -180,7 +184,7 @@ TEST_F(ChannelTest, FallbackKeyOfTheOlderGeneration)
     EXPECT_EQ(CString(), Value(fallback, L"VantolinState"));
 
     // A clear never creates what is not there.
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, fallback, L"SubStateMessageFromVantolin");
+    DeleteUserRegValue(fallback, L"SubStateMessageFromVantolin");
     OruCommunicationConfig::SetSubStateMessageFromVantolin(L"");
     EXPECT_FALSE(ValueExists(fallback, L"SubStateMessageFromVantolin"));
     // A written text leaves the older key alone.

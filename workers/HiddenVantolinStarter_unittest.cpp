@@ -45,13 +45,20 @@ CString ChannelValue(const wchar_t* pszName)
 
 bool ChannelValueExists(const wchar_t* pszName)
 {
-    return RegGetValueW(HKEY_CURRENT_USER, OruCommunicationConfig::GetChannelKey(), pszName, RRF_RT_ANY, nullptr,
-                        nullptr, nullptr) == ERROR_SUCCESS;
+    return UserRegValueExists(OruCommunicationConfig::GetChannelKey(), pszName);
 }
 
 void DeleteChannelValue(const wchar_t* pszName)
 {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, OruCommunicationConfig::GetChannelKey(), pszName);
+    DeleteUserRegValue(OruCommunicationConfig::GetChannelKey(), pszName);
+}
+
+// The store keeps the channel's key open: the values go, the key stays.
+void ClearChannel()
+{
+    for (const wchar_t* pszName : { L"CommandFromORU", L"VantolinState", L"StateMessageFromVantolin",
+                                    L"SubStateMessageFromVantolin", L"ORUIsAlive" })
+        DeleteChannelValue(pszName);
 }
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -79,7 +86,7 @@ void InitChannel()
     pConfig->SetRoot(kRoot, QMCONFIG_MODE_REGISTRY);
     pConfig->Initialize();
     OruCommunicationConfig::Init(pConfig);
-    RegDeleteTreeW(HKEY_CURRENT_USER, OruCommunicationConfig::GetChannelKey());
+    ClearChannel();
 }
 
 class StarterTest : public CTracedTest
@@ -93,7 +100,7 @@ protected:
     }
     void TearDown() override
     {
-        RegDeleteTreeW(HKEY_CURRENT_USER, OruCommunicationConfig::GetChannelKey());
+        ClearChannel();
         CTracedTest::TearDown();
     }
     // The stand-in product in a folder with a blank, with its script; the launch command quoted.

@@ -2,6 +2,7 @@
 #include "TestArea.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <vector>
 
 bool CChildProcess::Start(const CString& exe, const CString& args, const CString& folder)
@@ -100,6 +101,25 @@ bool WriteUserRegString(const wchar_t* pszKey, const wchar_t* pszName, const wch
         return false;
     return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
                           static_cast<DWORD>((wcslen(pszValue) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void DeleteUserRegKey(const wchar_t* pszKey)
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, pszKey);
+}
+
+void DeleteUserRegValue(const wchar_t* pszKey, const wchar_t* pszName)
+{
+    CScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS)
+        RegDeleteValueW(key.Get(), pszName);
+}
+
+bool UserRegValueExists(const wchar_t* pszKey, const wchar_t* pszName)
+{
+    CScopedRegKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 namespace
