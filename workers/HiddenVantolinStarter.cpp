@@ -62,8 +62,9 @@ void CHiddenVantolinStarter::SplitLaunchCommand(const CString& launchCommand, CS
     rArguments.Trim();
 }
 
-bool CHiddenVantolinStarter::StartHiddenVantolin(const CString& launchCommand, HWND hWnd)
+bool CHiddenVantolinStarter::StartHiddenVantolin(const wchar_t* pszLaunchCommand, HWND hWnd)
 {
+    const CString launchCommand(pszLaunchCommand ? pszLaunchCommand : L"");
     // A second start would otherwise leave the first heartbeat running for ever.
     if (m_pHeartbeat || m_pListener)
         StopCommunicationWithVantolin();

@@ -22,7 +22,7 @@ public:
     CHiddenVantolinStarter(const CHiddenVantolinStarter&) = delete;
     CHiddenVantolinStarter& operator=(const CHiddenVantolinStarter&) = delete;
 
-    bool StartHiddenVantolin(const CString& launchCommand, HWND hWnd) override;
+    bool StartHiddenVantolin(const wchar_t* pszLaunchCommand, HWND hWnd) override;
     bool IsVantolinAlive() override;
     void StopCommunication() override;
     bool HasVantolinStarted() override;
