@@ -14,7 +14,12 @@
 #include "support/FileUtil.h"
 #include "support/Folders.h"
 #include "support/Language.h"
+<<<<<<< HEAD
 #include "config/OruCommunicationConfig.h"
+=======
+#include "support/OruCommunicationConfig.h"
+#include "support/PathUtil.h"
+>>>>>>> issue8
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"

@@ -16,20 +16,6 @@ struct CMsiHandleTraits
 typedef CScopedResource<MSIHANDLE, CMsiHandleTraits> CScopedMsiHandle;
 }
 
-void ResolveRelativePath(CString& rPath)
-{
-    if (rPath.IsEmpty())
-        return;
-    DWORD n = GetFullPathNameW(rPath, 0, nullptr, nullptr);
-    if (n == 0)
-        return;
-    CString full;
-    if (GetFullPathNameW(rPath, n, full.GetBuffer(n), nullptr) == 0)
-        return;
-    full.ReleaseBuffer();
-    rPath = full;
-}
-
 CString GetMsiPackageProperty(const wchar_t* pszPackage, const wchar_t* pszProperty)
 {
     CScopedMsiHandle database;

@@ -1,11 +1,9 @@
 #pragma once
 // PLACEHOLDER (setup helpers, not built yet): what start-up needs of the helpers: the main
-// window, path normalisation and package property queries.
+// window and package property queries.
 
 #include "classlib/String.h"
 
-// Collapses "." and ".." of a folder path (in place).
-void ResolveRelativePath(CString& rPath);
 // A property of the Property table of a Windows Installer package; empty when missing.
 CString GetMsiPackageProperty(const wchar_t* pszPackage, const wchar_t* pszProperty);
 // Loads a string-table entry and formats it with the arguments.

@@ -13,3 +13,5 @@
 #define IDS_ERROR_CAPTION 155
 #define IDS_SELF_UPDATE_FAILED 186
 #define AFX_IDS_APP_TITLE 57344        // "Vantolin Setup"
+
+#include "workers/WorkerStrings.h"

@@ -161,3 +161,17 @@ void SplitString(const CString& text, const CString& separator, CStringArray& rP
     }
     rParts.Add(text.Mid(start));
 }
+
+void ResolveRelativePath(CString& rPath)
+{
+    if (rPath.IsEmpty())
+        return;
+    DWORD n = GetFullPathNameW(rPath, 0, nullptr, nullptr);
+    if (n == 0)
+        return;
+    CString full;
+    if (GetFullPathNameW(rPath, n, full.GetBuffer(n), nullptr) == 0)
+        return;
+    full.ReleaseBuffer();
+    rPath = full;
+}

@@ -103,8 +103,22 @@ void CTThreadObject::StopThread(const wchar_t* pszClassName)
     for (unsigned previous = Resume(); previous > 1 && previous != static_cast<unsigned>(-1); previous = Resume())
     {
     }
+    WaitForThreadEnd();
+}
+
+void CTThreadObject::WaitForThreadEnd()
+{
+    if (m_runningThreadId.load() == GetCurrentThreadId())
+        return;
     while (IsThreadLive())
-        Sleep(kStopPollMs);
+    {
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kStopPollMs, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+        {
+            // Peeking delivers the sent messages; the posted ones stay queued.
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
 }
 
 void CTThreadObject::DeleteThreadHandle()
@@ -119,6 +133,7 @@ void CTThreadObject::DeleteThreadHandle()
 UINT __cdecl CTThreadObject::ThreadEntry(LPVOID pParam)
 {
     CTThreadObject* pThis = static_cast<CTThreadObject*>(pParam);
+    pThis->m_runningThreadId = GetCurrentThreadId();
     UINT code = 0;
     if (pThis->OnThreadStart() != 0)
         code = 1;
@@ -129,6 +144,7 @@ UINT __cdecl CTThreadObject::ThreadEntry(LPVOID pParam)
     // Whatever the body reported, the thread counts as ended from here on, so that the stop
     // protocol never waits for ever.
     const bool bAutoDelete = pThis->m_bAutoDelete;
+    pThis->m_runningThreadId = 0;
     pThis->DeleteThreadHandle();
     if (bAutoDelete)
         delete pThis;

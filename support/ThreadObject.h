@@ -39,8 +39,13 @@ public:
     // Counts one more stop request and returns the count; neither waits nor resumes.
     int Kill();
     // The stop protocol: request, resume a suspended thread so it sees the request, then wait
-    // for its end, polling every 10 ms.
+    // for its end.
     void StopThread(const wchar_t* pszClassName);
+    // Waits until the thread has ended, checking every 10 ms. Messages sent to this thread's
+    // windows are answered meanwhile (a body may be inside SendMessage to one of them); nothing
+    // else is dispatched, so no timer or input re-enters the caller. Called from the body's own
+    // thread it returns at once.
+    void WaitForThreadEnd();
     int GetStopRequests() const { return m_stopRequests.load(); }
 
 protected:
@@ -55,6 +60,8 @@ private:
     void WarnIfAutoDelete(const wchar_t* pszWarning);
 
     std::atomic<int> m_stopRequests{ 0 };
+    // The id of the thread running the body, 0 outside a run.
+    std::atomic<DWORD> m_runningThreadId{ 0 };
     bool m_bAutoDelete;
     int m_resumeState = -1;
     CThreadHandle* m_pThreadHandle = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
-// Registered window messages between the workers and the pages (registered at program start).
+// Registered window messages between the workers and the pages (registered at program start),
+// and the value names of a post-installation step.
 
 #include "classlib/String.h"
 

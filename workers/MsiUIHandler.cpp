@@ -1,0 +1,208 @@
+#include "MsiUIHandler.h"
+#include "WorkerStrings.h"
+
+#include "support/TraceLog.h"
+
+#include <climits>
+#include <cwchar>
+
+namespace
+{
+const int kCancelButtonId = IDCANCEL;
+
+// Reads "<n>: " at the cursor (blanks before it skipped); false when another field follows.
+bool ReadFieldNumber(const wchar_t*& rp, int nExpected)
+{
+    while (*rp == L' ')
+        ++rp;
+    if (*rp != static_cast<wchar_t>(L'0' + nExpected) || rp[1] != L':' || rp[2] != L' ')
+        return false;
+    rp += 3;
+    return true;
+}
+
+// A decimal number up to the next blank or the end.
+bool ReadNumber(const wchar_t*& rp, int& rValue)
+{
+    const wchar_t* start = rp;
+    while (*rp && *rp != L' ')
+        ++rp;
+    if (rp == start)
+        return false;
+    bool bNegative = false;
+    const wchar_t* p = start;
+    if (*p == L'-')
+    {
+        bNegative = true;
+        ++p;
+    }
+    if (p == rp)
+        return false;
+    long long value = 0;
+    for (; p < rp; ++p)
+    {
+        if (*p < L'0' || *p > L'9')
+            return false;
+        if (value <= INT_MAX)
+            value = value * 10 + (*p - L'0');
+    }
+    if (value > INT_MAX)
+        value = INT_MAX;
+    rValue = static_cast<int>(bNegative ? -value : value);
+    return true;
+}
+
+// The one-digit type of field 1.
+bool ReadType(const wchar_t*& rp, int& rType)
+{
+    if (!ReadFieldNumber(rp, 1) || *rp < L'0' || *rp > L'9' || (rp[1] != L' ' && rp[1] != 0))
+        return false;
+    rType = *rp - L'0';
+    ++rp;
+    return true;
+}
+
+void SetPageText(HWND hPage, int nControlId, UINT nStringId)
+{
+    if (!IsWindow(hPage))
+        return;
+    CString text;
+    if (nStringId)
+        text.LoadString(nStringId);
+    SetDlgItemTextW(hPage, nControlId, text);
+}
+
+int Answer(bool bCancelled, int nOtherwise)
+{
+    return bCancelled ? IDCANCEL : nOtherwise;
+}
+
+int HandleMessage(MsiUIContext& context, UINT nMessageType, LPCWSTR pszMessage)
+{
+    const bool bCancelled = context.pStopFlag && *context.pStopFlag != 0;
+    if (context.bFirstMessage)
+    {
+        context.bFirstMessage = false;
+        SetPageText(context.hProgressWnd, IDC_PROGRESS_MAIN_TEXT, IDS_WORKER_INSTALLING_FEATURES);
+        SetPageText(context.hProgressWnd, IDC_PROGRESS_EXTRA_TEXT, 0);
+    }
+    if (bCancelled)
+    {
+        if (context.nCancelCount == 0)
+        {
+            Trace(TRACE_TRACE, L"MsiUIHandler : Cancelling installation...");
+            SetPageText(context.hProgressWnd, IDC_PROGRESS_MAIN_TEXT, IDS_WORKER_CANCELLING);
+            SetPageText(context.hProgressWnd, IDC_PROGRESS_EXTRA_TEXT, IDS_WORKER_ROLLING_BACK);
+        }
+        ++context.nCancelCount;
+    }
+    if (!pszMessage)
+        return Answer(bCancelled, 0);
+
+    switch (static_cast<INSTALLMESSAGE>(nMessageType & 0xFF000000))
+    {
+    // The installer decides errors itself (as with /qn): they are logged, never shown.
+    case INSTALLMESSAGE_FATALEXIT:
+    case INSTALLMESSAGE_ERROR:
+        Trace(TRACE_ERROR, L"MsiUIHandler : %s", pszMessage);
+        return 0;
+    case INSTALLMESSAGE_WARNING:
+        Trace(TRACE_WARNING, L"MsiUIHandler : %s", pszMessage);
+        return 0;
+    case INSTALLMESSAGE_USER:
+    case INSTALLMESSAGE_OUTOFDISKSPACE:
+        return Answer(bCancelled, IDOK);
+    case INSTALLMESSAGE_RESOLVESOURCE:
+    case INSTALLMESSAGE_PROGRESS:
+        return 0;
+    case INSTALLMESSAGE_ACTIONDATA:
+        if (context.nProgressTotal != 0)
+        {
+            Trace(TRACE_TRACE, L"MsiUIHandler : %s", (CString(L" -> ") + pszMessage).GetString());
+            if (context.bActionDataEnabled)
+                Trace(TRACE_TRACE, L"MsiUIHandler : Advance progress bar");
+        }
+        return Answer(bCancelled, 0);
+    case INSTALLMESSAGE_COMMONDATA:
+    {
+        int type = 0, field2 = 0;
+        if (ParseCommonDataRecord(pszMessage, type, field2))
+        {
+            context.nCommonType = type;
+            context.nCommonField2 = field2;
+            if (type == 0)
+            {
+                context.language = static_cast<LANGID>(field2);
+            }
+            else if (type == 2)
+            {
+                if (IsWindow(context.hProgressWnd))
+                    EnableWindow(GetDlgItem(context.hProgressWnd, kCancelButtonId), field2 != 0);
+                Trace(TRACE_TRACE, L"MsiUIHandler : %s the Cancel button", field2 != 0 ? L"Enable" : L"Disable");
+            }
+        }
+        return Answer(bCancelled, 0);
+    }
+    default:
+        // INFO, FILESINUSE, ACTIONSTART, RMFILESINUSE and whatever else arrives.
+        return Answer(bCancelled, 0);
+    }
+}
+}
+
+MsiUIContext::MsiUIContext(const wchar_t* pszCommandLine, volatile LONG* pStopFlag_, HWND hProgressWnd_)
+    : strCommandLine(pszCommandLine), hProgressWnd(hProgressWnd_), pStopFlag(pStopFlag_)
+{
+}
+
+int WINAPI MsiUIHandler(LPVOID pvContext, UINT nMessageType, LPCWSTR pszMessage)
+{
+    MsiUIContext* pContext = static_cast<MsiUIContext*>(pvContext);
+    if (!pContext)
+        return 0;
+    try
+    {
+        return HandleMessage(*pContext, nMessageType, pszMessage);
+    }
+    catch (...)
+    {
+        // Nothing may unwind into the installer.
+        Trace(TRACE_ERROR, L"MsiUIHandler : unexpected failure");
+        return 0;
+    }
+}
+
+bool ParseCommonDataRecord(const wchar_t* pszRecord, int& rType, int& rField2)
+{
+    if (!pszRecord || !*pszRecord)
+        return false;
+    const wchar_t* p = pszRecord;
+    int type = 0, field2 = 0;
+    if (!ReadType(p, type) || type == 1 || !ReadFieldNumber(p, 2) || !ReadNumber(p, field2))
+        return false;
+    rType = type;
+    rField2 = field2;
+    return true;
+}
+
+bool ParseProgressRecord(const wchar_t* pszRecord, int& rType, int& rField2, int& rField3, int& rField4)
+{
+    if (!pszRecord || !*pszRecord)
+        return false;
+    const wchar_t* p = pszRecord;
+    int type = 0, field2 = 0, field3 = 0, field4 = 0;
+    if (!ReadType(p, type) || !ReadFieldNumber(p, 2) || !ReadNumber(p, field2))
+        return false;
+    if (type != 2 && type != 3)
+    {
+        if (!ReadFieldNumber(p, 3) || !ReadNumber(p, field3))
+            return false;
+        if (type != 1 && (!ReadFieldNumber(p, 4) || !ReadNumber(p, field4)))
+            return false;
+    }
+    rType = type;
+    rField2 = field2;
+    rField3 = field3;
+    rField4 = field4;
+    return true;
+}

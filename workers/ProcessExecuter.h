@@ -1,0 +1,31 @@
+#pragma once
+// Runs programs through the shell and installer packages in this process through msi.dll.
+
+#include "IProcessExecuter.h"
+
+#include "classlib/Handles.h"
+#include "classlib/Sync.h"
+
+class CProcessExecuter : public IProcessExecuter
+{
+public:
+    CProcessExecuter();
+    virtual ~CProcessExecuter();
+    CProcessExecuter(const CProcessExecuter&) = delete;
+    CProcessExecuter& operator=(const CProcessExecuter&) = delete;
+
+    bool Execute(const wchar_t* pszCommand, const wchar_t* pszParameters, bool bWait, DWORD& rExitCode) override;
+    bool ExecuteInstall(const wchar_t* pszPackage, const wchar_t* pszCommandLine, HWND hProgressWnd,
+                        DWORD& rResult) override;
+    void RequestStop(bool bStop) override;
+    void SetAsAdmin(int nAsAdmin) override;
+    int GetAsAdmin() override;
+    DWORD GetProcessId() override;
+
+private:
+    CCriticalSection m_lock;
+    int m_nAsAdmin = 0;
+    CScopedHandle m_process;
+    // Read by the installer's user-interface handler on the installing thread.
+    volatile LONG m_nStopFlag = 0;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The protocol every installation worker follows on top of the thread base: one run at a time
+// ("already live" refusal), a finished flag and a result under the worker's own lock, a stop
+// that waits for the thread while answering messages sent to this thread's windows, and an
+// optional listener told of the result on the worker thread.
+
+#include "IWorkerListener.h"
+
+#include "classlib/Sync.h"
+#include "support/ThreadObject.h"
+
+class CWorkerThread : public CTThreadObject
+{
+public:
+    CWorkerThread(const CWorkerThread&) = delete;
+    CWorkerThread& operator=(const CWorkerThread&) = delete;
+
+protected:
+    explicit CWorkerThread(IWorkerListener* pListener);
+    ~CWorkerThread() override;
+
+    // False (after the level-10 line) while a run is still going on. A run that has finished
+    // but whose thread is still winding down is waited for instead.
+    bool CanStart(const wchar_t* pszAlreadyLive);
+    // Clears the finished flag and the result.
+    void ResetOutcome();
+    // Creates and resumes the thread; false after the level-10 line when it cannot be created.
+    bool LaunchThread(const wchar_t* pszCreateFailed);
+    // End of a run: finished flag and result (and one more on the run counter, when given) under
+    // the lock, then the listener.
+    void Finish(int nResult, int* pRunCounter = nullptr);
+    // The common stop: request, resume, wait for the end. Always false.
+    bool StopAndWait(const wchar_t* pszClassName);
+    bool ReadOutcome(int& rResult);
+
+    CCriticalSection m_lock;
+    int m_bFinished = 0;
+    int m_nResult = 0;
+    IWorkerListener* m_pListener;
+};
