@@ -7,6 +7,7 @@
 
 #include "classlib/Time.h"
 
+#include "config/OruCommunicationConfig.h"
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "config/SettingsKeys.h"
@@ -14,12 +15,7 @@
 #include "support/FileUtil.h"
 #include "support/Folders.h"
 #include "support/Language.h"
-<<<<<<< HEAD
-#include "config/OruCommunicationConfig.h"
-=======
-#include "support/OruCommunicationConfig.h"
 #include "support/PathUtil.h"
->>>>>>> issue8
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"

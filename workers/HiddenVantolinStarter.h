@@ -18,7 +18,7 @@ class CHiddenVantolinStarter : public IHiddenVantolinStarter
 public:
     // pFlagOwner may be null (then no instance flag is released or taken back).
     explicit CHiddenVantolinStarter(IInstanceFlagOwner* pFlagOwner);
-    ~CHiddenVantolinStarter() override;
+    ~CHiddenVantolinStarter();
     CHiddenVantolinStarter(const CHiddenVantolinStarter&) = delete;
     CHiddenVantolinStarter& operator=(const CHiddenVantolinStarter&) = delete;
 
