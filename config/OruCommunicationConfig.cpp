@@ -78,6 +78,12 @@ void ClearFallbackValue(const CString& key, const wchar_t* pszValue)
 
 void WriteValue(const wchar_t* pszValue, const wchar_t* pszText)
 {
+    WriteRegString(HKEY_CURRENT_USER, CurrentKey(), pszValue, REG_SZ, pszText, nullptr, 0);
+}
+
+// The product's own values: these are read with the fallback, so their clear reaches it too.
+void WriteProductValue(const wchar_t* pszValue, const wchar_t* pszText)
+{
     const CString key = CurrentKey();
     WriteRegString(HKEY_CURRENT_USER, key, pszValue, REG_SZ, pszText, nullptr, 0);
     if (!pszText || !*pszText)
@@ -167,17 +173,17 @@ void OruCommunicationConfig::SetVantolinState(int state)
                              : state == STATE_WAITING_FOR_COMMAND ? kWaitingForCommand
                                                                   : L"";
     Trace(TRACE_INFO, L"OruCommunicationConfig::SetVantolinState : [%s]", pszText);
-    WriteValue(kStateValue, pszText);
+    WriteProductValue(kStateValue, pszText);
 }
 
 void OruCommunicationConfig::SetStateMessageFromVantolin(const wchar_t* pszText)
 {
-    WriteValue(kStateMessageValue, pszText);
+    WriteProductValue(kStateMessageValue, pszText);
 }
 
 void OruCommunicationConfig::SetSubStateMessageFromVantolin(const wchar_t* pszText)
 {
-    WriteValue(kSubStateMessageValue, pszText);
+    WriteProductValue(kSubStateMessageValue, pszText);
 }
 
 void OruCommunicationConfig::SetORUIsAlive()

@@ -183,10 +183,20 @@ TEST_F(ChannelTest, FallbackKeyOfTheOlderGeneration)
     EXPECT_EQ(0, OruCommunicationConfig::GetVantolinState());
     EXPECT_EQ(CString(), Value(fallback, L"VantolinState"));
 
+    // An unknown command is no clear of the product's values.
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, fallback, L"CommandFromORU", REG_SZ, L"Start", nullptr, 0));
+    OruCommunicationConfig::SetCommandFromORU(5);
+    EXPECT_EQ(CString(L"Start"), Value(fallback, L"CommandFromORU"));
+    DeleteUserRegValue(fallback, L"CommandFromORU");
+
     // A clear never creates what is not there.
     DeleteUserRegValue(fallback, L"SubStateMessageFromVantolin");
     OruCommunicationConfig::SetSubStateMessageFromVantolin(L"");
     EXPECT_FALSE(ValueExists(fallback, L"SubStateMessageFromVantolin"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, fallback, L"StateMessageFromVantolin", REG_SZ, L"old", nullptr, 0));
+    OruCommunicationConfig::SetStateMessageFromVantolin(L"");
+    EXPECT_EQ(CString(), OruCommunicationConfig::GetStateMessageFromVantolin());
+    DeleteUserRegValue(fallback, L"StateMessageFromVantolin");
     // A written text leaves the older key alone.
     ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, fallback, L"VantolinState", REG_SZ, L"Initializing", nullptr, 0));
     OruCommunicationConfig::SetVantolinState(2);

@@ -66,7 +66,7 @@ bool CHiddenVantolinStarter::StartHiddenVantolin(const wchar_t* pszLaunchCommand
 {
     const CString launchCommand(pszLaunchCommand ? pszLaunchCommand : L"");
     // A second start would otherwise leave the first heartbeat running for ever.
-    if (m_pHeartbeat || m_pListener)
+    if (m_heartbeat.IsRunning() || m_pListener)
         StopCommunicationWithVantolin();
 
     if (launchCommand.IsEmpty())
@@ -89,8 +89,7 @@ bool CHiddenVantolinStarter::StartHiddenVantolin(const wchar_t* pszLaunchCommand
     OruCommunicationConfig::SetStateMessageFromVantolin(L"");
     OruCommunicationConfig::SetSubStateMessageFromVantolin(L"");
 
-    m_pHeartbeat.reset(new CKeepAliveThread);
-    if (!m_pHeartbeat->Start())
+    if (!m_heartbeat.Start())
         Trace(TRACE_WARNING, L"StartHiddenVantolin: the keep-alive thread could not be started");
 
     const bool bFlagReleased = m_pFlagOwner && m_pFlagOwner->ReleaseInstanceFlag();
@@ -175,11 +174,7 @@ void CHiddenVantolinStarter::StopCommunication()
 void CHiddenVantolinStarter::StopCommunicationWithVantolin()
 {
     Trace(TRACE_INFO, L"CHiddenVantolinStarter::StopCommunicationWithVantolin");
-    if (m_pHeartbeat)
-    {
-        m_pHeartbeat->Stop();
-        m_pHeartbeat.reset();
-    }
+    m_heartbeat.Stop();
     DropListener();
 }
 

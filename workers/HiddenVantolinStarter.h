@@ -44,7 +44,7 @@ private:
     void UndoFailedStart(bool bFlagReleased);
 
     IInstanceFlagOwner* m_pFlagOwner;
-    std::unique_ptr<CKeepAliveThread> m_pHeartbeat;
+    CKeepAliveThread m_heartbeat;
     CScopedHandle m_process;
     std::unique_ptr<IQMConfigListener> m_pListener;
     CScopedLibrary m_spawner;

@@ -181,7 +181,11 @@ TEST_F(StarterTest, ConversationUntilClose)
     EXPECT_EQ(CString(L"release;"), owner.m_calls);
 
     ASSERT_TRUE(WaitFor([&] { return starter.HasVantolinStarted(); }, 30000));
+    EXPECT_TRUE(Contains(Log(), L"subscribing a new listener to section[OruCommunication]"));
+    EXPECT_FALSE(Contains(Log(), L"unsubscribing a listener"));
     ASSERT_TRUE(WaitFor([&] { return starter.IsVantolinWaitingForCommand(); }, 30000));
+    EXPECT_TRUE(Contains(Log(), L"unsubscribing a listener from section[OruCommunication]"))
+        << "a product that waits for its command needs no listener";
     CString message, subMessage;
     starter.GetStateMessage(message);
     starter.GetSubStateMessage(subMessage);
@@ -328,6 +332,7 @@ TEST(StarterChild, FailedStartUndoesTheConversation)
     const CString log = capture.Text();
     EXPECT_TRUE(Contains(log, L"StartHiddenVantolin: DesktopSpawner.dll not found"));
     EXPECT_TRUE(Contains(log, L"Exiting RunKeepAliveWorkerThread"));
+    EXPECT_TRUE(Contains(log, L"unsubscribing a listener from section[OruCommunication]"));
     EXPECT_TRUE(Contains(log, L"another setup has taken the instance flag"));
 }
 
