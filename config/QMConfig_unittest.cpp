@@ -9,6 +9,7 @@
 #include "config/QMRegKey.h"
 #include "support/Registry.h"
 #include "tests/common/ProcessRun.h"
+#include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
 
 #include <shlwapi.h>
@@ -19,20 +20,9 @@
 
 namespace
 {
-const wchar_t kQuillmark[] = L"SOFTWARE\\Quillmark\\";
-
 CString RootPath(const CString& root)
 {
-    return kQuillmark + root;
-}
-
-void RemoveRoot(const CString& root)
-{
-    for (HKEY hive : { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE })
-    {
-        SHDeleteKeyW(hive, RootPath(root));
-        SHDeleteKeyW(hive, RootPath(root) + L".default");
-    }
+    return StoreRootPath(root);
 }
 
 bool Put(HKEY hive, const CString& key, const wchar_t* pszName, const wchar_t* pszValue, DWORD type = REG_SZ)
@@ -47,45 +37,6 @@ bool IsStored(HKEY hive, const CString& key, const wchar_t* pszName)
            RegQueryValueExW(h.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-// Collects what the notification thread reports; a test waits on its event.
-class CRecordingListener : public IQMConfigListener
-{
-public:
-    CRecordingListener() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    void OnConfigChanged(const std::vector<QMConfigKey*>& keys) override
-    {
-        CSingleLock lock(&m_lock, true);
-        for (QMConfigKey* pKey : keys)
-            m_names.push_back(pKey->GetName());
-        ++m_calls;
-        SetEvent(m_event.Get());
-    }
-    bool WaitForCall(DWORD ms) { return WaitForSingleObject(m_event.Get(), ms) == WAIT_OBJECT_0; }
-    std::vector<CString> Names()
-    {
-        CSingleLock lock(&m_lock, true);
-        return m_names;
-    }
-    int Calls()
-    {
-        CSingleLock lock(&m_lock, true);
-        return m_calls;
-    }
-    void Reset()
-    {
-        CSingleLock lock(&m_lock, true);
-        m_names.clear();
-        m_calls = 0;
-        ResetEvent(m_event.Get());
-    }
-
-private:
-    CScopedHandle m_event;
-    CCriticalSection m_lock;
-    std::vector<CString> m_names;
-    int m_calls = 0;
-};
-
 class QMConfigTest : public CTracedTest
 {
 protected:
@@ -93,18 +44,17 @@ protected:
     void SetUp() override
     {
         CTracedTest::SetUp();
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = L"VantolinTests_" + CString::FromNarrow(info->name());
-        RemoveRoot(m_root);
+        m_root = TestStoreRoot();
+        RemoveStoreRoot(m_root);
         m_store.reset(new QMConfigImplementation());
         m_store->SetRoot(m_root, QMCONFIG_MODE_AUTO);
     }
     void TearDown() override
     {
         m_store.reset();
-        RemoveRoot(m_root);
+        RemoveStoreRoot(m_root);
         for (const CString& extra : m_extraRoots)
-            RemoveRoot(extra);
+            RemoveStoreRoot(extra);
         CTracedTest::TearDown();
     }
     CString Local() const { return RootPath(m_root) + L"\\Common"; }
@@ -297,7 +247,7 @@ TEST_F(QMConfigTest, ReRootingKeepsTheObjectsAndReadsTheNewRoot)
 {
     const CString newRoot = m_root + L"_new";
     m_extraRoots.push_back(newRoot);
-    RemoveRoot(newRoot);
+    RemoveStoreRoot(newRoot);
     ASSERT_TRUE(Put(HKEY_CURRENT_USER, RootPath(newRoot) + L"\\Common", L"Language", L"sv"));
 
     QMConfigSection* pCommon = m_store->GetSection(QMCONFIG_LOCAL, L"Common");
@@ -331,4 +281,28 @@ TEST_F(QMConfigTest, ReRootingKeepsTheObjectsAndReadsTheNewRoot)
     EXPECT_TRUE(std::find(names.begin(), names.end(), CString(L"Language")) != names.end());
     m_store->Uninitialize();
     m_store->Unsubscribe(pCommon, &listener);
+}
+
+TEST_F(QMConfigTest, DumpAndPurge)
+{
+    QMConfigKey* pLocal = m_store->GetKey(m_store->GetSection(QMCONFIG_LOCAL, L"Common"), L"Language", L"en");
+    m_store->GetKey(m_store->GetSection(QMCONFIG_GLOBAL, L"Common"), L"PartnerId", L"");
+    m_store->GetKey(m_store->GetSection(QMCONFIG_USER_DEFAULT, L"Common"), L"Hidden", L"h");
+    ASSERT_TRUE(Put(HKEY_CURRENT_USER, Local(), L"Language", L"pt"));
+    m_store->Dump();
+    CString log = Log();
+    EXPECT_TRUE(Contains(log, L"QMConfig: Dumping config values, including default values of unset keys."));
+    EXPECT_TRUE(Contains(log, L"QMConfig: HKCU\\" + Local() + L"\\Language=pt")) << "the dump reads storage";
+    EXPECT_TRUE(Contains(log, L"QMConfig: HKLM\\" + RootPath(m_root) + L"\\Common\\PartnerId=\r\n"));
+    EXPECT_FALSE(Contains(log, L"Hidden=")) << "user-default sections are not dumped";
+    EXPECT_EQ(L"pt", m_store->GetStringValue(pLocal));
+
+    m_store->Purge();
+    EXPECT_TRUE(Contains(Log(), L"QMConfig: [QMConfigImplementation::Purge] deleting sections/keys"));
+    ASSERT_TRUE(Put(HKEY_CURRENT_USER, Local(), L"Language", L"es"));
+    QMConfigKey* pAgain = m_store->GetKey(m_store->GetSection(QMCONFIG_LOCAL, L"Common"), L"Language", L"en");
+    EXPECT_EQ(L"es", m_store->GetStringValue(pAgain));
+
+    m_store->Uninitialize();
+    EXPECT_TRUE(Contains(Log(), L"QMConfig::Uninitialize: Notification thread uninitialized."));
 }

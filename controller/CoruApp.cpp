@@ -105,7 +105,14 @@ BOOL CoruApp::InitInstance()
         WaitForProcess(m_dwParentPid, L"Waiting for updater (new) ORU process with PID <%lu> to finish...\n");
 
     // A run that ends in the checks installs nothing, so it must not report success (0).
-    if (!VerifySystemRequirements())
+    const CString refusedGeneration = COruSettings::GetInstance().GetRefusedGeneration();
+    if (!refusedGeneration.IsEmpty())
+    {
+        Trace(TRACE_ERROR, L"CoruApp::InitInstance : the generation [%s] of oru.ini cannot name a folder",
+              refusedGeneration.GetString());
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+    }
+    else if (!VerifySystemRequirements())
         m_nExitCode = ORU_EXIT_PC_FAILED;
     else if (!CheckAlreadyRunning(true))
         m_nExitCode = ORU_EXIT_PC_CANCELLED;
@@ -431,7 +438,7 @@ bool CoruApp::RetakeInstanceFlag()
     return true;
 }
 
-void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
+bool CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
 {
     CString folder(m_strExtractFolder);
     folder.TrimRight(L"\\");
@@ -441,7 +448,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     if (!FileExists(package))
     {
         Trace(TRACE_WARNING, L"Cannot find .msi file to UpdateProductPropertiesFromMsi: [%s]", package.GetString());
-        return;
+        return true;
     }
 
     COruSettings& settings = COruSettings::GetInstance();
@@ -450,6 +457,13 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
         m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(advertised));
 
     const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+    if (!generation.IsEmpty() && !COruSettings::IsUsableGeneration(generation))
+    {
+        Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
+              generation.GetString());
+        // PLACEHOLDER (step engine, not built yet): the engine's run fails here (no success, next step 30).
+        return false;
+    }
     if (!generation.IsEmpty())
         settings.SetGeneration(generation);
     const CString version = GetMsiPackageProperty(package, L"ProductVersion");
@@ -475,4 +489,5 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.
     (void)pProcess;
+    return true;
 }

@@ -41,7 +41,8 @@ public:
     int ExitInstance() override;
 
     void InitializeKernelComponents();
-    void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
+    // False when the package names a generation that cannot name a folder (nothing changes then).
+    bool UpdateProductPropertiesFromMsi(COruProcess* pProcess);
 
     // The product starter lets go of the flag while the product starts.
     bool ReleaseInstanceFlag() override;

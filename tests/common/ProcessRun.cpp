@@ -58,7 +58,11 @@ CString ControllerLogFolder(const wchar_t* pszGeneration)
 
 CString ReadControllerLog(const wchar_t* pszGeneration, DWORD pid)
 {
-    const CString folder = ControllerLogFolder(pszGeneration);
+    return ReadProcessLogFiles(ControllerLogFolder(pszGeneration), pid);
+}
+
+CString ReadProcessLogFiles(const CString& folder, DWORD pid)
+{
     CString pattern;
     pattern.Format(L"%sLog_oru_*_%X*.txt", folder.GetString(), pid);
     CString pidPart;

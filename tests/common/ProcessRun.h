@@ -29,6 +29,8 @@ CString PrepareControllerFolder(const wchar_t* pszTestName, const wchar_t* pszGe
 CString ControllerLogFolder(const wchar_t* pszGeneration);
 // Every trace file the controller process wrote, in order, joined.
 CString ReadControllerLog(const wchar_t* pszGeneration, DWORD pid);
+// The same from a given log folder (with its backslash).
+CString ReadProcessLogFiles(const CString& folder, DWORD pid);
 // What the refresh_rt stand-in in the folder recorded.
 CString ReadRefreshRtCalls(const CString& folder);
 // HKCU\Software\Quillmark CurrentlyRunningVantolinApp (empty when missing).
