@@ -44,4 +44,5 @@ echo "  (each trace line also goes to the debugger output, which Wine delivers t
 wine "$BUILD_DIR/testarea/bin/TraceLogBench.exe" 'D:\bench' 50000 2>/dev/null | sed 's/^/  /'
 echo "settings store:"
 wine "$BUILD_DIR/testarea/bin/QMConfigBench.exe" 20000 10 2>/dev/null | sed 's/^/  /'
+"$ROOT/bench/install_bench.sh" "$RUNS"
 wineserver -k || true

@@ -3,6 +3,9 @@
 // access list that lets nobody open it); /desktop makes Wine start its desktop process, so
 // that no later test starts it attached to its own output pipes; /shell makes its window the
 // desktop's shell window while it waits (closing that window ends the wait early).
+// A copy under another name acts by the ini named after it (IniScript.cpp).
+#include "IniScript.h"
+
 #include <windows.h>
 #include <cstdlib>
 #include <cwchar>
@@ -80,6 +83,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         else if (wcscmp(a, L"/shell") == 0)
             shell = true;
     }
+    RunIniScript(sleepMs, exitCode);
     HANDLE hMutex = nullptr;
     if (pszMutex)
     {
