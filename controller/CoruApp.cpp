@@ -7,6 +7,7 @@
 
 #include "classlib/Time.h"
 
+#include "config/OruCommunicationConfig.h"
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "config/SettingsKeys.h"
@@ -14,7 +15,6 @@
 #include "support/FileUtil.h"
 #include "support/Folders.h"
 #include "support/Language.h"
-#include "support/OruCommunicationConfig.h"
 #include "support/PathUtil.h"
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
@@ -324,9 +324,7 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
         return true;
     m_bSingleInstanceChecked = true;
 
-    CString caption;
-    caption.LoadString(AFX_IDS_APP_TITLE);
-    caption = ReplaceProductWord(caption);
+    const CString caption = RunningAppCaption();
 
     m_instanceFlag.SetInitialOwner(true);
     const CTime start = CTime::GetCurrentTime();
@@ -407,14 +405,37 @@ void CoruApp::SetRunningAppRegValue(const CString& text)
         Trace(TRACE_ERROR, L"SetRunningAppRegValue : cannot set %s in %s  : lr=%ld", text.GetString(), kRunningAppValue, lr);
 }
 
-void CoruApp::ReleaseInstanceFlag()
+CString CoruApp::RunningAppCaption() const
+{
+    CString caption;
+    caption.LoadString(AFX_IDS_APP_TITLE);
+    return ReplaceProductWord(caption);
+}
+
+bool CoruApp::ReleaseInstanceFlag()
 {
     if (!m_bInstanceFlagHeld)
-        return;
+        return false;
     m_bInstanceFlagHeld = false;
     SetRunningAppRegValue(CString());
     m_instanceFlag.Release();
     m_instanceFlag.Close();
+    return true;
+}
+
+bool CoruApp::RetakeInstanceFlag()
+{
+    if (m_bInstanceFlagHeld)
+        return true;
+    m_instanceFlag.SetInitialOwner(true);
+    if (!m_instanceFlag.Create())
+    {
+        m_instanceFlag.Close();
+        return false;
+    }
+    m_bInstanceFlagHeld = true;
+    SetRunningAppRegValue(RunningAppCaption());
+    return true;
 }
 
 void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)

@@ -7,6 +7,7 @@
 #include "classlib/WinApp.h"
 #include "support/DynBitmap.h"
 #include "support/SystemWideFlag.h"
+#include "workers/IInstanceFlagOwner.h"
 
 #include <memory>
 
@@ -30,7 +31,7 @@ enum EOruExitCode
     ORU_EXIT_USB_CANCELLED = 7
 };
 
-class CoruApp : public CWinApp
+class CoruApp : public CWinApp, public IInstanceFlagOwner
 {
 public:
     CoruApp();
@@ -41,6 +42,10 @@ public:
 
     void InitializeKernelComponents();
     void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
+
+    // The product starter lets go of the flag while the product starts.
+    bool ReleaseInstanceFlag() override;
+    bool RetakeInstanceFlag() override;
 
     static CString GetRunningAppRegValue();
     static void SetRunningAppRegValue(const CString& text);
@@ -64,7 +69,7 @@ private:
     void SetupBranding();
     void SetupTraceLog();
     void CreateMainWindow();
-    void ReleaseInstanceFlag();
+    CString RunningAppCaption() const;
     void ProcessAsAdminSteps();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     CString ReplaceProductWord(const CString& text) const;
