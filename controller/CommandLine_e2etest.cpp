@@ -76,7 +76,7 @@ TEST(CommandLineRun, SwitchesAsTheControllerReadsThem)
         // As the continuation after a reboot builds it.
         { L"/restart:VCRedistRestart /lang:1031 /quickmode:1 /extract_dir:\"D:\\tests\\e2e_cmdline_fixture\\extract_9108q\\\"",
           { L"-->: -restart=VCRedistRestart\r\n", L"quickmode=1 view=-1 lang=1031 ",
-            L"extraction folder [D:\\tests\\e2e_cmdline_fixture\\extract_9108q] ", L"QMConfig::Initialize root=[Vantolin_9108q]",
+            L"extraction folder [D:\\tests\\e2e_cmdline_fixture\\extract_9108q] ", L"QMConfigImplementation::SetRoot: root [Vantolin_9108q], registry",
             L"integrate=0 common=1 none=0 custom=0 [C:\\] encoder=1 usage_stats=1 import=1\r\n" },
           { L"WRN: Cannot find .msi file" } },
     };

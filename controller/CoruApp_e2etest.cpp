@@ -130,11 +130,11 @@ TEST(CoruAppRun, ExtractedPackageReRootsToItsGeneration)
         const std::string name = CString(c.extractDir).ToNarrow();
         if (c.storeRoot)
         {
-            EXPECT_TRUE(Contains(run.log, CString(L"QMConfig::Initialize root=[") + c.storeRoot + L"]")) << name;
+            EXPECT_TRUE(Contains(run.log, CString(L"QMConfigImplementation::SetRoot: root [") + c.storeRoot + L"], registry")) << name;
         }
         else
         {
-            EXPECT_FALSE(Contains(run.log, L"QMConfig::Initialize")) << name;
+            EXPECT_FALSE(Contains(run.log, L"QMConfigImplementation::SetRoot")) << name;
         }
         EXPECT_TRUE(Contains(ReadRefreshRtCalls(folder), CString(L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=") +
                                                              c.statsGeneration + L" "))

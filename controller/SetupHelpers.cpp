@@ -1,21 +1,7 @@
 #include "SetupHelpers.h"
 #include "OruUtil.h"
-#include "classlib/Handles.h"
+#include "support/MsiHandle.h"
 #include "support/TraceLog.h"
-
-#include <msi.h>
-#include <msiquery.h>
-
-namespace
-{
-struct CMsiHandleTraits
-{
-    static MSIHANDLE Invalid() { return 0; }
-    static bool IsValid(MSIHANDLE h) { return h != 0; }
-    static void Close(MSIHANDLE h) { MsiCloseHandle(h); }
-};
-typedef CScopedResource<MSIHANDLE, CMsiHandleTraits> CScopedMsiHandle;
-}
 
 CString GetMsiPackageProperty(const wchar_t* pszPackage, const wchar_t* pszProperty)
 {

@@ -38,9 +38,12 @@ BoostRegEx::~BoostRegEx() = default;
 bool BoostRegEx::Compile(const wchar_t* pszPattern)
 {
     m_pImpl->flags = boost::match_perl;
+    m_pImpl->bCompiled = false;
+    if (!pszPattern)
+        return false;
     try
     {
-        m_pImpl->expression.assign(pszPattern ? pszPattern : L"", boost::regex_constants::perl | boost::regex_constants::no_except);
+        m_pImpl->expression.assign(pszPattern, boost::regex_constants::perl | boost::regex_constants::no_except);
         m_pImpl->bCompiled = m_pImpl->expression.status() == 0;
     }
     catch (const std::exception&)

@@ -67,6 +67,9 @@ TEST(BoostRegEx, NoResultsGiveNoMatch)
 
     BoostRegEx regex(L"b");
     ASSERT_TRUE(regex.Search(L"abc"));
+    EXPECT_FALSE(regex.Compile(nullptr));
+    EXPECT_FALSE(regex.Search(L"abc"));
+    ASSERT_TRUE(regex.Compile(L"b"));
     EXPECT_FALSE(regex.Compile(L"("));
     EXPECT_FALSE(regex.Search(L"abc"));
     EXPECT_FALSE(regex.GetMatch(0, text));

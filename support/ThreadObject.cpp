@@ -112,12 +112,11 @@ void CTThreadObject::WaitForThreadEnd()
         return;
     while (IsThreadLive())
     {
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kStopPollMs, QS_SENDMESSAGE) == WAIT_OBJECT_0)
-        {
-            // Peeking delivers the sent messages; the posted ones stay queued.
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kStopPollMs, QS_SENDMESSAGE);
+        // Peeking delivers the sent messages, also those that were already waiting; the posted
+        // ones stay queued.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 

@@ -24,3 +24,10 @@ public:
 protected:
     ~IProcessExecuter() = default;
 };
+
+// An installer's result that means installed: 0, or 3010 and 1641 (a restart is required or was
+// started).
+inline bool IsInstallerSuccess(DWORD result)
+{
+    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
+}

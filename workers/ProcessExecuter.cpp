@@ -4,6 +4,7 @@
 
 #include "support/FileUtil.h"
 #include "support/MsiCommandLine.h"
+#include "support/MsiHandle.h"
 #include "support/ShellExecuteProcess.h"
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
@@ -14,14 +15,6 @@
 
 namespace
 {
-struct CMsiHandleTraits
-{
-    static MSIHANDLE Invalid() { return 0; }
-    static bool IsValid(MSIHANDLE h) { return h != 0; }
-    static void Close(MSIHANDLE h) { MsiCloseHandle(h); }
-};
-typedef CScopedResource<MSIHANDLE, CMsiHandleTraits> CScopedMsiHandle;
-
 // The installer's own dialogs stay off; it asks only for a source it cannot find.
 const INSTALLUILEVEL kInternalUiLevel = static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_NONE | INSTALLUILEVEL_SOURCERESONLY);
 const DWORD kLogAllModes = 0xFDF;
@@ -94,18 +87,8 @@ DWORD LogModeOfLetter(wchar_t letter)
 
 void EnableInstallerLog(const CString& logFile, const CMsiLetterList& letters)
 {
-    DWORD mode = letters.empty() ? (INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR) : 0;
     DWORD attributes = 0;
-    for (wchar_t letter : letters)
-    {
-        const wchar_t upper = static_cast<wchar_t>(towupper(letter));
-        if (upper == L'+')
-            attributes |= INSTALLLOGATTRIBUTES_APPEND;
-        else if (upper == L'!')
-            attributes |= INSTALLLOGATTRIBUTES_FLUSHEACHLINE;
-        else
-            mode |= LogModeOfLetter(upper);
-    }
+    const DWORD mode = GetMsiLogMode(letters, attributes);
     const int lastBackslash = logFile.ReverseFind(L'\\');
     if (lastBackslash > 0)
     {
@@ -117,11 +100,23 @@ void EnableInstallerLog(const CString& logFile, const CMsiLetterList& letters)
         Trace(TRACE_TRACE, L"WARNING: Could not set MSI logging using the specified parameters.\n");
 }
 
-// 3010 and 1641: installed, a restart is required or was started.
-bool IsInstallSuccess(DWORD result)
-{
-    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED || result == ERROR_SUCCESS_REBOOT_INITIATED;
 }
+
+DWORD GetMsiLogMode(const CMsiLetterList& letters, DWORD& rAttributes)
+{
+    DWORD mode = letters.empty() ? (INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR) : 0;
+    rAttributes = 0;
+    for (wchar_t letter : letters)
+    {
+        const wchar_t upper = static_cast<wchar_t>(towupper(letter));
+        if (upper == L'+')
+            rAttributes |= INSTALLLOGATTRIBUTES_APPEND;
+        else if (upper == L'!')
+            rAttributes |= INSTALLLOGATTRIBUTES_FLUSHEACHLINE;
+        else
+            mode |= LogModeOfLetter(upper);
+    }
+    return mode;
 }
 
 CProcessExecuter::CProcessExecuter() = default;
@@ -201,7 +196,7 @@ bool CProcessExecuter::ExecuteInstall(const wchar_t* pszPackage, const wchar_t* 
     if (result == ERROR_INSTALL_USEREXIT)
         Trace(TRACE_TRACE, L"CProcessExecuter::ExecuteInstall: Cancelled by user\n");
     rResult = result;
-    const bool bSucceeded = IsInstallSuccess(result);
+    const bool bSucceeded = IsInstallerSuccess(result);
     if (IsWindow(hProgressWnd))
         PostMessageW(hProgressWnd, PROGRESSDLG_END_DIALOG, bSucceeded ? 1 : 3, 0);
     return bSucceeded;

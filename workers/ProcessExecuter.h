@@ -5,6 +5,11 @@
 
 #include "classlib/Handles.h"
 #include "classlib/Sync.h"
+#include "support/MsiCommandLine.h"
+
+// The installer's log mode and attributes for the letters of a /l switch: fatal exits and errors
+// without letters; "*" adds every mode but verbose and extra debug to the letters given with it.
+DWORD GetMsiLogMode(const CMsiLetterList& letters, DWORD& rAttributes);
 
 class CProcessExecuter : public IProcessExecuter
 {

@@ -11,11 +11,6 @@ const int kDotsPerLine = 91;
 // that succeeded, 2 and 7 cancelled ones.
 bool IsOwnSuccess(DWORD code) { return code == 0 || code == 5; }
 bool IsOwnCancel(DWORD code) { return code == 2 || code == 7; }
-
-bool IsInstallSuccess(DWORD code)
-{
-    return code == ERROR_SUCCESS || code == ERROR_SUCCESS_REBOOT_REQUIRED || code == ERROR_SUCCESS_REBOOT_INITIATED;
-}
 }
 
 CStartProcessFromThread::CStartProcessFromThread(IProcessExecuter* pProcessExecuter, IWorkerListener* pListener)
@@ -184,7 +179,7 @@ int CStartProcessFromThread::run()
     const bool bCancelled = (m_bCheckReturnCode && exitCode == ERROR_INSTALL_USEREXIT) || (bSelf && IsOwnCancel(exitCode));
     bool bReturnCodeMet = bSelf ? IsOwnSuccess(exitCode) : exitCode == 0;
     if (m_bInstaller)
-        bReturnCodeMet = IsInstallSuccess(exitCode);
+        bReturnCodeMet = IsInstallerSuccess(exitCode);
     if (!m_pProcessExecuter)
         bReturnCodeMet = false;
 
