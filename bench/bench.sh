@@ -3,7 +3,9 @@
 #  - the controller's start-to-exit time for a run that stops at its first check (the system
 #    requirements, refused under a Windows 2000 profile) against a trivial Win32 program, both
 #    under the project's prefix;
-#  - the trace log's lines per second at level 50 against plain WriteFile calls of the same bytes.
+#  - the trace log's lines per second at level 50 against plain WriteFile calls of the same bytes;
+#  - the settings store's typed gets and sets per second against raw registry reads and writes,
+#    and the latency from another process's write to the store's listener.
 # Usage: bench/bench.sh [runs]   (after ./build.sh build)
 set -euo pipefail
 ROOT=$(dirname "$(realpath "$0")")/..
@@ -40,5 +42,7 @@ awk -v a="$controller" -v b="$trivial" 'BEGIN { printf "  ratio: %.2f\n", a / b 
 echo "trace log throughput:"
 echo "  (each trace line also goes to the debugger output, which Wine delivers through an exception)"
 wine "$BUILD_DIR/testarea/bin/TraceLogBench.exe" 'D:\bench' 50000 2>/dev/null | sed 's/^/  /'
+echo "settings store:"
+wine "$BUILD_DIR/testarea/bin/QMConfigBench.exe" 20000 10 2>/dev/null | sed 's/^/  /'
 "$ROOT/bench/install_bench.sh" "$RUNS"
 wineserver -k || true

@@ -1,9 +1,31 @@
 #pragma once
-// PLACEHOLDER (product settings, not built yet): registers the product's edition for the
-// folder accessors; the shared and product settings keys with their defaults come later.
+// The product's settings as the controller and the installed product both know them: their
+// sections, names and defaults, registered in the store at start-up and again after a
+// re-rooting, and the accessors of the few that the controller itself reads or writes.
+
+#include "classlib/String.h"
 
 class QMConfig;
 class CQMModule;
 
+// Global "Common" keys, then the "Update" keys. Registration writes nothing.
 void InitializeSharedSettingsKeys(QMConfig* pConfig);
+// Local "Common" keys of the product, then the TempFolder check: an empty TempFolder, or one
+// naming a missing folder, is set to the default temporary folder.
 void InitializeProductSettingsKeys(QMConfig* pConfig, CQMModule* pModule);
+
+// The registered store; null before the first registration.
+QMConfig* GetSettingsStore();
+
+CString GetTempFolderSetting();
+void SetTempFolderSetting(const wchar_t* pszFolder);
+// "en" when the stored text is empty.
+CString GetLanguageSetting();
+void SetLanguageSetting(const wchar_t* pszLanguage);
+void SetStartVantolinNotifierWithWindows(bool bStart);
+CString GetPartnerId();
+void SetPartnerId(const wchar_t* pszPartnerId);
+CString GetAffiliateId();
+void SetAffiliateId(const wchar_t* pszAffiliateId);
+// The edition name of the registered product (the 2012 of Vantolin_2012).
+CString GetProductEditionName();

@@ -7,6 +7,9 @@
 #include "SetupHelpers.h"
 #include "resource.h"
 
+#include "config/ProductFolders.h"
+#include "config/SettingsKeys.h"
+#include "download/OruHttpDownloader.h"
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/Folders.h"
@@ -14,6 +17,8 @@
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
+#include "workers/CheckInternet.h"
+#include "workers/HiddenVantolinStarter.h"
 #include "workers/IPatchQMConfig.h"
 #include "workers/ProcessExecuter.h"
 
@@ -82,10 +87,17 @@ int ComputeInstallationReturnCode(int nExitCode, bool bProductReady, bool bResta
 
 void CoruApp::ProcessAsAdminSteps()
 {
-    // Services not built into this program yet stay null; the engine copes with each.
+    // The settings patch is not built into this program yet: it stays null, and the engine copes.
+    CCheckInternet checkInternet;
+    COruHttpDownloader downloader(IsPartner(L"11082") ? COruSettings::GetInstance().GetProductDisplayName().GetString()
+                                                      : L"");
     CProcessExecuter processExecuter;
+    CHiddenVantolinStarter productStarter(this);
     CRunServices services;
+    services.pCheckInternet = &checkInternet;
+    services.pDownloader = &downloader;
     services.pProcessExecuter = &processExecuter;
+    services.pProductStarter = &productStarter;
     RunAdminSteps(services);
 }
 
@@ -102,6 +114,7 @@ void CoruApp::SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey, const wc
 
 void CoruApp::RunAdminSteps(const CRunServices& services)
 {
+    Trace(TRACE_TRACE, L"CoruApp::ProcessAsAdminSteps");
     m_bRestartEntriesWritten = false;
     m_strLanguageCode.Empty();
 
@@ -287,15 +300,18 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
             L"InstallationReturnCode",
             ComputeInstallationReturnCode(m_nExitCode, pProcess->IsProductReady(), bRestartConfirmed));
         m_pUsageStatistics->SetStringValue(L"InstallationOrder", order);
-        // PLACEHOLDER (configuration store, not built yet): the stored ids are the settings file's
-        // and the language is the one chosen in this run.
+        // The run's ids and language reach the store only through the settings patch; without it
+        // they are the settings file's and the language chosen in this run.
         const COruSettings& settings = COruSettings::GetInstance();
+        const bool stored = services.pPatchConfig != nullptr;
+        const CString partnerId = stored ? GetPartnerId() : settings.GetPartnerID();
+        const CString affiliateId = stored ? GetAffiliateId() : settings.GetAffiliateID();
         m_pUsageStatistics->SetStringValue(L"InstallationStep", L"ORU_FINISH");
         m_pUsageStatistics->SetStringValue(L"tag", m_strRunId);
-        m_pUsageStatistics->SetIntValue(L"PartnerId", _wtoi(settings.GetPartnerID()));
-        if (!settings.GetAffiliateID().IsEmpty())
-            m_pUsageStatistics->SetIntValue(L"AffiliateId", _wtoi(settings.GetAffiliateID()));
-        m_pUsageStatistics->SetStringValue(L"Lang", m_strLanguageCode);
+        m_pUsageStatistics->SetIntValue(L"PartnerId", _wtoi(partnerId));
+        if (!affiliateId.IsEmpty())
+            m_pUsageStatistics->SetIntValue(L"AffiliateId", _wtoi(affiliateId));
+        m_pUsageStatistics->SetStringValue(L"Lang", stored ? GetLanguageSetting() : m_strLanguageCode);
         m_pUsageStatistics->Send();
     }
 
@@ -352,7 +368,7 @@ void CoruApp::RemoveExtractionFolder()
     CString program(m_strProgramFolder);
     ResolveRelativePath(program);
     AppendBackslash(program);
-    CString archive = m_strProgramFolder + L"VantolinSetupArchive";
+    CString archive = BuildPath(m_strProgramFolder, L"VantolinSetupArchive", nullptr);
     ResolveRelativePath(archive);
     // The program's own folder and the unpacked archive beside it are the setup itself.
     if (StartsWithNoCase(program, folder + L"\\") || IsSamePath(folder, archive))

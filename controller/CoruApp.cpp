@@ -8,6 +8,7 @@
 
 #include "classlib/Time.h"
 
+#include "config/OruCommunicationConfig.h"
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "config/SettingsKeys.h"
@@ -15,7 +16,6 @@
 #include "support/FileUtil.h"
 #include "support/Folders.h"
 #include "support/Language.h"
-#include "support/OruCommunicationConfig.h"
 #include "support/PathUtil.h"
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
@@ -106,7 +106,14 @@ BOOL CoruApp::InitInstance()
         WaitForProcess(m_dwParentPid, L"Waiting for updater (new) ORU process with PID <%lu> to finish...\n");
 
     // A run that ends in the checks installs nothing, so it must not report success (0).
-    if (!VerifySystemRequirements())
+    const CString refusedGeneration = COruSettings::GetInstance().GetRefusedGeneration();
+    if (!refusedGeneration.IsEmpty())
+    {
+        Trace(TRACE_ERROR, L"CoruApp::InitInstance : the generation [%s] of oru.ini cannot name a folder",
+              refusedGeneration.GetString());
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+    }
+    else if (!VerifySystemRequirements())
         m_nExitCode = ORU_EXIT_PC_FAILED;
     else if (!CheckAlreadyRunning(true))
         m_nExitCode = ORU_EXIT_PC_CANCELLED;
@@ -318,9 +325,7 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
         return true;
     m_bSingleInstanceChecked = true;
 
-    CString caption;
-    caption.LoadString(AFX_IDS_APP_TITLE);
-    caption = ReplaceProductWord(caption);
+    const CString caption = RunningAppCaption();
 
     m_instanceFlag.SetInitialOwner(true);
     const CTime start = CTime::GetCurrentTime();
@@ -401,14 +406,37 @@ void CoruApp::SetRunningAppRegValue(const CString& text)
         Trace(TRACE_ERROR, L"SetRunningAppRegValue : cannot set %s in %s  : lr=%ld", text.GetString(), kRunningAppValue, lr);
 }
 
-void CoruApp::ReleaseInstanceFlag()
+CString CoruApp::RunningAppCaption() const
+{
+    CString caption;
+    caption.LoadString(AFX_IDS_APP_TITLE);
+    return ReplaceProductWord(caption);
+}
+
+bool CoruApp::ReleaseInstanceFlag()
 {
     if (!m_bInstanceFlagHeld)
-        return;
+        return false;
     m_bInstanceFlagHeld = false;
     SetRunningAppRegValue(CString());
     m_instanceFlag.Release();
     m_instanceFlag.Close();
+    return true;
+}
+
+bool CoruApp::RetakeInstanceFlag()
+{
+    if (m_bInstanceFlagHeld)
+        return true;
+    m_instanceFlag.SetInitialOwner(true);
+    if (!m_instanceFlag.Create())
+    {
+        m_instanceFlag.Close();
+        return false;
+    }
+    m_bInstanceFlagHeld = true;
+    SetRunningAppRegValue(RunningAppCaption());
+    return true;
 }
 
 void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
@@ -430,6 +458,13 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
         m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(advertised));
 
     const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
+    if (!generation.IsEmpty() && !COruSettings::IsUsableGeneration(generation))
+    {
+        Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
+              generation.GetString());
+        // PLACEHOLDER (step engine, not built yet): the engine's run fails here (no success, next step 30).
+        return;
+    }
     if (!generation.IsEmpty())
         settings.SetGeneration(generation);
     const CString version = GetMsiProperty(package, L"ProductVersion");

@@ -7,6 +7,7 @@
 #include "classlib/WinApp.h"
 #include "support/DynBitmap.h"
 #include "support/SystemWideFlag.h"
+#include "workers/IInstanceFlagOwner.h"
 
 #include <memory>
 
@@ -67,7 +68,7 @@ public:
     virtual void ShowFinishPage(const CString& text) = 0;
 };
 
-class CoruApp : public CWinApp
+class CoruApp : public CWinApp, public IInstanceFlagOwner
 {
 public:
     CoruApp();
@@ -80,6 +81,10 @@ public:
     // Reads the package's generation and version from the extraction folder (the engine's when
     // given) and re-roots the configuration store and the engine on them.
     void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
+
+    // The product starter lets go of the flag while the product starts.
+    bool ReleaseInstanceFlag() override;
+    bool RetakeInstanceFlag() override;
 
     static CString GetRunningAppRegValue();
     static void SetRunningAppRegValue(const CString& text);
@@ -109,9 +114,8 @@ private:
     void ApplyInterfaceLanguage();
     void SetupBranding();
     void SetupTraceLog();
-    void WriteLogHeader();
     void CreateMainWindow();
-    void ReleaseInstanceFlag();
+    CString RunningAppCaption() const;
     void ProcessAsAdminSteps();
     bool HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
                     bool& rRestartConfirmed);

@@ -1,39 +1,70 @@
 // The trace log's set-up and the header that opens every controller log.
 
+#include "LogHeader.h"
 #include "CoruApp.h"
+#include "CpuClock.h"
 #include "OruUtil.h"
 
+#include "config/ProductFolders.h"
 #include "support/FileUtil.h"
 #include "support/Folders.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
 
-void CoruApp::SetupTraceLog()
+CString GetSetupLogFolder()
 {
-    const CString folder = GetTraceLogFolder() + L"setup\\";
-    EnsureFolderExists(folder);
-    SetTracePrefix(folder + L"Log_oru");
-    SetTraceLevel(TRACE_TRACE);
-    WriteLogHeader();
+    const CString traceFolder = GetTraceLogFolder();
+    if (!traceFolder.IsEmpty() && EnsureFolderExists(traceFolder + L"setup\\"))
+        return traceFolder + L"setup\\";
+    // The temporary folder's fallback has no trailing backslash.
+    CString fallback = GetWindowsTempDir();
+    AppendBackslash(fallback);
+    fallback += L"setup\\";
+    EnsureFolderExists(fallback);
+    return fallback;
 }
 
-void CoruApp::WriteLogHeader()
+void CoruApp::SetupTraceLog()
 {
-    CString version;
-    GetModuleVersionString(version);
-    Trace(TRACE_INFO, L"Starting %s version %s", L"ORU2010", version.GetString());
+    SetTracePrefix(GetSetupLogFolder() + L"Log_oru");
+    SetTraceLevel(TRACE_TRACE);
+    WriteLogHeader(CollectLogHeaderValues());
+}
 
+CLogHeaderValues CollectLogHeaderValues()
+{
+    CLogHeaderValues values;
+    GetModuleVersionString(values.version);
     wchar_t date[16] = {};
     _wstrdate(date);
-    Trace(TRACE_INFO, L"Start date: %s", date);
-    Trace(TRACE_INFO, L"Computer name: %s", GetComputerNameText().GetString());
-    Trace(TRACE_INFO, L"OS: %s %d-bit edition", GetOSName().GetString(), COruUtil::Is64BitOS() ? 64 : 32);
-    Trace(TRACE_INFO, L"ServicePack: %s", GetServicePackText().GetString());
-    Trace(TRACE_INFO, L"User login: %s", GetUserLoginName().GetString());
-    const int incrementUs = GetSystemTimeIncrementUs();
-    if (incrementUs > 0)
-        Trace(TRACE_INFO, L"System time (Windows) clock interval: %d [microsec]", incrementUs);
-    // PLACEHOLDER (log header, not built yet): the measured processor clock joins the header here.
-    Trace(TRACE_INFO, L"Build time: %s, %s\r\n", L"" __DATE__, L"" __TIME__);
+    values.date = date;
+    values.computerName = GetComputerNameText();
+    values.osName = GetOSName();
+    values.osBits = COruUtil::Is64BitOS() ? 64 : 32;
+    values.servicePack = GetServicePackText();
+    values.userLogin = GetUserLoginName();
+    values.timeIncrementUs = GetSystemTimeIncrementUs();
+    // About 50 ms at real-time priority, before any window exists; a clock beyond 2^31 MHz is
+    // no clock.
+    const LONGLONG mhz = MeasureCpuClockMHz(1, 50, THREAD_PRIORITY_TIME_CRITICAL, REALTIME_PRIORITY_CLASS);
+    values.cpuMHz = mhz > 0 && mhz <= 0x7FFFFFFF ? static_cast<int>(mhz) : 0;
+    values.buildDate = L"" __DATE__;
+    values.buildTime = L"" __TIME__;
+    return values;
+}
+
+void WriteLogHeader(const CLogHeaderValues& values)
+{
+    Trace(TRACE_INFO, L"Starting %s version %s", L"ORU2010", values.version.GetString());
+    Trace(TRACE_INFO, L"Start date: %s", values.date.GetString());
+    // The name is an argument: a '%' in it must not be read as a format.
+    Trace(TRACE_INFO, L"Computer name: %s", values.computerName.GetString());
+    Trace(TRACE_INFO, L"OS: %s %d-bit edition", values.osName.GetString(), values.osBits);
+    Trace(TRACE_INFO, L"ServicePack: %s", values.servicePack.GetString());
+    Trace(TRACE_INFO, L"User login: %s", values.userLogin.GetString());
+    if (values.timeIncrementUs > 0)
+        Trace(TRACE_INFO, L"System time (Windows) clock interval: %d [microsec]", values.timeIncrementUs);
+    Trace(TRACE_INFO, L"CPU MHz: %d", values.cpuMHz);
+    Trace(TRACE_INFO, L"Build time: %s, %s\r\n", values.buildDate.GetString(), values.buildTime.GetString());
 }

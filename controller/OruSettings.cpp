@@ -1,11 +1,14 @@
 #include "OruSettings.h"
 
+#include "support/TraceLog.h"
+
 #include <cstdlib>
 
 namespace
 {
 const wchar_t kSection[] = L"General";
 const wchar_t kDefaultUrl[] = L"http://download.vantolin.example/retail/?";
+const wchar_t kDefaultGeneration[] = L"2011";
 
 CString ReadText(const wchar_t* pszKey, const wchar_t* pszDefault, const wchar_t* pszPath)
 {
@@ -49,7 +52,15 @@ void COruSettings::Read(const wchar_t* pszPath)
     m_nRegType = ReadInt(L"reg_type", 0, pszPath);
     m_strVersion = ReadText(L"version", L"0.0.0.0", pszPath);
     m_strVersionText = ReadText(L"version_text", L"0.0.0.0", pszPath);
-    m_strGeneration = ReadText(L"generation", L"2011", pszPath);
+    m_strGeneration = ReadText(L"generation", kDefaultGeneration, pszPath);
+    m_strRefusedGeneration.Empty();
+    if (!IsUsableGeneration(m_strGeneration))
+    {
+        Trace(TRACE_ERROR, L"COruSettings::Read : refusing the generation [%s] of [%s]: it cannot name a folder",
+              m_strGeneration.GetString(), pszPath);
+        m_strRefusedGeneration = m_strGeneration;
+        m_strGeneration = kDefaultGeneration;
+    }
     m_strUrl = ReadText(L"url", kDefaultUrl, pszPath);
     m_strUrl.Trim(L"\"");
     m_strAdvInstIniFilePath = ReadText(L"adv_inst_ini_file_path", L"", pszPath);
@@ -70,6 +81,17 @@ void COruSettings::Read(const wchar_t* pszPath)
         m_strVersionText = m_strKeptVersionText;
     if (!m_strKeptGeneration.IsEmpty())
         m_strGeneration = m_strKeptGeneration;
+}
+
+bool COruSettings::IsUsableGeneration(const wchar_t* pszGeneration)
+{
+    const CString generation(pszGeneration);
+    if (generation.Find(L"..") >= 0 || generation.FindOneOf(L"\\/:*?\"<>|") >= 0)
+        return false;
+    for (int i = 0; i < generation.GetLength(); ++i)
+        if (generation[i] < 32)
+            return false;
+    return true;
 }
 
 bool COruSettings::Write(const wchar_t* pszPath) const

@@ -41,6 +41,11 @@ public:
     int GetCheckInternetTimeout() const { return m_nCheckInternetTimeout; }
     int GetCheckInternetMaxTimeout() const { return m_nCheckInternetMaxTimeout; }
     const CString& GetFilePath() const { return m_strFilePath; }
+    // The generation names folders, registry keys and mutexes ("Vantolin_%s"): one that could
+    // leave its folder or is no file name is refused where it is read.
+    static bool IsUsableGeneration(const wchar_t* pszGeneration);
+    // The generation text of the last file read when it was refused (the default stands in).
+    const CString& GetRefusedGeneration() const { return m_strRefusedGeneration; }
 
 private:
     COruSettings() = default;
@@ -48,6 +53,7 @@ private:
     CString m_strKeptVersionText;
     CString m_strKeptGeneration;
     CString m_strFilePath;
+    CString m_strRefusedGeneration;
     CString m_strFileName;
     int m_nView = -1;
     CString m_strPartnerID;

@@ -20,3 +20,4 @@
 #define AFX_IDS_APP_TITLE 57344        // "Vantolin Setup"
 
 #include "workers/WorkerStrings.h"
+#include "download/DownloadStrings.h"

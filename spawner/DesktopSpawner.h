@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
-#ifdef DESKTOPSPAWNER_BUILD
+#if defined(DESKTOPSPAWNER_BUILD)
 #define DESKTOPSPAWNER_API extern "C" __declspec(dllexport)
+#elif defined(DESKTOPSPAWNER_LINKED)
+// Tests link the launcher's code into the test program itself.
+#define DESKTOPSPAWNER_API extern "C"
 #else
 #define DESKTOPSPAWNER_API extern "C" __declspec(dllimport)
 #endif

@@ -1,22 +1,9 @@
 #include "Folders.h"
-#include "FileUtil.h"
+#include "PathUtil.h"
+#include "SysUtil.h"
 #include "TraceLog.h"
 
 #include <shlobj.h>
-
-namespace
-{
-CString& EditionName()
-{
-    static CString s_edition(L"2011");
-    return s_edition;
-}
-
-CString EnsuredOrEmpty(const CString& folder)
-{
-    return EnsureFolderExists(folder) ? folder : CString();
-}
-}
 
 CString GetWindowsTempDir()
 {
@@ -24,16 +11,48 @@ CString GetWindowsTempDir()
     if (s_temp.IsEmpty())
     {
         wchar_t buf[MAX_PATH + 1] = {};
-        DWORD n = GetTempPathW(MAX_PATH, buf);
+        const DWORD n = GetTempPathW(MAX_PATH, buf);
         if (n == 0 || n > MAX_PATH)
-            s_temp = L"C:\\Temp\\";
-        else
         {
-            s_temp = buf;
-            AppendBackslash(s_temp);
+            // A required size beyond the buffer leaves nothing usable in it either.
+            if (n > MAX_PATH)
+                SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            Trace(TRACE_ERROR, L"GetWindowsTempDir : GetTempPath failed. Error %s", GetLastErrorText().GetString());
+            s_temp = GetSystemDriveRoot() + L"Temp";
         }
+        else
+            s_temp = buf;
     }
     return s_temp;
+}
+
+CString GetProgramFolder()
+{
+    static CString s_folder;
+    if (s_folder.IsEmpty())
+    {
+        const wchar_t* pszFolder = GetExeFolder();
+        s_folder = pszFolder ? pszFolder : L"";
+    }
+    return s_folder;
+}
+
+CString GetMyMusicFolder()
+{
+    wchar_t buf[MAX_PATH + 1] = {};
+    CString folder;
+    if (SHGetSpecialFolderPathW(nullptr, buf, CSIDL_MYMUSIC, TRUE))
+        folder = buf;
+    else
+        folder = GetProgramFolder();
+    AppendBackslash(folder);
+    return folder;
+}
+
+CString GetMyMusicFolderCached()
+{
+    static const CString s_folder = GetMyMusicFolder();
+    return s_folder;
 }
 
 CString GetLocalAppDataFolder()
@@ -43,38 +62,5 @@ CString GetLocalAppDataFolder()
         return CString();
     CString folder(buf);
     AppendBackslash(folder);
-    return folder;
-}
-
-void SetProductEditionName(const wchar_t* pszEdition)
-{
-    EditionName() = pszEdition;
-}
-
-CString GetProductEditionName()
-{
-    return EditionName();
-}
-
-CString GetLocalAppDataProductFolder()
-{
-    const CString base = GetLocalAppDataFolder();
-    if (base.IsEmpty())
-        return CString();
-    return EnsuredOrEmpty(base + L"Quillmark\\Vantolin_" + EditionName() + L"\\");
-}
-
-CString GetTraceLogFolder()
-{
-    const CString base = GetLocalAppDataProductFolder();
-    if (base.IsEmpty())
-        return CString();
-    return EnsuredOrEmpty(base + L"Log\\");
-}
-
-CString GetTempFolderSetting()
-{
-    CString folder = GetWindowsTempDir() + L"Quillmark";
-    EnsureFolderExists(folder);
     return folder;
 }

@@ -1,20 +1,18 @@
 #pragma once
-// PLACEHOLDER (folders and settings accessors, not built yet): the standard folders start-up
-// needs, in the registry mode of the configuration store only. The full accessors, which
-// read the TempFolder setting and know the portable mode, replace this.
+// The system's standard folders, cached where the value cannot change during a run. The
+// folders that depend on the settings store (the product's folder, the trace-log folder, the
+// TempFolder setting) are in config/ProductFolders.h.
 
 #include "classlib/String.h"
 
-// Windows temporary folder, ending with a backslash.
+// GetTempPathW, ending with a backslash. When it fails, or the path does not fit its
+// 260-character buffer: the system drive's "Temp" (logged at level 10; no trailing backslash).
 CString GetWindowsTempDir();
+// Drive and folder of the program file, with a backslash.
+CString GetProgramFolder();
+// The user's music folder (created when missing), else the program's folder; with a backslash.
+CString GetMyMusicFolder();
+// GetMyMusicFolder, worked out once per process.
+CString GetMyMusicFolderCached();
 // CSIDL_LOCAL_APPDATA with a backslash; empty when it cannot be had.
 CString GetLocalAppDataFolder();
-// The edition name that names the product's folder (the generation, as "2011").
-void SetProductEditionName(const wchar_t* pszEdition);
-CString GetProductEditionName();
-// <local app data>\Quillmark\Vantolin_<edition>\ (created); empty on failure.
-CString GetLocalAppDataProductFolder();
-// <product folder>Log\ (created); empty on failure.
-CString GetTraceLogFolder();
-// The configured temporary folder: the default one, <Windows temp>\Quillmark (created).
-CString GetTempFolderSetting();

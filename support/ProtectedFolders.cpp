@@ -2,24 +2,63 @@
 #include "FileUtil.h"
 
 #include <shlobj.h>
+#include <userenv.h>
+
+#include <cwctype>
 
 #include <vector>
 
 namespace
 {
-// Full path with '\' separators, "." and ".." resolved, no trailing '\', upper case.
+// "X:\..." or "\\server\share..."; device paths ("\\?\", "\\.\") are not folder paths here.
+bool IsAbsoluteForm(const CString& path)
+{
+    if (path.GetLength() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\')
+        return true;
+    if (path.Left(2) != L"\\\\" || path.GetLength() < 5 || path[2] == L'\\')
+        return false;
+    if ((path[2] == L'?' || path[2] == L'.') && path[3] == L'\\')
+        return false;
+    const int shareStart = path.Find(L'\\', 2) + 1;
+    return shareStart > 3 && shareStart < path.GetLength() && path[shareStart] != L'\\';
+}
+
+CString FullPathName(const CString& path)
+{
+    const DWORD n = GetFullPathNameW(path, 0, nullptr, nullptr);
+    if (n == 0)
+        return CString();
+    CString full;
+    const DWORD written = GetFullPathNameW(path, n, full.GetBuffer(n), nullptr);
+    full.ReleaseBuffer(written < n ? static_cast<int>(written) : 0);
+    return full;
+}
+
+// The long form of the part that exists; what does not exist yet is appended as given.
+CString LongPathName(const CString& path)
+{
+    const DWORD n = GetLongPathNameW(path, nullptr, 0);
+    if (n > 0)
+    {
+        CString longPath;
+        const DWORD written = GetLongPathNameW(path, longPath.GetBuffer(n), n);
+        longPath.ReleaseBuffer(written < n ? static_cast<int>(written) : 0);
+        if (!longPath.IsEmpty())
+            return longPath;
+    }
+    const int sep = path.ReverseFind(L'\\');
+    if (sep <= 2 || sep == path.GetLength() - 1)
+        return path;
+    return LongPathName(path.Left(sep)) + path.Mid(sep);
+}
+
+// Full path with '\' separators, "." and ".." resolved, long names, no trailing '\', upper
+// case; empty for a path that is not absolute.
 CString Canonical(const wchar_t* pszPath)
 {
-    CString path(pszPath);
-    path.Trim();
-    path.Replace(L'/', L'\\');
-    // "X:" alone means the drive's current folder to the system; here it names the drive.
-    if (path.IsEmpty() || (path.GetLength() <= 3 && path.GetLength() >= 2 && path[1] == L':'))
-        return path.Left(2).MakeUpper();
-    wchar_t buf[MAX_PATH * 2] = {};
-    const DWORD n = GetFullPathNameW(path, MAX_PATH * 2, buf, nullptr);
-    if (n > 0 && n < MAX_PATH * 2)
-        path = buf;
+    CString path;
+    if (!ResolveAbsolutePath(pszPath, path))
+        return CString();
     path.TrimRight(L"\\");
     return path.MakeUpper();
 }
@@ -28,21 +67,22 @@ bool IsRoot(const CString& canonical)
 {
     if (canonical.IsEmpty() || (canonical.GetLength() == 2 && canonical[1] == L':'))
         return true;
-    // \\server\share and \\?\X: are roots as well.
+    // \\server\share is a root as well.
     if (canonical.Left(2) == L"\\\\")
     {
         int seps = 0;
         for (int i = 2; i < canonical.GetLength(); ++i)
             seps += canonical[i] == L'\\';
-        return seps <= 1 || (canonical.Left(4) == L"\\\\?\\" && canonical.GetLength() <= 6);
+        return seps <= 1;
     }
     return false;
 }
 
 void AddFolder(std::vector<CString>& rList, const CString& path)
 {
-    if (!path.IsEmpty())
-        rList.push_back(Canonical(path));
+    const CString canonical = Canonical(path);
+    if (!canonical.IsEmpty())
+        rList.push_back(canonical);
 }
 
 void AddShellFolder(std::vector<CString>& rList, int csidl)
@@ -78,6 +118,15 @@ std::vector<CString> ProtectedFolders()
     AddEnvironmentFolder(list, L"ProgramW6432");
     AddEnvironmentFolder(list, L"ProgramFiles");
     AddEnvironmentFolder(list, L"USERPROFILE");
+    // The folder of all profiles and the shared one: above or beside every user's profile.
+    wchar_t profiles[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH + 1;
+    if (GetProfilesDirectoryW(profiles, &size))
+        AddFolder(list, profiles);
+    AddEnvironmentFolder(list, L"ALLUSERSPROFILE");
+    AddShellFolder(list, CSIDL_COMMON_APPDATA);
+    AddShellFolder(list, CSIDL_APPDATA);
+    AddShellFolder(list, CSIDL_LOCAL_APPDATA);
     // Downloads has no shell id before Vista's known folders: it lives in the profile.
     wchar_t profile[MAX_PATH + 1] = {};
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)))
@@ -93,8 +142,29 @@ bool IsProtectedFolder(const wchar_t* pszPath)
         return true;
     // The list is asked once: the removal checks it at every level of a walk.
     static const std::vector<CString> s_folders = ProtectedFolders();
+    // A folder above a protected one would take it along.
+    const CString below = path + L"\\";
     for (const CString& folder : s_folders)
-        if (folder == path)
+        if (folder == path || folder.Left(below.GetLength()) == below)
             return true;
     return false;
+}
+
+bool ResolveAbsolutePath(const wchar_t* pszPath, CString& rResolved)
+{
+    rResolved.Empty();
+    CString path(pszPath ? pszPath : L"");
+    path.Trim();
+    path.Replace(L'/', L'\\');
+    if (!IsAbsoluteForm(path))
+        return false;
+    CString full = FullPathName(path);
+    if (!IsAbsoluteForm(full))
+        return false;
+    full = LongPathName(full);
+    // A drive root keeps its backslash: "X:" alone would name the drive's current folder.
+    while (full.GetLength() > 3 && full.Right(1) == L"\\")
+        full = full.Left(full.GetLength() - 1);
+    rResolved = full;
+    return true;
 }

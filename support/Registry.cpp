@@ -2,6 +2,9 @@
 
 #include "classlib/Handles.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace
 {
 const DWORD kStringBufferBytes = 2048;
@@ -60,20 +63,31 @@ bool ReadRegString(HKEY hRoot, const wchar_t* pszSubKey, const wchar_t* pszValue
                    REGSAM extraAccess)
 {
     CScopedRegKey key;
-    if (!OpenForRead(hRoot, pszSubKey, extraAccess, key))
-        return false;
+    return OpenForRead(hRoot, pszSubKey, extraAccess, key) &&
+           QueryRegStringValue(key.Get(), pszValue, rType, rText, false) == ERROR_SUCCESS;
+}
+
+LONG QueryRegStringValue(HKEY hKey, const wchar_t* pszValue, DWORD& rType, CString& rText, bool bWhole)
+{
     // One spare character beyond the 2048 bytes keeps a value of exactly that size terminated.
-    wchar_t buffer[kStringBufferBytes / sizeof(wchar_t) + 1] = {};
+    std::vector<wchar_t> buffer(kStringBufferBytes / sizeof(wchar_t) + 1, L'\0');
     DWORD size = kStringBufferBytes;
     DWORD type = 0;
-    if (RegQueryValueExW(key.Get(), pszValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    buffer[size / sizeof(wchar_t)] = L'\0';
+    LONG rc = RegQueryValueExW(hKey, pszValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (rc == ERROR_MORE_DATA && bWhole)
+    {
+        size &= ~static_cast<DWORD>(1);
+        buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
+        rc = RegQueryValueExW(hKey, pszValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    }
     rType = type;
-    rText = buffer;
-    return true;
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return ERROR_INVALID_DATATYPE;
+    buffer[(std::min)(static_cast<size_t>(size / sizeof(wchar_t)), buffer.size() - 1)] = L'\0';
+    rText = buffer.data();
+    return ERROR_SUCCESS;
 }
 
 CString GetRegString(HKEY hRoot, const wchar_t* pszSubKey, const wchar_t* pszValue, REGSAM extraAccess)

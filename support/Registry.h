@@ -16,3 +16,7 @@ bool ReadRegString(HKEY hRoot, const wchar_t* pszSubKey, const wchar_t* pszValue
                    REGSAM extraAccess);
 // The text of ReadRegString, or the empty text when it fails.
 CString GetRegString(HKEY hRoot, const wchar_t* pszSubKey, const wchar_t* pszValue, REGSAM extraAccess);
+// A REG_SZ or REG_EXPAND_SZ value of an open key, always terminated: 2048 bytes first; with
+// bWhole a larger value is read again into a buffer of its reported size. ERROR_SUCCESS, the
+// query's error, or ERROR_INVALID_DATATYPE for another type (rType tells which).
+LONG QueryRegStringValue(HKEY hKey, const wchar_t* pszValue, DWORD& rType, CString& rText, bool bWhole);

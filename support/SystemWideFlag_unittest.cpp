@@ -1,5 +1,6 @@
 #include "support/SystemWideFlag.h"
 #include "support/TraceLog.h"
+#include "tests/common/MutexHolder.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
@@ -15,40 +16,6 @@ CString FlagName(const wchar_t* pszSuffix)
 {
     return CString(L"VantolinTests_SystemWideFlag_") + pszSuffix;
 }
-
-bool MutexExists(const CString& name)
-{
-    SetLastError(0);
-    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name);
-    const DWORD err = GetLastError();
-    if (h)
-        CloseHandle(h);
-    return h != nullptr || err == ERROR_ACCESS_DENIED;
-}
-
-// A second process holding the mutex (optionally behind a deny-all access list) until it ends.
-class CMutexHolder
-{
-public:
-    CMutexHolder(const CString& name, bool denyAll)
-    {
-        CString args;
-        args.Format(L"/sleep:30000 /mutex:%s%s", name.GetString(), denyAll ? L" /denyall" : L"");
-        m_started = m_process.Start(BinFolder() + L"StandIn.exe", args, BinFolder());
-        for (int i = 0; m_started && i < 500 && !MutexExists(name); ++i)
-            Sleep(20);
-    }
-    ~CMutexHolder()
-    {
-        TerminateProcess(m_process.GetHandle(), 0);
-        m_process.Wait(10000);
-    }
-    bool IsStarted() const { return m_started; }
-
-private:
-    CChildProcess m_process;
-    bool m_started = false;
-};
 
 class SystemWideFlagTest : public CTracedTest
 {

@@ -2,7 +2,28 @@
 #include "TestArea.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <vector>
+
+CScopedEnvironment::CScopedEnvironment(const wchar_t* pszName, const CString& value) : m_name(pszName ? pszName : L"")
+{
+    if (m_name.IsEmpty())
+        return;
+    const DWORD n = GetEnvironmentVariableW(m_name, nullptr, 0);
+    m_had = n > 0;
+    if (m_had)
+    {
+        GetEnvironmentVariableW(m_name, m_old.GetBuffer(n), n);
+        m_old.ReleaseBuffer();
+    }
+    SetEnvironmentVariableW(m_name, value);
+}
+
+CScopedEnvironment::~CScopedEnvironment()
+{
+    if (!m_name.IsEmpty())
+        SetEnvironmentVariableW(m_name, m_had ? m_old.GetString() : nullptr);
+}
 
 bool CChildProcess::Start(const CString& exe, const CString& args, const CString& folder)
 {
@@ -57,7 +78,11 @@ CString ControllerLogFolder(const wchar_t* pszGeneration)
 
 CString ReadControllerLog(const wchar_t* pszGeneration, DWORD pid)
 {
-    const CString folder = ControllerLogFolder(pszGeneration);
+    return ReadProcessLogFiles(ControllerLogFolder(pszGeneration), pid);
+}
+
+CString ReadProcessLogFiles(const CString& folder, DWORD pid)
+{
     CString pattern;
     pattern.Format(L"%sLog_oru_*_%X*.txt", folder.GetString(), pid);
     CString pidPart;
@@ -100,4 +125,53 @@ bool WriteUserRegString(const wchar_t* pszKey, const wchar_t* pszName, const wch
         return false;
     return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
                           static_cast<DWORD>((wcslen(pszValue) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void DeleteUserRegKey(const wchar_t* pszKey)
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, pszKey);
+}
+
+void DeleteUserRegValue(const wchar_t* pszKey, const wchar_t* pszName)
+{
+    CScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS)
+        RegDeleteValueW(key.Get(), pszName);
+}
+
+bool UserRegValueExists(const wchar_t* pszKey, const wchar_t* pszName)
+{
+    CScopedRegKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+namespace
+{
+const wchar_t kChildTestVariable[] = L"VANTOLIN_CHILD_TEST";
+}
+
+DWORD RunTestProgramCopy(const CString& folder, const wchar_t* pszExeName, const char* pszFilter, DWORD timeoutMs)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const CString copy = folder + pszExeName;
+    if (!CopyFileW(self, copy, FALSE))
+        return static_cast<DWORD>(-1);
+    SetEnvironmentVariableW(kChildTestVariable, L"1");
+    CChildProcess child;
+    const bool started = child.Start(copy, CString(L"--gtest_filter=") + CString::FromNarrow(pszFilter), folder);
+    SetEnvironmentVariableW(kChildTestVariable, nullptr);
+    if (!started)
+        return static_cast<DWORD>(-1);
+    const DWORD code = child.Wait(timeoutMs);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(child.GetHandle(), 1);
+    return code;
+}
+
+bool IsChildTestRun()
+{
+    wchar_t buf[4] = {};
+    return GetEnvironmentVariableW(kChildTestVariable, buf, 4) > 0;
 }

@@ -127,3 +127,33 @@ bool FileExists(const CString& path)
     const DWORD attr = GetFileAttributesW(path);
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+bool PathExistsHere(const CString& path)
+{
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+CString ShortPathOf(const CString& path)
+{
+    wchar_t buf[MAX_PATH + 1] = {};
+    const DWORD n = GetShortPathNameW(path, buf, MAX_PATH + 1);
+    return n > 0 && n <= MAX_PATH ? CString(buf) : CString();
+}
+
+std::vector<CString> TraceLineTexts(const CString& log)
+{
+    std::vector<CString> lines;
+    int start = 0;
+    while (start < log.GetLength())
+    {
+        int end = log.Find(L"\r\n", start);
+        if (end < 0)
+            end = log.GetLength();
+        const CString line = log.Mid(start, end - start);
+        const int first = line.Find(L' ');
+        const int second = first < 0 ? -1 : line.Find(L' ', first + 1);
+        lines.push_back(second < 0 ? line : line.Mid(second + 1));
+        start = end + 2;
+    }
+    return lines;
+}

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Lets gtest print CString values as text.
 inline void PrintTo(const CString& s, std::ostream* os)
@@ -26,4 +27,10 @@ std::string ReadBytes(const CString& path);
 // Names (without folder) of the files matching the pattern, sorted.
 CStringArray ListFiles(const CString& pattern);
 bool FileExists(const CString& path);
+// A file or a folder (a link counts as what it is, not as its target).
+bool PathExistsHere(const CString& path);
+// The 8.3 form of an existing path; empty when it has none.
+CString ShortPathOf(const CString& path);
+// The texts after "<time> <pid> " of a trace log's lines, in order (a blank line gives "").
+std::vector<CString> TraceLineTexts(const CString& log);
 bool Contains(const CString& text, const wchar_t* pszPart);

@@ -1,13 +1,64 @@
-// A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]] [/desktop]"
-// waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
+// A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]] [/desktop]
+// [/shell]" waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
 // access list that lets nobody open it); /desktop makes Wine start its desktop process, so
-// that no later test starts it attached to its own output pipes. A copy under another name acts
-// by the ini named after it (IniScript.cpp).
+// that no later test starts it attached to its own output pipes; /shell makes its window the
+// desktop's shell window while it waits (closing that window ends the wait early).
+// A copy under another name acts by the ini named after it (IniScript.cpp).
 #include "IniScript.h"
 
 #include <windows.h>
 #include <cstdlib>
 #include <cwchar>
+
+namespace
+{
+typedef BOOL(WINAPI* SetShellWindowFn)(HWND);
+
+LRESULT CALLBACK ShellWindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+// Wine has no shell window unless a program names one; the headers do not declare the call.
+HWND CreateShellWindow()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ShellWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VantolinTestShell";
+    RegisterClassW(&wc);
+    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"Test shell", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    SetShellWindowFn pfnSet =
+        reinterpret_cast<SetShellWindowFn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetShellWindow"));
+    if (!hWnd || !pfnSet || !pfnSet(hWnd))
+        return nullptr;
+    return hWnd;
+}
+
+// Waits for the time or until the shell window is closed.
+void PumpUntil(DWORD sleepMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;)
+    {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= sleepMs)
+            return;
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, sleepMs - elapsed, QS_ALLINPUT) != WAIT_OBJECT_0)
+            continue;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+                return;
+            DispatchMessageW(&msg);
+        }
+    }
+}
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
@@ -15,6 +66,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     int exitCode = 0;
     const wchar_t* pszMutex = nullptr;
     bool denyAll = false;
+    bool shell = false;
     for (int i = 1; i < __argc; ++i)
     {
         const wchar_t* a = __wargv[i];
@@ -28,6 +80,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             denyAll = true;
         else if (wcscmp(a, L"/desktop") == 0)
             GetDesktopWindow();
+        else if (wcscmp(a, L"/shell") == 0)
+            shell = true;
     }
     RunIniScript(sleepMs, exitCode);
     HANDLE hMutex = nullptr;
@@ -44,7 +98,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         if (!hMutex)
             return 98;
     }
-    Sleep(sleepMs);
+    if (shell)
+    {
+        if (!CreateShellWindow())
+            return 97;
+        PumpUntil(sleepMs);
+    }
+    else
+        Sleep(sleepMs);
     if (hMutex)
         CloseHandle(hMutex);
     return exitCode;

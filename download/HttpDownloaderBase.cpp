@@ -1,0 +1,448 @@
+#include "HttpDownloaderBase.h"
+#include "BodyStore.h"
+
+#include "support/SysUtil.h"
+#include "support/TraceLog.h"
+
+#include <memory>
+#include <new>
+
+namespace
+{
+const DWORD kReadBlock = 256 * 1024;
+
+const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1; .NET CLR 1.1.4322; "
+                             L".NET CLR 2.0.50727; .NET CLR 3.0.04506.30; .NET CLR 3.0.04506.648)";
+
+CString Wide(const std::string& s)
+{
+    return CString::FromNarrow(s, CP_THREAD_ACP);
+}
+
+std::string Narrow(const CString& s)
+{
+    return s.ToNarrow(CP_THREAD_ACP);
+}
+
+std::string TrimmedLower(const std::string& s)
+{
+    const char* blanks = " \t\r\n";
+    const size_t first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return std::string();
+    std::string r = s.substr(first, s.find_last_not_of(blanks) - first + 1);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+}
+
+bool IsHttpsUrl(const std::string& url)
+{
+    const size_t sep = url.find("://");
+    return sep != std::string::npos && TrimmedLower(url.substr(0, sep)) == "https";
+}
+
+void SplitUrl(const CString& url, CString& rHost, CString& rPath, INTERNET_PORT& rPort)
+{
+    const INTERNET_PORT defaultPort = IsHttpsUrl(url.ToNarrow(CP_UTF8)) ? INTERNET_DEFAULT_HTTPS_PORT
+                                                                         : INTERNET_DEFAULT_HTTP_PORT;
+    CString rest(url);
+    const int sep = rest.Find(L"://");
+    if (sep >= 0)
+        rest = rest.Mid(sep + 3);
+    const int slash = rest.Find(L'/');
+    if (slash >= 0)
+    {
+        rHost = rest.Left(slash);
+        rPath = rest.Mid(slash + 1);
+    }
+    else
+    {
+        rHost = rest;
+        rPath.Empty();
+    }
+    rHost.Trim();
+    rPath.Trim();
+    rPort = defaultPort;
+    const int colon = rHost.Find(L':');
+    if (colon >= 0)
+    {
+        CString portText = rHost.Mid(colon + 1);
+        rHost = rHost.Left(colon);
+        rHost.Trim();
+        portText.Trim();
+        const long port = wcstol(portText, nullptr, 10);
+        // No port 0 either: WinHTTP would take it as the scheme's default silently.
+        if (port > 0 && port <= 65535)
+            rPort = static_cast<INTERNET_PORT>(port);
+    }
+}
+
+DWORD GetHttpHeaderNumeric(HINTERNET hRequest, DWORD infoLevel, bool* pFound)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const bool found = ::WinHttpQueryHeaders(hRequest, infoLevel | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                                             &value, &size, WINHTTP_NO_HEADER_INDEX) != FALSE;
+    if (pFound)
+        *pFound = found;
+    if (!found)
+    {
+        Trace(TRACE_VERBOSE, L"GetHttpHeaderNumeric: WinHttpQueryHeaders failed!");
+        return 0;
+    }
+    return value;
+}
+
+CString GetHttpHeaderText(HINTERNET hRequest, DWORD infoLevel)
+{
+    DWORD size = 0;
+    if (::WinHttpQueryHeaders(hRequest, infoLevel, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                              WINHTTP_NO_HEADER_INDEX) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return CString();
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    if (!::WinHttpQueryHeaders(hRequest, infoLevel, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size,
+                               WINHTTP_NO_HEADER_INDEX))
+    {
+        Trace(TRACE_VERBOSE, L"GetHttpHeaderText: WinHttpQueryHeaders failed!");
+        return CString();
+    }
+    return CString(buffer.data());
+}
+
+CHttpDownloaderBase::CHttpDownloaderBase(const std::string& proxy, const CString& targetFile)
+    : m_strTargetFile(targetFile)
+{
+    const CString proxyName = Wide(proxy);
+    m_hSession.Reset(::WinHttpOpen(kUserAgent,
+                                   proxy.empty() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                                   proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxyName.GetString(),
+                                   WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!m_hSession)
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::CHttpDownloaderBase WinHttpOpen failed [%s]", GetLastErrorText().GetString());
+}
+
+CHttpDownloaderBase::~CHttpDownloaderBase()
+{
+    CloseConnection();
+    if (m_hSession && !::WinHttpCloseHandle(m_hSession.Detach()))
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::~CHttpDownloaderBase WinHttpCloseHandle failed [%s]",
+              GetLastErrorText().GetString());
+}
+
+void CHttpDownloaderBase::RecordLastError()
+{
+    m_dwLastError = ::GetLastError();
+    // Wine ends a stalled transfer with the socket's own time-out; Windows reports WinHTTP's.
+    if (m_dwLastError == WSAETIMEDOUT)
+        m_dwLastError = ERROR_WINHTTP_TIMEOUT;
+}
+
+void CHttpDownloaderBase::SetRequestHeader(const std::string& name, const std::string& value)
+{
+    if (TrimmedLower(name) == "cookie")
+        m_strCookie = value;
+    else
+        m_requestHeaders[name] = value;
+}
+
+bool CHttpDownloaderBase::Get(const std::string& url, bool acceptCompressed)
+{
+    if (acceptCompressed)
+        SetRequestHeader("Accept-Encoding", "deflate, gzip");
+    return Request(L"GET", url, std::string(), false);
+}
+
+bool CHttpDownloaderBase::Post(const std::string& url, const std::string& body)
+{
+    return Request(L"POST", url, body, false);
+}
+
+bool CHttpDownloaderBase::Head(const std::string& url)
+{
+    return Request(L"HEAD", url, std::string(), true);
+}
+
+bool CHttpDownloaderBase::Request(const wchar_t* pszVerb, const std::string& url, const std::string& body, bool isHead)
+{
+    m_strUrl = url;
+    const bool ok = OpenConnection(pszVerb) && SetConnectionParameters(isHead ? WINHTTP_DISABLE_REDIRECTS : 0) &&
+                    SendRequest(body) && ReceiveResponse(isHead) && (isHead || DownloadData());
+    CloseConnection();
+    return ok;
+}
+
+void CHttpDownloaderBase::CloseConnection()
+{
+    CloseRequest();
+    m_hConnection.Close();
+}
+
+bool CHttpDownloaderBase::OpenConnection(const wchar_t* pszVerb)
+{
+    m_dwStatusCode = 0;
+    m_strStatusText.Empty();
+    CString host, path;
+    INTERNET_PORT port = 0;
+    SplitUrl(Wide(m_strUrl), host, path, port);
+    if (host.IsEmpty())
+        return false;
+    m_hConnection.Reset(::WinHttpConnect(m_hSession.Get(), host, port, 0));
+    if (!m_hConnection)
+    {
+        RecordLastError();
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::OpenConnection WinHttpConnect failed [%s]", GetLastErrorText().GetString());
+        return false;
+    }
+    return OpenRequest(pszVerb) && m_hConnection && m_hRequest;
+}
+
+bool CHttpDownloaderBase::OpenRequest(const wchar_t* pszVerb)
+{
+    CString host, path;
+    INTERNET_PORT port = 0;
+    SplitUrl(Wide(m_strUrl), host, path, port);
+    if (host.IsEmpty())
+        return false;
+    // Each request is secure by its own URL, whatever the one before it was.
+    m_bSecure = IsHttpsUrl(m_strUrl);
+    const DWORD flags = WINHTTP_FLAG_REFRESH | (m_bSecure ? WINHTTP_FLAG_SECURE : 0);
+    m_hRequest.Reset(::WinHttpOpenRequest(m_hConnection.Get(), pszVerb, path, nullptr, WINHTTP_NO_REFERER,
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    if (!m_hRequest)
+    {
+        RecordLastError();
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::OpenRequest WinHttpOpenRequest failed [%s]", GetLastErrorText().GetString());
+        return false;
+    }
+    return true;
+}
+
+bool CHttpDownloaderBase::SetConnectionParameters(DWORD disableFeatures)
+{
+    if (!m_hConnection || !m_hRequest)
+        return false;
+    if (m_dwTimeout != 0)
+    {
+        const int t = static_cast<int>(m_dwTimeout);
+        if (!::WinHttpSetTimeouts(m_hRequest.Get(), 0, t, t, t))
+            Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::SetConnectionParameters WinHttpSetTimeouts failed [%s]",
+                  GetLastErrorText().GetString());
+        // The receive time-out alone does not bound the wait for the response headers everywhere.
+        DWORD value = m_dwTimeout;
+        if (!::WinHttpSetOption(m_hRequest.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &value, sizeof(value)))
+            Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::SetConnectionParameters WinHttpSetOption failed [%s]",
+                  GetLastErrorText().GetString());
+    }
+    std::vector<std::string> lines;
+    if (!m_strCookie.empty())
+        lines.push_back("Cookie: " + m_strCookie);
+    for (const auto& header : m_requestHeaders)
+        lines.push_back(header.first + ": " + header.second);
+    m_requestHeaders.clear();
+    for (const std::string& line : lines)
+    {
+        if (!::WinHttpAddRequestHeaders(m_hRequest.Get(), Wide(line), static_cast<DWORD>(-1),
+                                        WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
+        {
+            Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::SetConnectionParameters WinHttpAddRequestHeaders failed [%s]",
+                  GetLastErrorText().GetString());
+            return false;
+        }
+    }
+    if (disableFeatures != 0 &&
+        !::WinHttpSetOption(m_hRequest.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &disableFeatures, sizeof(disableFeatures)))
+    {
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::SetConnectionParameters WinHttpSetOption failed [%s]",
+              GetLastErrorText().GetString());
+        return false;
+    }
+    return true;
+}
+
+bool CHttpDownloaderBase::SendRequest(const std::string& body)
+{
+    const DWORD length = static_cast<DWORD>(body.size());
+    LPVOID pBody = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
+    if (!::WinHttpSendRequest(m_hRequest.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, pBody, length, length, 0))
+    {
+        RecordLastError();
+        Trace(TRACE_WARNING, L"CHttpDownloaderBase::SendRequest WinHttpSendRequest error=[%d]", static_cast<int>(m_dwLastError));
+        return false;
+    }
+    return true;
+}
+
+bool CHttpDownloaderBase::ReceiveResponse(bool isHead)
+{
+    bool received = false;
+    try
+    {
+        received = ::WinHttpReceiveResponse(m_hRequest.Get(), nullptr) != FALSE;
+    }
+    catch (...)
+    {
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse WinHttpReceiveResponse UNKNOWN exception");
+    }
+    if (!received)
+    {
+        RecordLastError();
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse WinHttpReceiveResponse failed [%s]",
+              GetLastErrorText().GetString());
+        return false;
+    }
+    m_dwStatusCode = GetHttpHeaderNumeric(m_hRequest.Get(), WINHTTP_QUERY_STATUS_CODE);
+    m_strStatusText = GetHttpHeaderText(m_hRequest.Get(), WINHTTP_QUERY_STATUS_TEXT);
+    if (!isHead && (m_dwStatusCode < 200 || m_dwStatusCode > 299))
+    {
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse HTTP Status code is NOT OK [%d]",
+              static_cast<int>(m_dwStatusCode));
+        return false;
+    }
+    m_dwContentLength = GetHttpHeaderNumeric(m_hRequest.Get(), WINHTTP_QUERY_CONTENT_LENGTH, &m_bHasContentLength);
+    m_strContentType = Narrow(GetHttpHeaderText(m_hRequest.Get(), WINHTTP_QUERY_CONTENT_TYPE));
+    return ExtractResponseHeaders();
+}
+
+bool CHttpDownloaderBase::ExtractResponseHeaders()
+{
+    m_responseHeaders.clear();
+    DWORD size = 0;
+    if (::WinHttpQueryHeaders(m_hRequest.Get(), WINHTTP_QUERY_RAW_HEADERS, WINHTTP_HEADER_NAME_BY_INDEX,
+                              WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    {
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ExtractResponseHeaders WinHttpQueryHeaders failed [%s]",
+              GetLastErrorText().GetString());
+        return false;
+    }
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    if (!::WinHttpQueryHeaders(m_hRequest.Get(), WINHTTP_QUERY_RAW_HEADERS, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(),
+                               &size, WINHTTP_NO_HEADER_INDEX))
+    {
+        RecordLastError();
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ExtractResponseHeaders WinHttpQueryHeaders failed [%s]",
+              GetLastErrorText().GetString());
+        return false;
+    }
+    // Zero-terminated lines ending with an empty one; the first is the status line.
+    const wchar_t* pLine = buffer.data();
+    const wchar_t* pEnd = buffer.data() + buffer.size();
+    for (bool first = true; pLine < pEnd && *pLine; pLine += wcslen(pLine) + 1, first = false)
+    {
+        if (first)
+            continue;
+        const CString line(pLine);
+        const int colon = line.Find(L':');
+        if (colon <= 0)
+            continue;
+        CString name = line.Left(colon);
+        CString value = line.Mid(colon + 1);
+        name.Trim();
+        value.Trim();
+        m_responseHeaders[Narrow(name)].push_back(Narrow(value));
+    }
+    return true;
+}
+
+CString CHttpDownloaderBase::TempPath(const wchar_t* pszSuffix) const
+{
+    return m_strTargetFile.IsEmpty() ? CString() : m_strTargetFile + pszSuffix;
+}
+
+bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
+{
+    m_dwBytesReceived = 0;
+    std::vector<char> buffer;
+    for (;;)
+    {
+        DWORD available = 0;
+        if (!::WinHttpQueryDataAvailable(m_hRequest.Get(), &available))
+        {
+            RecordLastError();
+            if (bDetailedLog)
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpQueryDataAvailable => error=[%u] - %s",
+                      static_cast<unsigned>(m_dwLastError), GetLastErrorText().GetString());
+            else
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpQueryDataAvailable error=[%d]",
+                      static_cast<int>(m_dwLastError));
+            return false;
+        }
+        if (available == 0)
+            break;
+        // WinHTTP reports what one socket read brought (a few KiB under Wine); asking for a
+        // larger block saves a round of calls per chunk on large downloads.
+        const DWORD want = available > kReadBlock ? available : kReadBlock;
+        if (buffer.size() < want)
+        {
+            try
+            {
+                buffer.resize(want);
+            }
+            catch (const std::bad_alloc&)
+            {
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData OUT OF MEMORY");
+                return false;
+            }
+        }
+        DWORD read = 0;
+        if (!::WinHttpReadData(m_hRequest.Get(), buffer.data(), want, &read) || read == 0)
+        {
+            RecordLastError();
+            if (bDetailedLog)
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData => error=[%u] - %s",
+                      static_cast<unsigned>(m_dwLastError), GetLastErrorText().GetString());
+            else
+                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData");
+            return false;
+        }
+        if (!store.Append(buffer.data(), read))
+        {
+            m_dwLastError = store.GetWriteError();
+            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", store.GetPath().GetString(),
+                  GetSystemErrorText(m_dwLastError).GetString());
+            return false;
+        }
+        m_dwBytesReceived += read;
+        if (m_pNotifier)
+            m_pNotifier->OnProgress(m_dwBytesReceived, m_dwContentLength);
+    }
+    // Wine ends a transfer whose connection dropped early without an error; Windows reports it.
+    if (m_bHasContentLength && m_dwBytesReceived != m_dwContentLength)
+    {
+        m_dwLastError = ERROR_WINHTTP_CONNECTION_ERROR;
+        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData body of [%u] bytes does not match its Content-Length [%u]",
+              static_cast<unsigned>(m_dwBytesReceived), static_cast<unsigned>(m_dwContentLength));
+        return false;
+    }
+    return true;
+}
+
+bool CHttpDownloaderBase::DownloadData()
+{
+    m_strResponseBody.clear();
+    CBodyStore body;
+    if (!body.Open(TempPath(L".download")))
+    {
+        Trace(TRACE_ERROR, L"CHttpDownloaderBase::DownloadData(), failed to create file [%s]", m_strTargetFile.GetString());
+        return false;
+    }
+    if (!ReceiveBody(body, false))
+        return false;
+    if (!body.IsFile())
+    {
+        m_strResponseBody = body.TakeMemory();
+        return true;
+    }
+    if (!body.Commit(m_strTargetFile))
+    {
+        m_dwLastError = ::GetLastError();
+        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", m_strTargetFile.GetString(),
+              GetLastErrorText().GetString());
+        return false;
+    }
+    return true;
+}

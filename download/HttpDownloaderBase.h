@@ -1,0 +1,105 @@
+#pragma once
+// Synchronous HTTP and HTTPS client over WinHTTP. One object holds one session for its life and
+// runs one request at a time on the calling thread. URL, cookie, header texts, content type and
+// body are narrow byte strings in the thread's ANSI code page; WinHTTP gets them as wide text.
+//
+// The body goes to the target file when one was given (received into a temporary file next to
+// it and renamed only when the whole transfer succeeded), otherwise into memory.
+
+#include "IHttpDownloaderNotifier.h"
+
+#include "classlib/String.h"
+#include "classlib/WinHttpHandle.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+class CBodyStore;
+
+typedef std::map<std::string, std::vector<std::string>> CHttpResponseHeaders;
+
+class CHttpDownloaderBase
+{
+public:
+    CHttpDownloaderBase(const std::string& proxy, const CString& targetFile);
+    virtual ~CHttpDownloaderBase();
+    CHttpDownloaderBase(const CHttpDownloaderBase&) = delete;
+    CHttpDownloaderBase& operator=(const CHttpDownloaderBase&) = delete;
+
+    // A header for the next request only; "Cookie" (any case, blanks around the name ignored)
+    // sets the cookie text that goes with every later request.
+    virtual void SetRequestHeader(const std::string& name, const std::string& value);
+
+    bool Get(const std::string& url, bool acceptCompressed);
+    bool Post(const std::string& url, const std::string& body);
+    // Redirects are not followed and any status counts; no body is read.
+    bool Head(const std::string& url);
+
+    void SetNotifier(IHttpDownloaderNotifier* pNotifier) { m_pNotifier = pNotifier; }
+    // Milliseconds for connect, send, receive and the wait for the response headers; 0 keeps
+    // WinHTTP's defaults.
+    void SetTimeout(DWORD timeoutMs) { m_dwTimeout = timeoutMs; }
+    DWORD GetLastErrorCode() const { return m_dwLastError; }
+    DWORD GetStatusCode() const { return m_dwStatusCode; }
+    const CString& GetStatusText() const { return m_strStatusText; }
+    const std::string& GetResponseBody() const { return m_strResponseBody; }
+    const std::string& GetContentType() const { return m_strContentType; }
+    DWORD GetContentLength() const { return m_dwContentLength; }
+    DWORD GetBytesReceived() const { return m_dwBytesReceived; }
+    const CHttpResponseHeaders& GetResponseHeaders() const { return m_responseHeaders; }
+    const CString& GetTargetFile() const { return m_strTargetFile; }
+    bool IsSecure() const { return m_bSecure; }
+
+protected:
+    virtual bool DownloadData();
+
+    // Reads the body from the wire into the store, telling the notifier of each chunk. A body
+    // shorter or longer than a Content-Length header fails like a dropped connection.
+    // bDetailedLog picks the log texts of the decoding client.
+    bool ReceiveBody(CBodyStore& store, bool bDetailedLog);
+    // The temporary file that receives the body: the target's name with the suffix.
+    CString TempPath(const wchar_t* pszSuffix) const;
+    // Keeps GetLastError() as the last error, a socket time-out as WinHTTP's own time-out code.
+    void RecordLastError();
+
+    CScopedWinHttpHandle m_hSession;
+    CScopedWinHttpHandle m_hConnection;
+    CScopedWinHttpHandle m_hRequest;
+    std::string m_strUrl;
+    std::string m_strCookie;
+    std::string m_strContentType;
+    DWORD m_dwContentLength = 0;
+    bool m_bHasContentLength = false;
+    std::string m_strResponseBody;
+    std::map<std::string, std::string> m_requestHeaders;
+    CHttpResponseHeaders m_responseHeaders;
+    CString m_strTargetFile;
+    DWORD m_dwTimeout = 0;
+    IHttpDownloaderNotifier* m_pNotifier = nullptr;
+    bool m_bSecure = false;
+    DWORD m_dwBytesReceived = 0;
+    DWORD m_dwStatusCode = 0;
+    CString m_strStatusText;
+    DWORD m_dwLastError = 0;
+
+private:
+    bool Request(const wchar_t* pszVerb, const std::string& url, const std::string& body, bool isHead);
+    bool OpenConnection(const wchar_t* pszVerb);
+    bool OpenRequest(const wchar_t* pszVerb);
+    bool SetConnectionParameters(DWORD disableFeatures);
+    bool SendRequest(const std::string& body);
+    bool ReceiveResponse(bool isHead);
+    bool ExtractResponseHeaders();
+    void CloseRequest() { m_hRequest.Close(); }
+    void CloseConnection();
+};
+
+// Splits "scheme://host:port/path". The port is 443 for an https URL (any case) without one,
+// 80 otherwise and for a port text outside 0..65535. The path has no leading slash.
+void SplitUrl(const CString& url, CString& rHost, CString& rPath, INTERNET_PORT& rPort);
+// True when the URL's scheme is https, compared without case.
+bool IsHttpsUrl(const std::string& url);
+// 0 when the header is missing; pFound tells a missing header from a 0.
+DWORD GetHttpHeaderNumeric(HINTERNET hRequest, DWORD infoLevel, bool* pFound = nullptr);
+CString GetHttpHeaderText(HINTERNET hRequest, DWORD infoLevel);
