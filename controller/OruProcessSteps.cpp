@@ -266,6 +266,8 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     // The archive and the running program lie in the program folder: emptying it, or a folder
     // above it, would delete the setup itself.
     CString extract(strExtractSFXDir), program(strOruProcessDir);
+    ResolveRelativePath(extract);
+    ResolveRelativePath(program);
     AppendBackslash(extract);
     AppendBackslash(program);
     if (extract.IsEmpty() || StartsWithNoCase(program, extract))
@@ -276,7 +278,7 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     }
     if (!EmptyFolder(extract))
         Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
-    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(extract) + L" -s", false);
+    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
 }
 
 void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)

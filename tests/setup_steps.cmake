@@ -15,3 +15,6 @@ vantolin_archive(${STEPS_FIXTURES}/install/VantolinSetupArchive.exe DEPENDS Stan
 add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe)
 vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support LOCKS controller_instance)
 add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher VantolinSetupCleanup steps_fixtures)
+# The step functions with fake services; the engine's lock and the restart entries of its own.
+vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc
+              LIBS controller)
