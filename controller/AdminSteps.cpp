@@ -52,6 +52,7 @@ void CoruApp::CreateMainWindow()
     {
         const POINT pt = GetCentredPagePosition();
         SaveWindowPosition(m_mainWindow.Get(), pt.x, pt.y);
+        Trace(TRACE_TRACE, L"CoruApp::CreateMainWindow : pages at [%d,%d]", static_cast<int>(pt.x), static_cast<int>(pt.y));
     }
 }
 

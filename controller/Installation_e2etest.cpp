@@ -231,3 +231,59 @@ TEST_F(InstallationRun, RestartAndContinuation)
             << record.ToNarrow();
     }
 }
+
+TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
+{
+    const wchar_t kWindowPosKey[] = L"Software\\Quillmark\\ORU_WindowPos";
+    const CString folder = PrepareFolder(L"steps_update", "");
+    CreateDirectoryW(folder + L"OruUpdate", nullptr);
+    ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\update\\VantolinSetupUpdate.exe",
+                          folder + L"OruUpdate\\VantolinSetupUpdate.exe", FALSE));
+    // The running copy is older: it ends with bytes the newer one does not have.
+    const std::string marker = "older controller";
+    HANDLE h = CreateFileW(folder + kController, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, marker.data(), static_cast<DWORD>(marker.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", REG_SZ, L"x", nullptr, 0));
+
+    const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+    EXPECT_EQ(0u, run.exitCode);
+    const CString calls = ReadRefreshRtCalls(folder);
+    const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+    EXPECT_EQ(CString(L"1;3;4;5;6;13;14;"), order);
+    const CString first = ReadControllerLog(kGeneration, run.pid);
+    EXPECT_TRUE(Contains(first, L"Running new ORU to update the current instance, command:[" + folder +
+                                    L"OruUpdate\\VantolinSetupXP.exe] params:[/restart:Update /pid:"))
+        << first.ToNarrow();
+    EXPECT_FALSE(Contains(first, L"CoruApp::FinishedInstallation")) << "no finish message";
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupUpdate.exe")) << "the downloaded file is deleted";
+
+    // The newer copy replaces the program file and starts it; that run installs.
+    CString updated;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 180000)
+    {
+        const CString folderLogs = ControllerLogFolder(kGeneration);
+        for (const CString& name : ListFiles(folderLogs + L"Log_oru_*.txt"))
+        {
+            const CString text = ReadUtf16File(folderLogs + name);
+            if (Contains(text, L"-restart=UpdateReady") && Contains(text, L"CoruApp::InitInstance exited"))
+                updated = text;
+        }
+        if (!updated.IsEmpty())
+            break;
+        Sleep(200);
+    }
+    ASSERT_FALSE(updated.IsEmpty()) << "the updated controller's run did not end";
+    const std::string program = ReadBytes(folder + kController);
+    EXPECT_NE(marker, program.substr(program.size() - marker.size())) << "the program file is the newer one";
+    EXPECT_TRUE(Contains(updated, L"CoruApp::CreateMainWindow : pages at [")) << updated.ToNarrow();
+    EXPECT_TRUE(Contains(updated, L"ORU restarted after a self-update, cleanup folder " + folder + L"OruUpdate\\"));
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupXP.exe"));
+    const CString after = ReadRefreshRtCalls(folder);
+    EXPECT_TRUE(Contains(after, L"SetStringValue InstallationOrder=1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;31;\n"))
+        << after.ToNarrow();
+    DWORD x = 0;
+    EXPECT_FALSE(ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", x, 0)) << "deleted at the end of the run";
+}
