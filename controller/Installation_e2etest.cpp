@@ -9,6 +9,7 @@
 #include "tests/common/Windows.h"
 
 #include <gtest/gtest.h>
+#include <msi.h>
 
 namespace
 {
@@ -55,10 +56,31 @@ CString ReadGenerationLogs()
     return text;
 }
 
+// Every installed copy of the product's package: the packages share their components, so a
+// copy left installed would keep values that other tests' installations must remove.
+void RemoveInstalledProducts()
+{
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    wchar_t code[39] = {};
+    while (MsiEnumRelatedProductsW(L"{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}", 0, 0, code) == ERROR_SUCCESS)
+    {
+        if (MsiConfigureProductW(code, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT) != ERROR_SUCCESS)
+        {
+            ADD_FAILURE() << "cannot remove " << CString(code).ToNarrow();
+            break;
+        }
+    }
+}
+
 class InstallationRun : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(SetWineVersionFor(kController, L"winxp")); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(SetWineVersionFor(kController, L"winxp"));
+        RemoveInstalledProducts();
+    }
+    void TearDown() override { RemoveInstalledProducts(); }
 
     // A setup folder with the archive, the post-installation stand-ins and the launcher.
     CString PrepareFolder(const wchar_t* pszName, const char* pszIni, const wchar_t* pszArchive = L"install")

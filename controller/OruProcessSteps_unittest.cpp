@@ -304,3 +304,77 @@ TEST_F(CStepsTest, ProductValuesAndUninstaller)
     EXPECT_EQ(std::wstring(L"MsiExec.exe /X{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}"), LastRun());
     EXPECT_FALSE(COruProcessProbe::Success(e));
 }
+
+TEST_F(CStepsTest, RuntimePackagePreferredToItsProgram)
+{
+    CreateFolderTree(m_extract + L"msi\\vcredist_x86", nullptr);
+    WriteTextFile(m_extract + L"msi\\vcredist_x86\\vc_red.msi", "x");
+    WriteTextFile(m_extract + L"msi\\vcredist_x86.exe", "x");
+    Make();
+    RunStep(23);
+    EXPECT_EQ(1, m_lastResult);
+    std::wstring run = LastRun();
+    EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\vcredist_x86\\vc_red.msi /l* \"" + m_folder + L"msilog\\vcredist_x86_")))
+        << CString(run).ToNarrow();
+    EXPECT_NE(std::wstring::npos, run.find(L"_msi.log\" USING_EXUIH=1 REBOOT=ReallySuppress REBOOTPROMPT=Suppress"));
+
+    DeleteFileW(m_extract + L"msi\\vcredist_x86\\vc_red.msi");
+    RunStep(23);
+    EXPECT_EQ(1, m_lastResult);
+    run = LastRun();
+    EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\vcredist_x86.exe /q:a /c:\"msiexec /i vcredist.msi /qb!\" \"/T:%TEMP\" /l \"")))
+        << CString(run).ToNarrow();
+    EXPECT_NE(std::wstring::npos, run.find(L"_msi.log\" REBOOT=ReallySuppress REBOOTPROMPT=Suppress"));
+
+    DeleteFileW(m_extract + L"msi\\vcredist_x86.exe");
+    RunStep(23);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_InstallVCRedistributable failed because there is no VC++ redistributable to install!"));
+}
+
+TEST_F(CStepsTest, PortableFilesOnTheDrive)
+{
+    const CString root = m_folder + L"drive\\";
+    const CString usb = root + L"Portable\\";
+    const CString portable = usb + L"Vantolin_9112s_portable\\";
+    CreateFolderTree(portable, nullptr);
+    WriteTextFile(portable + L"QMConfig.ini", "[Other]\r\nKey=1\r\n");
+    WriteTextFile(root + L"StartVantolin.ini", "[General]\r\nproduct_exe=Vantolin.exe\r\n");
+    WriteTextFile(root + L"autorun.inf", "[autorun]\r\nopen=StartVantolin.exe\r\n");
+
+    CRecordingWindow page(PROGRESSDLG_SET_MESSAGE);
+    COruProcess& e = Make();
+    RunStep(1);
+    e.SetProgressWnd(page.Get());
+    COruProcessProbe::USBRoot(e) = root;
+    COruProcessProbe::USBFolder(e) = usb;
+    COruProcessProbe::AffiliateId(e) = L"AB12";
+    RunStep(35);
+    EXPECT_EQ(1, m_lastResult);
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"HKLM\\SOFTWARE\\Quillmark\\Vantolin_9112s\\Common", L"AffiliateId", L"", value, 64,
+                             portable + L"QMConfig.ini");
+    EXPECT_EQ(CString(L"AB12"), CString(value));
+    GetPrivateProfileStringW(L"HKCU\\SOFTWARE\\Quillmark\\Vantolin_9112s\\Common", L"Language", L"", value, 64,
+                             portable + L"QMConfig.ini");
+    EXPECT_EQ(CString(L"de"), CString(value));
+    GetPrivateProfileStringW(L"General", L"product_exe", L"", value, 64, root + L"StartVantolin.ini");
+    EXPECT_EQ(CString(L"Portable\\Vantolin.exe"), CString(value));
+    EXPECT_FALSE(FileExists(root + L"autorun.inf")) << "the launcher's autorun is removed, none is written";
+
+    // The closer of the portable folder, when it is there.
+    RunStep(36);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_USBSetupCloser file not exist [" + portable + L"SetupCloser.exe]"));
+    WriteTextFile(portable + L"SetupCloser.exe", "x");
+    RunStep(36);
+    EXPECT_EQ(1, m_lastResult);
+    EXPECT_EQ(std::wstring(portable + L"SetupCloser.exe \"/path=" + m_program + GetProgramFileName() +
+                           L"\" /product=Vantolin /package=9112s"),
+              LastRun());
+    ASSERT_TRUE(CRecordingWindow::PumpUntil([&] { return page.Messages(PROGRESSDLG_SET_MESSAGE).size() >= 3; }, kWaitMs));
+    const auto texts = page.Messages(PROGRESSDLG_SET_MESSAGE);
+    EXPECT_EQ(CString(L"Configuring installation"), texts[0].text);
+    EXPECT_EQ(CString(L" "), texts[1].text);
+    EXPECT_TRUE(Contains(texts.back().text, L"Finalizing installation of ")) << texts.back().text.ToNarrow();
+}

@@ -23,7 +23,9 @@ vantolin_archive(${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe DEPENDS Vantol
     ENTRIES VantolinSetupXP.exe=$<TARGET_FILE:VantolinSetup>)
 add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
     ${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe)
-vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support LOCKS controller_instance)
+# The installed copies of the product are removed again: other tests install packages that share
+# their components.
+vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi LOCKS controller_instance)
 add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures)
 # The step functions with fake services; the engine's lock and the restart entries of its own.
 vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc

@@ -175,6 +175,8 @@ struct COruProcessProbe
     static BOOL& UpdateOffered(COruProcess& p) { return p.m_bUpdateOffered; }
     static CString& AffiliateId(COruProcess& p) { return p.m_strAffiliateId; }
     static CString& ArchiveFile(COruProcess& p) { return p.m_strArchiveFile; }
+    static CString& USBRoot(COruProcess& p) { return p.m_strUSBRoot; }
+    static CString& USBFolder(COruProcess& p) { return p.m_strUSBFolder; }
 
     static bool StartInternetCheck(COruProcess& p, ICheckInternet* pChecker)
     {
