@@ -420,6 +420,13 @@ void COruProcess::Cancel()
     m_bCancelled = TRUE;
 }
 
+void COruProcess::MarkFailed()
+{
+    CSingleLock lock(&m_lock, true);
+    m_bSuccess = FALSE;
+    m_nForcedNextStep = 30;
+}
+
 int COruProcess::GetCurrentStep()
 {
     CSingleLock lock(&m_lock, true);
