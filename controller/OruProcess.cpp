@@ -146,6 +146,7 @@ int COruProcess::RunNextStep()
     m_CurrentStep = next;
     m_nForcedNextStep = -1;
     m_bStepStartFailed = false;
+    m_bLastCheckReturnCode = false;
     if (next == 31)
     {
         m_bProductWaitStarted = false;
