@@ -135,6 +135,8 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
                      m_pUsageStatistics.get()))
         Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : the step engine could not be initialised");
     engine.SetView(m_nProductView);
+    if (m_bPackageRefused)
+        engine.MarkFailed();
 
     CString order;
     bool bRestartConfirmed = false;
