@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 
+#include <string>
+#include <vector>
+
 namespace
 {
 // The package's generation: the run re-roots to it after unpacking.
@@ -56,20 +59,25 @@ CString ReadGenerationLogs()
     return text;
 }
 
-// Every installed copy of the product's package: the packages share their components, so a
-// copy left installed would keep values that other tests' installations must remove.
+// Every installed copy of the product's package (found by name: the packages have no upgrade
+// table): they share their components, so a copy left installed would keep values that other
+// tests' installations must remove.
 void RemoveInstalledProducts()
 {
     MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    std::vector<std::wstring> codes;
     wchar_t code[39] = {};
-    while (MsiEnumRelatedProductsW(L"{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}", 0, 0, code) == ERROR_SUCCESS)
+    for (DWORD i = 0; MsiEnumProductsW(i, code) == ERROR_SUCCESS; ++i)
     {
-        if (MsiConfigureProductW(code, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT) != ERROR_SUCCESS)
-        {
-            ADD_FAILURE() << "cannot remove " << CString(code).ToNarrow();
-            break;
-        }
+        wchar_t name[64] = {};
+        DWORD n = 64;
+        if (MsiGetProductInfoW(code, INSTALLPROPERTY_PRODUCTNAME, name, &n) == ERROR_SUCCESS && wcscmp(name, L"Vantolin") == 0)
+            codes.push_back(code);
     }
+    for (const std::wstring& product : codes)
+        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT))
+            << CString(product.c_str()).ToNarrow();
 }
 
 class InstallationRun : public ::testing::Test

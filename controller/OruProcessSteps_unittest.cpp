@@ -359,7 +359,8 @@ TEST_F(CStepsTest, PortableFilesOnTheDrive)
                              portable + L"QMConfig.ini");
     EXPECT_EQ(CString(L"de"), CString(value));
     GetPrivateProfileStringW(L"General", L"product_exe", L"", value, 64, root + L"StartVantolin.ini");
-    EXPECT_EQ(CString(L"Portable\\Vantolin.exe"), CString(value));
+    // Relative to the drive's root, where the launcher runs.
+    EXPECT_EQ(usb.Mid(3) + L"Vantolin.exe", CString(value));
     EXPECT_FALSE(FileExists(root + L"autorun.inf")) << "the launcher's autorun is removed, none is written";
 
     // The closer of the portable folder, when it is there.
