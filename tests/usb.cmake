@@ -1,0 +1,3 @@
+# USB copy and device monitor. Tests of the stand-in drive U: hold the lock usb_drive.
+vantolin_test(CopyUSBInstallationFromThread_unittest SOURCES ../workers/CopyUSBInstallationFromThread_unittest.cpp
+              LIBS workers support LOCKS usb_drive)
