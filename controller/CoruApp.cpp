@@ -1,4 +1,5 @@
 #include "CoruApp.h"
+#include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
 #include "RegistryKeyMap.h"
@@ -440,7 +441,7 @@ bool CoruApp::RetakeInstanceFlag()
 
 void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
 {
-    CString folder(m_strExtractFolder);
+    CString folder(pProcess ? pProcess->GetExtractSFXDir() : m_strExtractFolder);
     folder.TrimRight(L"\\");
     folder += L"\\";
     ResolveRelativePath(folder);
@@ -487,6 +488,6 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     pOld.reset();
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
-    // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.
-    (void)pProcess;
+    if (pProcess)
+        pProcess->ReadProductKey(settings.GetGeneration(), settings.GetVersion());
 }
