@@ -3,3 +3,5 @@ vantolin_test(CopyUSBInstallationFromThread_unittest SOURCES ../workers/CopyUSBI
               LIBS workers support LOCKS usb_drive)
 vantolin_test(DeviceMonitor_unittest SOURCES ../workers/DeviceMonitor_unittest.cpp LIBS workers support)
 add_dependencies(DeviceMonitor_unittest StandIn)
+# Post-installation: the settings patch on the real store under its own test roots.
+vantolin_test(PatchQMConfig_unittest SOURCES ../workers/PatchQMConfig_unittest.cpp LIBS workers config shlwapi)
