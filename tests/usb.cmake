@@ -5,3 +5,4 @@ vantolin_test(DeviceMonitor_unittest SOURCES ../workers/DeviceMonitor_unittest.c
 add_dependencies(DeviceMonitor_unittest StandIn)
 # Post-installation: the settings patch on the real store under its own test roots.
 vantolin_test(PatchQMConfig_unittest SOURCES ../workers/PatchQMConfig_unittest.cpp LIBS workers config shlwapi)
+vantolin_test(PostInstallStepsThread_unittest SOURCES ../workers/PostInstallStepsThread_unittest.cpp LIBS workers support)
