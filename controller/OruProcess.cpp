@@ -10,6 +10,7 @@
 #include "workers/CopyFoldersFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
 #include "workers/IPatchQMConfig.h"
+#include "workers/CopyUSBInstallationFromThread.h"
 #include "workers/PostInstallStepsThread.h"
 #include "workers/StartProcessFromThread.h"
 
@@ -40,6 +41,7 @@ COruProcess::~COruProcess()
     m_pDotNetCheckThread.reset();
     m_pInternetCheckThread.reset();
     m_pCopyFoldersThread.reset();
+    m_pUSBCopyThread.reset();
 }
 
 bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet, IPatchQMConfig* pPatchConfig,
@@ -228,10 +230,12 @@ int COruProcess::Stop(bool bWait)
     CCheckInternetConnectionFromThread* pInternetCheck;
     CCopyFoldersFromThread* pCopyFolders;
     CPostInstallStepsThread* pPostInstall;
+    CCopyUSBInstallationFromThread* pUSBCopy;
     {
         CSingleLock lock(&m_lock, true);
         Trace(TRACE_TRACE, L"COruProcess::Stop, m_CurrentStep [%d]", m_CurrentStep);
         pPostInstall = m_pPostInstallThread.get();
+        pUSBCopy = m_pUSBCopyThread.get();
         pStartProcess = m_pStartProcessThread.get();
         pDownload = m_pDownloadThread.get();
         pDotNetCheck = m_pDotNetCheckThread.get();
@@ -257,6 +261,8 @@ int COruProcess::Stop(bool bWait)
         pInternetCheck->Stop();
     if (pCopyFolders)
         pCopyFolders->Stop();
+    if (pUSBCopy)
+        pUSBCopy->Stop();
     return 1;
 }
 

@@ -1,6 +1,6 @@
 # USB copy and device monitor. Tests of the stand-in drive U: hold the lock usb_drive.
 vantolin_test(CopyUSBInstallationFromThread_unittest SOURCES ../workers/CopyUSBInstallationFromThread_unittest.cpp
-              LIBS workers support LOCKS usb_drive)
+              LIBS controller workers support LOCKS usb_drive)
 vantolin_test(DeviceMonitor_unittest SOURCES ../workers/DeviceMonitor_unittest.cpp LIBS workers support)
 add_dependencies(DeviceMonitor_unittest StandIn)
 # Post-installation: the settings patch on the real store under its own test roots.

@@ -2,6 +2,8 @@
 // ask for a stop at a chosen file, and a replaceable free-space query.
 #include "workers/CopyUSBInstallationFromThread.h"
 
+#include "controller/SetupHelpers.h"
+
 #include "classlib/Handles.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
@@ -24,13 +26,6 @@ const char kNewIni[] = "[General]\r\nproduct_exe=\\Vantolin_B_portable\\Vantolin
 // The launcher, its settings and the product's files (the package and Autorun.Inf stay behind).
 const ULONGLONG kBytesToCopy = 12 + (sizeof(kNewIni) - 1) + 2000 + 1500 + 700;
 const ULONGLONG kUserDataBytes = 1200 + 5000 + 23 + 333;
-
-CString TestPortableName(const wchar_t* pszGeneration)
-{
-    CString generation(pszGeneration);
-    generation.Replace(L'.', L'_');
-    return FormatString(L"Vantolin_%s_portable", generation.GetString());
-}
 
 std::atomic<int> g_freeSpaceCalls{ 0 };
 std::atomic<bool> g_freeSpaceFails{ false };
@@ -166,7 +161,7 @@ protected:
         g_freeSpaceFails = false;
         g_freeBytes = 1ULL << 40;
         m_pListener.reset(new CRecordingUsbListener);
-        m_pWorker.reset(new CCopyUSBInstallationFromThread(m_pListener.get(), &TestPortableName));
+        m_pWorker.reset(new CCopyUSBInstallationFromThread(m_pListener.get(), &GetPortableFolderName));
         m_pListener->m_pWorker = m_pWorker.get();
         m_pWorker->SetFreeSpaceQuery(&FakeFreeSpace);
         m_pWorker->SetRoomRetryMilliseconds(100);
