@@ -6,3 +6,5 @@ add_dependencies(DeviceMonitor_unittest StandIn)
 # Post-installation: the settings patch on the real store under its own test roots.
 vantolin_test(PatchQMConfig_unittest SOURCES ../workers/PatchQMConfig_unittest.cpp LIBS workers config shlwapi)
 vantolin_test(PostInstallStepsThread_unittest SOURCES ../workers/PostInstallStepsThread_unittest.cpp LIBS workers support)
+# Step 28 through the engine and its worker, with lists under HKCU\Software\VantolinTests\PostInstallSteps.
+vantolin_test(PostInstallationSteps_unittest SOURCES ../controller/PostInstallationSteps_unittest.cpp LIBS controller shlwapi)
