@@ -8,3 +8,5 @@ vantolin_test(PatchQMConfig_unittest SOURCES ../workers/PatchQMConfig_unittest.c
 vantolin_test(PostInstallStepsThread_unittest SOURCES ../workers/PostInstallStepsThread_unittest.cpp LIBS workers support)
 # Step 28 through the engine and its worker, with lists under HKCU\Software\VantolinTests\PostInstallSteps.
 vantolin_test(PostInstallationSteps_unittest SOURCES ../controller/PostInstallationSteps_unittest.cpp LIBS controller shlwapi)
+vantolin_test(UsbInstallationStep_unittest SOURCES ../controller/UsbInstallationStep_unittest.cpp LIBS controller
+              LOCKS usb_drive)
