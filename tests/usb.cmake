@@ -10,3 +10,7 @@ vantolin_test(PostInstallStepsThread_unittest SOURCES ../workers/PostInstallStep
 vantolin_test(PostInstallationSteps_unittest SOURCES ../controller/PostInstallationSteps_unittest.cpp LIBS controller shlwapi)
 vantolin_test(UsbInstallationStep_unittest SOURCES ../controller/UsbInstallationStep_unittest.cpp LIBS controller
               LOCKS usb_drive)
+# The same program on a really full drive: a small tmpfs over the stand-in drive's folder.
+add_test(NAME CopyUSBInstallation_full_drive COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/usb_full_drive.sh
+         ${CMAKE_BINARY_DIR} $<TARGET_FILE:CopyUSBInstallationFromThread_unittest>)
+set_tests_properties(CopyUSBInstallation_full_drive PROPERTIES RESOURCE_LOCK usb_drive WORKING_DIRECTORY ${TEST_AREA}/bin)

@@ -80,6 +80,11 @@ CCopyUSBInstallationFromThread::~CCopyUSBInstallationFromThread()
     Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::~CCopyUSBInstallationFromThread");
 }
 
+void CCopyUSBInstallationFromThread::SetFreeSpaceQuery(FreeSpaceFn pfnFreeSpace)
+{
+    m_pfnFreeSpace = pfnFreeSpace ? pfnFreeSpace : &QueryFreeSpace;
+}
+
 int CCopyUSBInstallationFromThread::CopyUSBInstallation(const wchar_t* pszSetupDir, const wchar_t* pszDriveRoot,
                                                         const wchar_t* pszPortableBase, const wchar_t* pszFourthPath,
                                                         const wchar_t* pszGeneration)

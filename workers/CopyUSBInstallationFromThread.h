@@ -25,8 +25,8 @@ public:
     bool IsFinished(bool& rbSucceeded);
     bool Stop();
 
-    // Tests replace the volume query and the pause between two room checks.
-    void SetFreeSpaceQuery(FreeSpaceFn pfnFreeSpace) { m_pfnFreeSpace = pfnFreeSpace; }
+    // Tests replace the volume query (null: the system's) and the pause between two room checks.
+    void SetFreeSpaceQuery(FreeSpaceFn pfnFreeSpace);
     void SetRoomRetryMilliseconds(DWORD dwMilliseconds) { m_dwRoomRetryMs = dwMilliseconds; }
 
 protected:

@@ -483,3 +483,34 @@ TEST_F(CopyUSBInstallationTest, RestoreThatFailsKeepsTheBackup)
     ExpectUserDataSafe();
 }
 }
+
+namespace
+{
+// Run by tests/harness/usb_full_drive.sh with a 192 KiB file system behind U:; skipped in the
+// program's own run.
+TEST_F(CopyUSBInstallationTest, ReallyFullDriveWaitsWithoutDeletingAnything)
+{
+    wchar_t reason[200] = {};
+    if (GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE", reason, 200) == 0)
+    {
+        GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE_SKIP", reason, 200);
+        GTEST_SKIP() << (reason[0] ? CString(reason).ToNarrow() : std::string("needs the small drive of usb_full_drive.sh"));
+    }
+    MakeEarlierInstallation(StandardIni());
+    // More than the drive holds, even after the earlier installation is gone.
+    Put(m_setup + L"msi\\big.dat", std::string(400 * 1024, 'b'));
+    m_pWorker->SetFreeSpaceQuery(nullptr);
+    ASSERT_EQ(1, m_pWorker->CopyUSBInstallation(m_setup, m_drive, m_drive, L"", L"B"));
+    ASSERT_TRUE(m_pListener->m_noRoom.Wait());
+    {
+        std::lock_guard<std::mutex> lock(m_pListener->m_mutex);
+        // About 200 KiB short: the megabytes round up.
+        EXPECT_EQ(-1, m_pListener->m_missing[0]);
+    }
+    m_pWorker->Stop();
+    ASSERT_TRUE(m_pListener->m_finished.Wait());
+    EXPECT_FALSE(m_pListener->m_bSuccess.load());
+    EXPECT_TRUE(EarlierInstallationWhole());
+    ExpectUserDataSafe();
+}
+}
