@@ -1,6 +1,10 @@
 # USB copy and device monitor. Tests of the stand-in drive U: hold the lock usb_drive.
 vantolin_test(CopyUSBInstallationFromThread_unittest SOURCES ../workers/CopyUSBInstallationFromThread_unittest.cpp
               LIBS controller workers support LOCKS usb_drive)
+add_test(NAME CopyUSBInstallation_link_fixture COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/make_link_fixture.sh
+         ${TEST_AREA}/tests/usbcopy_links usb)
+set_tests_properties(CopyUSBInstallation_link_fixture PROPERTIES FIXTURES_SETUP usbcopy_links)
+set_tests_properties(CopyUSBInstallationFromThread_unittest PROPERTIES FIXTURES_REQUIRED usbcopy_links)
 vantolin_test(DeviceMonitor_unittest SOURCES ../workers/DeviceMonitor_unittest.cpp LIBS workers support)
 add_dependencies(DeviceMonitor_unittest StandIn)
 # Post-installation: the settings patch on the real store under its own test roots.

@@ -470,11 +470,17 @@ bool CCopyUSBInstallationFromThread::CleanDirectory(const CString& folder)
         const CString path = base + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         {
-            // A link goes itself; what it points at is never emptied.
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !CleanDirectory(path))
+            // A link goes itself where the system can remove it; what it points at is never
+            // emptied.
+            const bool bLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!bLink && !CleanDirectory(path))
                 ok = false;
-            else if (!RemoveDirectoryW(path))
+            else if (!RemoveDirectoryW(path) && !(bLink && DeleteFileW(path)))
+            {
+                Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanDirectory : could not remove folder '%s'",
+                      path.GetString());
                 ok = false;
+            }
             else
                 m_bDeletedSomething = true;
             continue;

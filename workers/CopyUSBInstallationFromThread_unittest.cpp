@@ -514,3 +514,28 @@ TEST_F(CopyUSBInstallationTest, ReallyFullDriveWaitsWithoutDeletingAnything)
     ExpectUserDataSafe();
 }
 }
+
+namespace
+{
+// The earlier installation's folder holds a link to a folder beside it (made by ctest's fixture
+// step: work\a\one.txt, work\a\b\two.txt, work\link -> ..\outside): its target keeps its files.
+TEST_F(CopyUSBInstallationTest, LinkInTheEarlierFolderIsNeverFollowed)
+{
+    const CString root = L"D:\\tests\\usbcopy_links\\usb\\";
+    const DWORD attributes = GetFileAttributesW(root + L"work\\link");
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "run through ctest, which makes the fixture";
+    ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    Put(root + L"StartVantolin.ini", "[General]\r\nproduct_exe=\\work\\Vantolin.exe\r\nproduct_generation=A\r\n");
+    Put(root + L"work\\QMConfig.ini", "[Common]\r\n");
+    const bool bSucceeded = m_pWorker->CopyUSBInstallation(m_setup, root, root, L"", L"B") == 1 &&
+                            m_pListener->m_finished.Wait() && m_pListener->m_bSuccess;
+    EXPECT_EQ("333", ReadBytes(root + L"outside\\keep1.txt"));
+    EXPECT_EQ("4444", ReadBytes(root + L"outside\\sub\\keep2.txt"));
+    EXPECT_FALSE(::FileExists(root + L"work\\a\\one.txt"));
+    // Where the link cannot be removed (Wine), the earlier folder stays and the run fails with
+    // the user data kept.
+    EXPECT_EQ(bSucceeded, !PathExistsHere(root + L"work"));
+    if (!bSucceeded)
+        EXPECT_EQ(1, BackupFolders().GetSize());
+}
+}
