@@ -107,6 +107,7 @@ int CCopyUSBInstallationFromThread::CopyUSBInstallation(const wchar_t* pszSetupD
     m_strBackupFolder.Empty();
     m_bytesToCopy = m_bytesToDelete = 0;
     m_bDeletedSomething = false;
+    m_bPreviousFolderSeen = false;
     ResetOutcome();
     return LaunchThread(L"CCopyFilesFromThread::Start Could not create process executer thread") ? 1 : 0;
 }
@@ -318,7 +319,8 @@ void CCopyUSBInstallationFromThread::CollectUserData(std::vector<CUserDataItem>&
 {
     rItems.clear();
     rBytes = 0;
-    if (m_strPreviousFolder.IsEmpty() || !IsFolder(m_strPreviousFolder))
+    m_bPreviousFolderSeen = !m_strPreviousFolder.IsEmpty() && IsFolder(m_strPreviousFolder);
+    if (!m_bPreviousFolderSeen)
         return;
     for (const wchar_t* pszName : { L"PanelKit.dll", L"modb", L"QMConfig.ini", L"LocalAppDataFolder" })
     {
@@ -432,6 +434,14 @@ bool CCopyUSBInstallationFromThread::CleanPreviousInstallation()
     }
     if (m_strPreviousFolder.IsEmpty() || !IsFolder(m_strPreviousFolder))
         return true;
+    // A folder that was missing when its user data was looked for (a drive pulled and put
+    // back) may hold data nobody saved.
+    if (!m_bPreviousFolderSeen)
+    {
+        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation - [%s] was not there for the backup, it stays",
+              m_strPreviousFolder.GetString());
+        return false;
+    }
     if (!CleanDirectory(m_strPreviousFolder))
         return false;
     return RemoveDirectoryW(RemoveTrailingBackslashes(m_strPreviousFolder)) != FALSE;

@@ -71,4 +71,6 @@ private:
     ULONGLONG m_bytesToCopy = 0;
     ULONGLONG m_bytesToDelete = 0;
     bool m_bDeletedSomething = false;
+    // The earlier folder was there when its user data was looked for.
+    bool m_bPreviousFolderSeen = false;
 };

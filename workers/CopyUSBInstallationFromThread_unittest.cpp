@@ -83,6 +83,8 @@ public:
         ++m_starts;
         if (m_bStopAtStart)
             m_pWorker->Kill();
+        if (m_bPullAtStart)
+            PullUsbDrive(); // before the backup reads the earlier installation
     }
     void OnCopyFile(const wchar_t*, const wchar_t* pszTarget, DWORD, DWORD) override
     {
@@ -107,6 +109,7 @@ public:
     EAction m_copyAct = EAction::None, m_deleteAct = EAction::None;
     int m_nCopyAt = 0, m_nDeleteAt = 0;
     bool m_bStopAtStart = false;
+    bool m_bPullAtStart = false;
 
     std::mutex m_mutex;
     std::vector<CString> m_copied, m_deleted;
@@ -443,6 +446,17 @@ TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunFailsAndKeepsTheUserData)
         EXPECT_TRUE(Contains(Log(), L"the user data of the earlier installation is kept in"));
         ExpectUserDataSafe();
     }
+}
+
+TEST_F(CopyUSBInstallationTest, DrivePulledBeforeTheBackupFailsWithNothingDeleted)
+{
+    MakeEarlierInstallation(StandardIni());
+    m_pListener->m_bPullAtStart = true;
+    EXPECT_FALSE(Run());
+    PlugUsbDrive();
+    EXPECT_TRUE(EarlierInstallationWhole());
+    EXPECT_TRUE(m_pListener->m_deleted.empty());
+    ExpectUserDataSafe();
 }
 
 TEST_F(CopyUSBInstallationTest, StopBeforeTheRemovalDeletesNothing)
