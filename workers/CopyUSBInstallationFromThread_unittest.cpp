@@ -71,6 +71,11 @@ public:
 
     void OnNotEnoughSpace(int nMissingMB) override
     {
+        if (m_bPlugWhenNoRoom)
+        {
+            PlugUsbDrive();
+            g_freeBytes = 1ULL << 40;
+        }
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_missing.push_back(nMissingMB);
@@ -110,6 +115,7 @@ public:
     int m_nCopyAt = 0, m_nDeleteAt = 0;
     bool m_bStopAtStart = false;
     bool m_bPullAtStart = false;
+    bool m_bPlugWhenNoRoom = false; // and the room is there
 
     std::mutex m_mutex;
     std::vector<CString> m_copied, m_deleted;
@@ -450,13 +456,28 @@ TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunFailsAndKeepsTheUserData)
 
 TEST_F(CopyUSBInstallationTest, DrivePulledBeforeTheBackupFailsWithNothingDeleted)
 {
-    MakeEarlierInstallation(StandardIni());
-    m_pListener->m_bPullAtStart = true;
-    EXPECT_FALSE(Run());
-    PlugUsbDrive();
-    EXPECT_TRUE(EarlierInstallationWhole());
-    EXPECT_TRUE(m_pListener->m_deleted.empty());
-    ExpectUserDataSafe();
+    for (bool bPutBack : { false, true })
+    {
+        SCOPED_TRACE(bPutBack ? "put back while waiting for room" : "stays out");
+        TearDown();
+        SetUp();
+        MakeEarlierInstallation(StandardIni());
+        m_pListener->m_bPullAtStart = true;
+        if (bPutBack)
+        {
+            // The user data was looked for while the drive was out: nothing of it is saved, so
+            // nothing of the earlier folder may go.
+            g_freeBytes = 0;
+            Put(m_setup + L"msi\\big.dat", std::string(100 * 1024, 'b')); // more than the removal frees
+            m_pListener->m_bPlugWhenNoRoom = true;
+        }
+        EXPECT_FALSE(Run());
+        PlugUsbDrive();
+        EXPECT_EQ(std::string(900, 'o'), ReadBytes(CString(kOldFolder) + L"Vantolin.exe"));
+        ExpectUserDataSafe();
+        if (bPutBack)
+            EXPECT_TRUE(Contains(Log(), L"was not there for the backup, it stays"));
+    }
 }
 
 TEST_F(CopyUSBInstallationTest, StopBeforeTheRemovalDeletesNothing)
