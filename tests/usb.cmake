@@ -5,6 +5,7 @@ add_test(NAME CopyUSBInstallation_link_fixture COMMAND bash ${CMAKE_SOURCE_DIR}/
          ${TEST_AREA}/tests/usbcopy_links usb)
 set_tests_properties(CopyUSBInstallation_link_fixture PROPERTIES FIXTURES_SETUP usbcopy_links)
 set_tests_properties(CopyUSBInstallationFromThread_unittest PROPERTIES FIXTURES_REQUIRED usbcopy_links)
+vantolin_test(Wnd_unittest SOURCES ../classlib/Wnd_unittest.cpp)
 vantolin_test(DeviceMonitor_unittest SOURCES ../workers/DeviceMonitor_unittest.cpp LIBS workers support)
 add_dependencies(DeviceMonitor_unittest StandIn)
 # Post-installation: the settings patch on the real store under its own test roots.
