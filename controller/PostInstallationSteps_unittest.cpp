@@ -35,7 +35,6 @@ protected:
     {
         CTracedTest::SetUp();
         SHDeleteKeyW(HKEY_CURRENT_USER, kBase);
-        FillTestRegistryKeys(m_map, L"PostInstallSteps");
     }
     void TearDown() override
     {
@@ -71,12 +70,8 @@ protected:
 
     COruProcess& Make()
     {
-        m_engine.reset(new COruProcess(&m_installFolder, &m_flags[0], &m_flags[1], &m_flags[2], &m_flags[3],
-                                       &m_customFolder, &m_flags[4], &m_flags[5], &m_flags[6]));
-        EXPECT_TRUE(m_engine->Init(m_folder + L"oru.ini", &m_checker, &m_patch, nullptr, &m_exec, nullptr, nullptr,
-                                   m_folder, m_folder + L"extract", m_folder + L"copy", &m_downloader, L"",
-                                   m_folder + L"msilog", FALSE, FALSE, TRUE, TRUE, TRUE, &m_map, nullptr, 0, FALSE,
-                                   FALSE, nullptr));
+        m_engine = m_services.MakeEngine(m_folder, m_folder + L"extract");
+        EXPECT_TRUE(m_engine != nullptr);
         m_engine->SetProgressWnd(m_page.Get());
         // The product's package ran on the process worker before, as in every installation.
         EXPECT_TRUE(m_engine->LaunchMsiInstall(L"product.msi", L"", nullptr));
@@ -98,13 +93,8 @@ protected:
                CRecordingWindow::PumpUntil([&] { return !m_page.Messages(PROGRESSDLG_END_DIALOG).empty(); }, kWaitMs);
     }
 
-    CRegistryKeyMap m_map{ 10 };
-    CFakeExecuter m_exec;
-    CFakeCheckInternet m_checker;
-    CFakeDownloader m_downloader;
-    CFakePatchConfig m_patch;
-    CString m_installFolder, m_customFolder;
-    BOOL m_flags[7] = {};
+    CFakeEngineServices m_services{ L"PostInstallSteps" };
+    CFakeExecuter& m_exec = m_services.exec;
     CRecordingWindow m_page{ PROGRESSDLG_SET_MESSAGE };
     std::unique_ptr<COruProcess> m_engine;
     size_t m_nPackageRuns = 0;

@@ -23,7 +23,6 @@ protected:
     {
         CTracedTest::SetUp();
         m_drive = FreshUsbDrive();
-        FillTestRegistryKeys(m_map, L"UsbInstallationStep");
         m_extract = m_folder + L"extract\\";
         CreateFolderTree(m_extract + L"usb", nullptr);
         CreateFolderTree(m_extract + L"msi", nullptr);
@@ -40,11 +39,8 @@ protected:
 
     COruProcess& Make()
     {
-        m_engine.reset(new COruProcess(&m_installFolder, &m_flags[0], &m_flags[1], &m_flags[2], &m_flags[3],
-                                       &m_customFolder, &m_flags[4], &m_flags[5], &m_flags[6]));
-        EXPECT_TRUE(m_engine->Init(m_folder + L"oru.ini", &m_checker, &m_patch, nullptr, &m_exec, nullptr, nullptr,
-                                   m_folder, m_extract, m_folder + L"copy", &m_downloader, L"", m_folder + L"msilog",
-                                   FALSE, FALSE, TRUE, TRUE, TRUE, &m_map, nullptr, 0, FALSE, FALSE, nullptr));
+        m_engine = m_services.MakeEngine(m_folder, m_extract);
+        EXPECT_TRUE(m_engine != nullptr);
         // The product's version differs from its generation: the folder must follow the generation.
         EXPECT_TRUE(m_engine->ReadProductKey(L"2012.1", L"3.0.1.12"));
         // As the installation-type page leaves it after the user chose the drive.
@@ -62,13 +58,8 @@ protected:
         return next;
     }
 
-    CRegistryKeyMap m_map{ 10 };
-    CFakeExecuter m_exec;
-    CFakeCheckInternet m_checker;
-    CFakeDownloader m_downloader;
-    CFakePatchConfig m_patch;
-    CString m_installFolder, m_customFolder, m_drive, m_extract;
-    BOOL m_flags[7] = {};
+    CFakeEngineServices m_services{ L"UsbInstallationStep" };
+    CString m_drive, m_extract;
     std::unique_ptr<COruProcess> m_engine;
 };
 

@@ -7,6 +7,7 @@
 #include "classlib/Handles.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
+#include "tests/common/TestEvent.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,6 @@
 
 namespace
 {
-const DWORD kWaitMs = 30000;
 const wchar_t kOldFolder[] = L"U:\\Vantolin_A_portable\\";
 const wchar_t kNewFolder[] = L"U:\\Vantolin_B_portable\\";
 const char kNewIni[] = "[General]\r\nproduct_exe=\\Vantolin_B_portable\\Vantolin.exe\r\nproduct_generation=B\r\n";
@@ -46,17 +46,6 @@ void Put(const CString& path, const std::string& bytes)
     DWORD written = 0;
     WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
-
-class CEvent
-{
-public:
-    CEvent() : m_h(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    void Set() { SetEvent(m_h.Get()); }
-    bool Wait(DWORD ms = kWaitMs) { return WaitForSingleObject(m_h.Get(), ms) == WAIT_OBJECT_0; }
-
-private:
-    CScopedHandle m_h;
-};
 
 // Records every call; its n-th copied or deleted file can pull the drive or ask for a stop.
 class CRecordingUsbListener : public IUSBInstallerListener
@@ -123,7 +112,7 @@ public:
     std::atomic<ULONGLONG> m_total{ 0 };
     std::atomic<int> m_starts{ 0 }, m_finishes{ 0 };
     std::atomic<bool> m_bSuccess{ false };
-    CEvent m_finished, m_noRoom;
+    CTestEvent m_finished, m_noRoom;
 
 private:
     void Perform(EAction act, int nAt, int nCount)

@@ -3,6 +3,7 @@
 #include "support/TraceLog.h"
 
 CPatchQMConfig::CPatchQMConfig()
+    : m_newValues{ { &SetLanguageSetting }, { &SetAffiliateId }, { &SetPartnerId } }
 {
     m_roots.push_back(ReadCurrent());
     AddSettingsRegistrationListener(this);
@@ -45,12 +46,11 @@ void CPatchQMConfig::FollowRoot()
     if (!bKnown)
         m_roots.push_back(ReadCurrent());
     Trace(TRACE_TRACE, L"CPatchQMConfig: the settings moved to [%s], the values of this run follow", localRoot.GetString());
-    if (m_bLanguageSet)
-        SetLanguageSetting(m_strNewLanguage);
-    if (m_bAffiliateIdSet)
-        SetAffiliateId(m_strNewAffiliateId);
-    if (m_bPartnerIdSet)
-        SetPartnerId(m_strNewPartnerId);
+    for (const CNewValue& value : m_newValues)
+    {
+        if (value.m_bSet)
+            value.m_pfnWrite(value.m_strValue);
+    }
 }
 
 void CPatchQMConfig::OnSettingsKeysRegistered()
@@ -58,31 +58,28 @@ void CPatchQMConfig::OnSettingsKeysRegistered()
     FollowRoot();
 }
 
+void CPatchQMConfig::Apply(int nValue, const wchar_t* pszFormat, const wchar_t* pszValue)
+{
+    Trace(TRACE_TRACE, pszFormat, pszValue ? pszValue : L"");
+    FollowRoot();
+    m_newValues[nValue].m_strValue = pszValue;
+    m_newValues[nValue].m_bSet = true;
+    m_newValues[nValue].m_pfnWrite(m_newValues[nValue].m_strValue);
+}
+
 void CPatchQMConfig::SetNewLanguage(const wchar_t* pszLanguage)
 {
-    Trace(TRACE_TRACE, L"CPatchQMConfig::SetNewLanguage [%s]", pszLanguage ? pszLanguage : L"");
-    FollowRoot();
-    m_strNewLanguage = pszLanguage;
-    m_bLanguageSet = true;
-    SetLanguageSetting(m_strNewLanguage);
+    Apply(kLanguage, L"CPatchQMConfig::SetNewLanguage [%s]", pszLanguage);
 }
 
 void CPatchQMConfig::SetNewAffilateID(const wchar_t* pszAffiliateId)
 {
-    Trace(TRACE_TRACE, L"CPatchQMConfig::SetNewAffilateID [%s]", pszAffiliateId ? pszAffiliateId : L"");
-    FollowRoot();
-    m_strNewAffiliateId = pszAffiliateId;
-    m_bAffiliateIdSet = true;
-    SetAffiliateId(m_strNewAffiliateId);
+    Apply(kAffiliateId, L"CPatchQMConfig::SetNewAffilateID [%s]", pszAffiliateId);
 }
 
 void CPatchQMConfig::SetNewPartnerID(const wchar_t* pszPartnerId)
 {
-    Trace(TRACE_TRACE, L"CPatchQMConfig::SetNewPartnerID [%s]", pszPartnerId ? pszPartnerId : L"");
-    FollowRoot();
-    m_strNewPartnerId = pszPartnerId;
-    m_bPartnerIdSet = true;
-    SetPartnerId(m_strNewPartnerId);
+    Apply(kPartnerId, L"CPatchQMConfig::SetNewPartnerID [%s]", pszPartnerId);
 }
 
 void CPatchQMConfig::UndoChanges()

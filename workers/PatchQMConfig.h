@@ -32,13 +32,27 @@ private:
         CString m_strPartnerId;
     };
 
+    // A value this run set, and the accessor that writes it.
+    struct CNewValue
+    {
+        void (*m_pfnWrite)(const wchar_t*);
+        CString m_strValue;
+        bool m_bSet = false;
+    };
+    enum
+    {
+        kLanguage,
+        kAffiliateId,
+        kPartnerId
+    };
+
     void OnSettingsKeysRegistered() override;
+    void Apply(int nValue, const wchar_t* pszFormat, const wchar_t* pszValue);
     static CRootValues ReadCurrent();
     // A re-root since the last call: the new root's values are noted and this run's are written
     // there again.
     void FollowRoot();
 
     std::vector<CRootValues> m_roots; // the first: at construction; the last: the current root
-    CString m_strNewLanguage, m_strNewAffiliateId, m_strNewPartnerId;
-    bool m_bLanguageSet = false, m_bAffiliateIdSet = false, m_bPartnerIdSet = false;
+    CNewValue m_newValues[3];
 };
