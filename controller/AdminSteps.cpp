@@ -52,6 +52,7 @@ void CoruApp::CreateMainWindow()
     {
         const POINT pt = GetCentredPagePosition();
         SaveWindowPosition(m_mainWindow.Get(), pt.x, pt.y);
+        Trace(TRACE_TRACE, L"CoruApp::CreateMainWindow : pages at [%d,%d]", static_cast<int>(pt.x), static_cast<int>(pt.y));
     }
 }
 
@@ -134,6 +135,8 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
                      m_pUsageStatistics.get()))
         Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : the step engine could not be initialised");
     engine.SetView(m_nProductView);
+    if (m_bPackageRefused)
+        engine.MarkFailed();
 
     CString order;
     bool bRestartConfirmed = false;

@@ -72,7 +72,7 @@ struct Scenario
 {
     const char* name;
     const wchar_t* reason;
-    BOOL advert, quick, forceDotNet, online, restartOption, selfUpdate, copyFails;
+    BOOL advert, quick, forceDotNet, online, restartOption, selfUpdate, copyFails, productStarts;
     std::vector<std::pair<std::wstring, DWORD>> codes;
     std::vector<std::wstring> unstartable;
     std::vector<std::pair<int, int>> answers;
@@ -170,6 +170,9 @@ protected:
         services.pProcessExecuter = &m_exec;
         services.pPatchConfig = &m_patch;
         services.pStepFunctions = &m_script;
+        CFakeProductStarter starter;
+        if (s.productStarts)
+            services.pProductStarter = &starter;
         app.RunAdminSteps(services);
 
         m_order = Between(m_pStatistics->calls, L"S InstallationOrder=", L"\n");
@@ -203,6 +206,10 @@ protected:
         EXPECT_EQ(s.restartEntriesKept, GetRegStringValue(*m_pMap, 16, value));
         if (s.logged) {
             EXPECT_TRUE(Contains(log, s.logged)) << log.ToNarrow();
+        }
+        if (s.productStarts)
+        {
+            EXPECT_EQ(33, m_script.ran.back()) << "the finish tells the waiting product to start";
         }
         if (s.notLogged) {
             EXPECT_FALSE(Contains(log, s.notLogged));
@@ -239,43 +246,45 @@ protected:
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
 
 const Scenario kScenarios[] = {
-    { "offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
+    { "offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
       false, false, false, false, false, false, nullptr, L"One critical" },
-    { "full wizard", L"", 0, 0, 0, 0, 0, 0, 0, {}, {}, {},
+    { "product started", L"", 0, 1, 0, 0, 0, 0, 0, 1, {}, {}, {}, kQuickRun, 0, 0, 0,
+      false, false, false, false, false, false, L"Vantolin finished initalization and is waiting for a command", nullptr },
+    { "full wizard", L"", 0, 0, 0, 0, 0, 0, 0, 0, {}, {}, {},
       L"1;3;4;5;6;13;14;15;16;17;18;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, nullptr },
-    { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
+    { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
-    { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {}, {},
+    { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;20;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, L"One critical" },
-    { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
+    { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
       L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
-    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
+    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
+    { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
       IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr },
-    { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
+    { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14, IDS_FINISH_ANOTHER_INSTALL,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
+    { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
-    { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
+    { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 0, 30, 0,
       false, true, true, false, false, true, L"shutdown result=[1]", nullptr },
-    { "restart declined", L"", 0, 1, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
+    { "restart declined", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
       { { 41, IDCANCEL } }, L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 2, 12, IDS_FINISH_CANCELLED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "restart copy failed", L"", 0, 1, 0, 0, 0, 0, 1, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
+    { "restart copy failed", L"", 0, 1, 0, 0, 0, 0, 1, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, nullptr, nullptr },
-    { "self-update at 14", L"", 0, 1, 0, 0, 0, 1, 0, {}, {}, {}, L"1;3;4;5;6;13;14;", 0, 10, 0,
+    { "self-update at 14", L"", 0, 1, 0, 0, 0, 1, 0, 0, {}, {}, {}, L"1;3;4;5;6;13;14;", 0, 10, 0,
       false, false, true, true, false, false, L"COruProcess::Stop", nullptr },
-    { "continuation, advertising off", L"VCRedistRestart", 0, 1, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
+    { "continuation, advertising off", L"VCRedistRestart", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
       false, false, false, false, true, false, nullptr, nullptr },
-    { "continuation still missing the runtime", L"VCRedistRestart", 1, 1, 0, 0, 0, 0, 0, { { L"probe2.exe", 1 } }, {}, {},
+    { "continuation still missing the runtime", L"VCRedistRestart", 1, 1, 0, 0, 0, 0, 0, 0, { { L"probe2.exe", 1 } }, {}, {},
       L"1;24;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, true, false,
       L"still missing after a restart", nullptr },
 };

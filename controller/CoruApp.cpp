@@ -462,7 +462,11 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     {
         Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
               generation.GetString());
-        // PLACEHOLDER (step engine, not built yet): the engine's run fails here (no success, next step 30).
+        // The run cannot install a package whose settings have no place: it fails.
+        if (pProcess)
+            pProcess->MarkFailed();
+        else
+            m_bPackageRefused = true;
         return;
     }
     if (!generation.IsEmpty())

@@ -201,6 +201,8 @@ private:
     // The run's language code (step 3) and whether step 40 wrote the restart entries.
     CString m_strLanguageCode;
     bool m_bRestartEntriesWritten = false;
+    // Start-up refused the unpacked package: the run fails from its first step.
+    bool m_bPackageRefused = false;
     IPageAnswers* m_pPageAnswers = nullptr;
 };
 

@@ -6,8 +6,13 @@
 #include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/Windows.h"
 
 #include <gtest/gtest.h>
+#include <msi.h>
+
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -37,6 +42,13 @@ int Count(const CString& text, const wchar_t* pszPart)
     return n;
 }
 
+void ClearGenerationLogs()
+{
+    const CString folder = ControllerLogFolder(kGeneration);
+    for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
+        DeleteFileW(folder + name);
+}
+
 // Every log the controller wrote for the generation (the folder is emptied for each run).
 CString ReadGenerationLogs()
 {
@@ -47,17 +59,45 @@ CString ReadGenerationLogs()
     return text;
 }
 
+// Every installed copy of the product's package (found by name: the packages have no upgrade
+// table): they share their components, so a copy left installed would keep values that other
+// tests' installations must remove.
+void RemoveInstalledProducts()
+{
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    std::vector<std::wstring> codes;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumProductsW(i, code) == ERROR_SUCCESS; ++i)
+    {
+        wchar_t name[64] = {};
+        DWORD n = 64;
+        if (MsiGetProductInfoW(code, INSTALLPROPERTY_PRODUCTNAME, name, &n) == ERROR_SUCCESS && wcscmp(name, L"Vantolin") == 0)
+            codes.push_back(code);
+    }
+    for (const std::wstring& product : codes)
+        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT))
+            << CString(product.c_str()).ToNarrow();
+}
+
 class InstallationRun : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(SetWineVersionFor(kController, L"winxp")); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(SetWineVersionFor(kController, L"winxp"));
+        RemoveInstalledProducts();
+    }
+    void TearDown() override { RemoveInstalledProducts(); }
 
     // A setup folder with the archive, the post-installation stand-ins and the launcher.
-    CString PrepareFolder(const wchar_t* pszName, const char* pszIni)
+    CString PrepareFolder(const wchar_t* pszName, const char* pszIni, const wchar_t* pszArchive = L"install")
     {
         const CString folder = PrepareControllerFolder(pszName, kGeneration, pszIni, kController);
-        EXPECT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\install\\VantolinSetupArchive.exe",
+        EXPECT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\" + pszArchive + L"\\VantolinSetupArchive.exe",
                               folder + L"VantolinSetupArchive.exe", FALSE));
+        // In the cleanup program's place: a program that records how it was started.
+        EXPECT_TRUE(CopyInto(L"SetupArchive.exe", folder, L"VantolinSetupCleanup.exe"));
         for (const wchar_t* name : { L"PostStepA", L"PostStepB" })
         {
             EXPECT_TRUE(CopyInto(L"StandIn.exe", folder, CString(name) + L".exe"));
@@ -133,4 +173,147 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
                     c.affiliate == nullptr)
             << log.ToNarrow();
     }
+}
+
+TEST_F(InstallationRun, RestartAndContinuation)
+{
+    const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const struct
+    {
+        const char* name;
+        const char* ini;
+        DWORD continuationExit;
+        const wchar_t* continuationOrder; // its start
+    } cases[] = {
+        // The continuation resumes at the .NET check and ends the installation.
+        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;21;22;25;26;27;28;29;30;31;" },
+        // Without it the continuation runs the steps again: .NET asks for a second restart.
+        { "advertising off", "show_advertise_dlg=0\r\n", 1, L"1;3;4;5;6;13;14;15;19;20;21;22;30;" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CString folder = PrepareFolder(L"steps_restart", c.ini, L"restart");
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+        EXPECT_EQ(0u, run.exitCode);
+        const CString log = ReadGenerationLogs();
+        CString calls = ReadRefreshRtCalls(folder);
+        const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+        const CString tail(L";19;20;21;22;40;41;");
+        EXPECT_TRUE(order.GetLength() > tail.GetLength() && order.Right(tail.GetLength()) == tail) << order.ToNarrow();
+        EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=30\n"));
+
+        // The extraction folder stays for the continuation; the setup folder is copied.
+        const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");
+        const CString extractDir = Between(archiveRecord, L"Argument=-d", L"\r\n");
+        EXPECT_TRUE(FileExists(extractDir + L"msi\\VantolinSetup.msi")) << extractDir.ToNarrow();
+        const CString copyDir = Between(log, L"Copy folder for restart [" + folder + L"] -> [", L"]");
+        EXPECT_TRUE(FileExists(copyDir + L"oru.ini")) << copyDir.ToNarrow();
+
+        // The RunOnce command: the quoted program of the copy and the switches of the continuation.
+        const CString command = GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0);
+        const CString expected = L"\"" + copyDir + kController + L"\" /restart:DotNetRestart /lang:1033 /quickmode:1 /extract_dir:\"" +
+                                 extractDir + L"\\\"";
+        EXPECT_EQ(expected, command);
+
+        // Started as RunOnce starts it: the value goes first.
+        HKEY hKey = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
+        RegDeleteValueW(hKey, L"RunOruInstaller");
+        RegCloseKey(hKey);
+        ClearGenerationLogs();
+        STARTUPINFOW si = { sizeof(si) };
+        PROCESS_INFORMATION pi = {};
+        std::wstring line(command.GetString());
+        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
+        CloseHandle(pi.hThread);
+        // Not silent: a failed continuation says so in a message, which is answered.
+        if (c.continuationExit != 0)
+        {
+            HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 120000);
+            EXPECT_NE(nullptr, hDlg);
+            if (hDlg)
+                PressDialogButton(hDlg, IDOK);
+        }
+        DWORD exitCode = STILL_ACTIVE;
+        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+        else
+            TerminateProcess(pi.hProcess, 99);
+        CloseHandle(pi.hProcess);
+        EXPECT_EQ(c.continuationExit, exitCode);
+        calls = ReadRefreshRtCalls(copyDir);
+        EXPECT_TRUE(Contains(calls, CString(L"SetStringValue InstallationOrder=") + c.continuationOrder)) << calls.ToNarrow();
+        EXPECT_EQ(CString(), GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0));
+
+        // After a continuation the cleanup program gets this process and the copied folder.
+        const CString second = ReadGenerationLogs();
+        const CString cleanup = Between(second, L"StartCleanupProgram [", L"]");
+        CString arguments;
+        arguments.Format(L"] /p %lu /d \"%s\" started=1", pi.dwProcessId, copyDir.GetString());
+        EXPECT_TRUE(Contains(second, arguments)) << second.ToNarrow();
+        CString record;
+        for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
+            Sleep(100);
+        EXPECT_TRUE(Contains(record, L"\r\nArgument=/p\r\n")) << record.ToNarrow();
+        EXPECT_TRUE(Contains(record, L"\r\nArgument=" + copyDir.Left(copyDir.GetLength() - 1) + L"\"\r\n") ||
+                    Contains(record, L"\r\nArgument=" + copyDir + L"\r\n"))
+            << record.ToNarrow();
+    }
+}
+
+TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
+{
+    const wchar_t kWindowPosKey[] = L"Software\\Quillmark\\ORU_WindowPos";
+    const CString folder = PrepareFolder(L"steps_update", "");
+    CreateDirectoryW(folder + L"OruUpdate", nullptr);
+    ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\update\\VantolinSetupUpdate.exe",
+                          folder + L"OruUpdate\\VantolinSetupUpdate.exe", FALSE));
+    // The running copy is older: it ends with bytes the newer one does not have.
+    const std::string marker = "older controller";
+    HANDLE h = CreateFileW(folder + kController, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, marker.data(), static_cast<DWORD>(marker.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", REG_SZ, L"x", nullptr, 0));
+
+    const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+    EXPECT_EQ(0u, run.exitCode);
+    const CString calls = ReadRefreshRtCalls(folder);
+    const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+    EXPECT_EQ(CString(L"1;3;4;5;6;13;14;"), order);
+    const CString first = ReadControllerLog(kGeneration, run.pid);
+    EXPECT_TRUE(Contains(first, L"Running new ORU to update the current instance, command:[" + folder +
+                                    L"OruUpdate\\VantolinSetupXP.exe] params:[/restart:Update /pid:"))
+        << first.ToNarrow();
+    EXPECT_FALSE(Contains(first, L"CoruApp::FinishedInstallation")) << "no finish message";
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupUpdate.exe")) << "the downloaded file is deleted";
+
+    // The newer copy replaces the program file and starts it; that run installs.
+    CString updated;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 180000)
+    {
+        const CString folderLogs = ControllerLogFolder(kGeneration);
+        for (const CString& name : ListFiles(folderLogs + L"Log_oru_*.txt"))
+        {
+            const CString text = ReadUtf16File(folderLogs + name);
+            if (Contains(text, L"-restart=UpdateReady") && Contains(text, L"CoruApp::InitInstance exited"))
+                updated = text;
+        }
+        if (!updated.IsEmpty())
+            break;
+        Sleep(200);
+    }
+    ASSERT_FALSE(updated.IsEmpty()) << "the updated controller's run did not end";
+    const std::string program = ReadBytes(folder + kController);
+    EXPECT_NE(marker, program.substr(program.size() - marker.size())) << "the program file is the newer one";
+    EXPECT_TRUE(Contains(updated, L"CoruApp::CreateMainWindow : pages at [")) << updated.ToNarrow();
+    EXPECT_TRUE(Contains(updated, L"ORU restarted after a self-update, cleanup folder " + folder + L"OruUpdate\\"));
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupXP.exe"));
+    const CString after = ReadRefreshRtCalls(folder);
+    EXPECT_TRUE(Contains(after, L"SetStringValue InstallationOrder=1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;31;\n"))
+        << after.ToNarrow();
+    DWORD x = 0;
+    EXPECT_FALSE(ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", x, 0)) << "deleted at the end of the run";
 }

@@ -1,20 +1,17 @@
 // The built controller's main loop under Wine, without the Internet and without a setup archive:
 // the run is cancelled, reports so and removes its extraction folder.
 
-#include "support/Registry.h"
 #include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
+#include "tests/common/SavedUserProxy.h"
 #include "tests/common/TestArea.h"
 
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
-#include <shlwapi.h>
 
 namespace
 {
-const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
 // Points the user's proxy at a closed loopback port for the life of the object, so that no
 // connection check can reach anything.
 class CClosedProxy
@@ -22,27 +19,12 @@ class CClosedProxy
 public:
     CClosedProxy()
     {
-        m_hadEnable = ReadRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", m_enable, 0);
-        m_hadServer = ReadRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", m_type, m_server, 0);
         WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", 1, nullptr, 0);
         WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", REG_SZ, L"127.0.0.1:9", nullptr, 0);
     }
-    ~CClosedProxy()
-    {
-        if (m_hadEnable)
-            WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", m_enable, nullptr, 0);
-        else
-            SHDeleteValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable");
-        if (m_hadServer)
-            WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", m_type, m_server, nullptr, 0);
-        else
-            SHDeleteValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer");
-    }
 
 private:
-    bool m_hadEnable = false, m_hadServer = false;
-    DWORD m_enable = 0, m_type = 0;
-    CString m_server;
+    CSavedUserProxy m_saved;
 };
 
 int CountOf(const CString& text, const wchar_t* pszPart)

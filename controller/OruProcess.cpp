@@ -152,6 +152,7 @@ int COruProcess::RunNextStep()
     m_CurrentStep = next;
     m_nForcedNextStep = -1;
     m_bStepStartFailed = false;
+    m_bLastCheckReturnCode = false;
     if (next == 31)
     {
         m_bProductWaitStarted = false;
@@ -461,6 +462,13 @@ void COruProcess::Cancel()
 {
     CSingleLock lock(&m_lock, true);
     m_bCancelled = TRUE;
+}
+
+void COruProcess::MarkFailed()
+{
+    CSingleLock lock(&m_lock, true);
+    m_bSuccess = FALSE;
+    m_nForcedNextStep = 30;
 }
 
 int COruProcess::GetCurrentStep()

@@ -105,6 +105,8 @@ public:
     bool IsCancelled();
     // A page or phase answered cancel: the loop ends before the next step.
     void Cancel();
+    // Something the run depends on failed outside a step: no success, on to the clean-up (30).
+    void MarkFailed();
     bool IsSuccess();
     bool IsPCInstallation();
     bool IsInstallerCancelled();

@@ -10,34 +10,16 @@
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
+#include "support/ShellExecuteProcess.h"
 #include "support/TraceLog.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
 #include "workers/IPatchQMConfig.h"
 
-#include <shellapi.h>
-
 namespace
 {
 const DWORD kInternetCheckTimeoutMs = 5000;
-
-// Shell start of a program as the self-update needs it: hidden, no error boxes, with its
-// process handle.
-bool ShellStart(const wchar_t* pszFile, const wchar_t* pszParameters, const wchar_t* pszDirectory, HANDLE& rProcess)
-{
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_UNICODE;
-    info.lpVerb = L"open";
-    info.lpFile = pszFile;
-    info.lpParameters = pszParameters;
-    info.lpDirectory = pszDirectory;
-    info.nShow = SW_HIDE;
-    const bool started = ShellExecuteExW(&info) != FALSE;
-    rProcess = info.hProcess;
-    return started;
-}
 
 // Empties the folder by removing and creating it again.
 bool EmptyFolder(const CString& folder)
@@ -245,10 +227,9 @@ bool COruProcess::Step_SelfUpdateOrExtract()
                       QuoteArgument(strOruProcessDir).GetString());
         Trace(TRACE_TRACE, L"Running new ORU to update the current instance, command:[%s] params:[%s] ",
               program.GetString(), params.GetString());
-        HANDLE hProcess = nullptr;
-        if (ShellStart(program, params, strOruProcessDir, hProcess) && hProcess)
+        CShellExecuteProcess newer;
+        if (newer.Start(program, params, strOruProcessDir, false) && newer.GetProcessHandle())
         {
-            CloseHandle(hProcess);
             // The newer copy carries on: this run ends without waiting for anything more.
             m_bNewerOruAvailable = TRUE;
             return true;
@@ -266,6 +247,8 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     // The archive and the running program lie in the program folder: emptying it, or a folder
     // above it, would delete the setup itself.
     CString extract(strExtractSFXDir), program(strOruProcessDir);
+    ResolveRelativePath(extract);
+    ResolveRelativePath(program);
     AppendBackslash(extract);
     AppendBackslash(program);
     if (extract.IsEmpty() || StartsWithNoCase(program, extract))
@@ -276,7 +259,7 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     }
     if (!EmptyFolder(extract))
         Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
-    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(extract) + L" -s", false);
+    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
 }
 
 void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
@@ -284,12 +267,9 @@ void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
     const CString params = L"-s -Y -d" + QuoteArgument(folder);
     CreateFolderTree(folder, nullptr);
     Trace(TRACE_TRACE, L"Running self-extractor file [%s]", rFile.GetString());
-    HANDLE hProcess = nullptr;
-    if (ShellStart(rFile, params, nullptr, hProcess) && hProcess)
-    {
-        WaitForSingleObject(hProcess, INFINITE);
-        CloseHandle(hProcess);
-    }
+    CShellExecuteProcess extractor;
+    if (extractor.Start(rFile, params, nullptr, false) && extractor.GetProcessHandle())
+        extractor.WaitForExit();
     Sleep(100);
     Trace(TRACE_TRACE, L"Deleting self-extractor file [%s]", rFile.GetString());
     HANDLE hFile = CreateFileW(rFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

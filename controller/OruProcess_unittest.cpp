@@ -215,11 +215,15 @@ TEST_F(COruProcessTest, StepThatStartsNoWorkerIsReadAsFailedAtOnce)
         int step;
         int expected;
         bool success;
-    } rows[] = { { 26, 30, false }, { 22, 23, true }, { 6, 6, true }, { 40, 30, false }, { 34, 37, false } };
+    } rows[] = { { 26, 30, false }, { 22, 23, true }, { 6, 6, true }, { 40, 30, false }, { 34, 37, false },
+                 { 28, 29, true } }; // no command started: nothing whose code must be checked
     for (const Row& r : rows)
     {
         SCOPED_TRACE(testing::Message() << "step " << r.step);
         COruProcess& e = Make();
+        // An earlier step's program was checked; that says nothing about this step.
+        ASSERT_TRUE(e.LaunchProcess(L"earlier.exe", L"", true));
+        e.WaitForProcessEnd();
         m_script.steps[r.step] = [](COruProcess&) { return false; };
         COruProcessProbe::ForcedStep(e) = r.step;
         e.RunNextStep();

@@ -6,6 +6,7 @@
 #include "support/PathUtil.h"
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
+#include "workers/HiddenVantolinStarter.h"
 
 #include <tlhelp32.h>
 
@@ -169,15 +170,7 @@ void SplitProgramAndArguments(const wchar_t* pszCommandLine, CString& rProgram, 
         return;
     if (line[0] == L'"')
     {
-        const int end = line.Find(L'"', 1);
-        if (end < 0)
-        {
-            rProgram = line.Mid(1);
-            return;
-        }
-        rProgram = line.Mid(1, end - 1);
-        rArguments = line.Mid(end + 1);
-        rArguments.Trim();
+        CHiddenVantolinStarter::SplitLaunchCommand(line, rProgram, rArguments);
         return;
     }
     if (NamesFile(line))

@@ -286,3 +286,29 @@ TEST_F(SetupHelpersTest, PostInstallationListFromRegistry)
     }
     COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kTestKey);
 }
+
+TEST_F(SetupHelpersTest, UninstallerCommandSplit)
+{
+    const CString blank = m_folder + L"Program Files\\Vantolin Uninstall.exe";
+    CreateDirectoryW(m_folder + L"Program Files", nullptr);
+    WriteTextFile(blank, "x");
+    const struct
+    {
+        CString line, program, arguments;
+    } cases[] = {
+        { L"\"" + blank + L"\" /S /v:\"a b\"", blank, L"/S /v:\"a b\"" },
+        { blank, blank, L"" },
+        { blank + L" /S", blank, L"/S" },
+        { L"MsiExec.exe /X{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}", L"MsiExec.exe", L"/X{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}" },
+        { L"  msiexec /x {GUID}  ", L"msiexec", L"/x {GUID}" },
+        { L"C:\\missing dir\\un.exe /S", L"C:\\missing dir\\un.exe /S", L"" },
+        { L"\"C:\\unterminated", L"C:\\unterminated", L"" },
+    };
+    for (const auto& c : cases)
+    {
+        CString program, arguments;
+        SplitProgramAndArguments(c.line, program, arguments);
+        EXPECT_EQ(c.program, program) << c.line.ToNarrow();
+        EXPECT_EQ(c.arguments, arguments) << c.line.ToNarrow();
+    }
+}

@@ -12,6 +12,21 @@ vantolin_package(${STEPS_FIXTURES}/package/VantolinSetup.msi 3.0.1.12 9 9111i VA
 vantolin_archive(${STEPS_FIXTURES}/install/VantolinSetupArchive.exe DEPENDS StandIn ${STEPS_FIXTURES}/package/VantolinSetup.msi
     ENTRIES msi/VantolinSetup.msi=${STEPS_FIXTURES}/package/VantolinSetup.msi msi/RuntimeProbe.exe=$<TARGET_FILE:StandIn>
             msi/dotNetFx40_Full_setup.exe=$<TARGET_FILE:StandIn>)
-add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe)
-vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support LOCKS controller_instance)
-add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher VantolinSetupCleanup steps_fixtures)
+# The same archive with a .NET installer that asks for a restart.
+vantolin_archive(${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe DEPENDS StandIn ${STEPS_FIXTURES}/package/VantolinSetup.msi
+    ${CMAKE_SOURCE_DIR}/tools/archive/dotnet_reboot.ini
+    ENTRIES msi/VantolinSetup.msi=${STEPS_FIXTURES}/package/VantolinSetup.msi msi/RuntimeProbe.exe=$<TARGET_FILE:StandIn>
+            msi/dotNetFx40_Full_setup.exe=$<TARGET_FILE:StandIn>
+            msi/dotNetFx40_Full_setup.ini=${CMAKE_SOURCE_DIR}/tools/archive/dotnet_reboot.ini)
+# A newer controller, as the self-update downloads it, named as the test's renamed controller.
+vantolin_archive(${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe DEPENDS VantolinSetup
+    ENTRIES VantolinSetupXP.exe=$<TARGET_FILE:VantolinSetup>)
+add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
+    ${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe)
+# The installed copies of the product are removed again: other tests install packages that share
+# their components.
+vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi LOCKS controller_instance)
+add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures)
+# The step functions with fake services; the engine's lock and the restart entries of its own.
+vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc
+              LIBS controller)

@@ -40,11 +40,12 @@ bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
     return WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion);
 }
 
-CString CopyExtractFixture(const wchar_t* pszTestName)
+CString CopyExtractFixture(const wchar_t* pszTestName, const wchar_t* pszFixture)
 {
-    const CString folder = FreshTestFolder(pszTestName) + L"extract_9108q\\";
+    const CString folder = FreshTestFolder(pszTestName) + pszFixture + L"\\";
     CreateDirectoryW(folder, nullptr);
     CreateDirectoryW(folder + L"msi", nullptr);
-    EXPECT_TRUE(CopyFileW(L"D:\\fixtures\\extract_9108q\\msi\\VantolinSetup.msi", folder + L"msi\\VantolinSetup.msi", FALSE));
+    EXPECT_TRUE(CopyFileW(CString(L"D:\\fixtures\\") + pszFixture + L"\\msi\\VantolinSetup.msi",
+                          folder + L"msi\\VantolinSetup.msi", FALSE));
     return folder;
 }
