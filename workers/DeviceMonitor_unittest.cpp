@@ -23,7 +23,8 @@ public:
     std::wstring m_calls;
 };
 
-// Runs StandIn.exe with the broadcast and answers the messages it sends until it ends.
+// Runs StandIn.exe with the broadcast and answers the messages it sends until it ends. The
+// broadcast visits every top-level window of the prefix in turn, other tests' busy ones too.
 DWORD Broadcast(const wchar_t* pszSpec)
 {
     CChildProcess child;
@@ -31,7 +32,7 @@ DWORD Broadcast(const wchar_t* pszSpec)
         return 0xFFFFFFFF;
     const DWORD start = GetTickCount();
     HANDLE hProcess = child.GetHandle();
-    while (GetTickCount() - start < 30000)
+    while (GetTickCount() - start < 120000)
     {
         const DWORD wait = MsgWaitForMultipleObjects(1, &hProcess, FALSE, 1000, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0)

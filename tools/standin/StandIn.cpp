@@ -78,7 +78,7 @@ bool BroadcastDeviceChange(const wchar_t* pszSpec)
     volume.dbcv_unitmask = wcstoul(pEnd + 1, &pEnd, 0);
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume),
-                               SMTO_ABORTIFHUNG, 10000, &result) != 0;
+                               SMTO_ABORTIFHUNG, 2000, &result) != 0;
 }
 } // namespace
 
