@@ -15,6 +15,7 @@
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
 #include "workers/CopyFoldersFromThread.h"
+#include "workers/CopyUSBInstallationFromThread.h"
 #include "workers/IHiddenVantolinStarter.h"
 #include "workers/PostInstallationStepsUtil.h"
 #include "workers/WindowMessages.h"
@@ -343,9 +344,12 @@ bool COruProcess::Step_LaunchUSBInstallation()
     m_strLaunchCommand = m_strUSBRoot + L"StartVantolin.exe";
     if (m_pRegistryKeys)
         SetRegStringValue(*m_pRegistryKeys, 7, m_strLaunchCommand);
-    // PLACEHOLDER (USB installation copy, not built yet): the copy worker starts here.
-    Trace(TRACE_ERROR, L"Step_LaunchUSBInstallation: no USB copy worker in this build");
-    return false;
+    if (!m_pUSBCopyThread)
+        m_pUSBCopyThread.reset(new CCopyUSBInstallationFromThread(m_pUSBListener, &GetPortableFolderName));
+    // The generation names the portable folder and the user data's paths, as steps 35 and 36
+    // expect them: the product version would name another folder.
+    return m_pUSBCopyThread->CopyUSBInstallation(strExtractSFXDir, m_strUSBRoot, m_strUSBFolder, m_strGeneration,
+                                                 m_strGeneration) == 1;
 }
 
 CString COruProcess::GetPortableFolder() const

@@ -8,6 +8,7 @@
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/CopyFoldersFromThread.h"
+#include "workers/CopyUSBInstallationFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
 #include "workers/IHiddenVantolinStarter.h"
 #include "workers/StartProcessFromThread.h"
@@ -70,15 +71,18 @@ int COruProcess::DecideNextStep(bool bPrintDots)
             return ORU_STEP_BUSY;
         break;
     case 34:
-        // Until the USB copy worker exists the step cannot start it: a failed copy.
-        if (m_bStepStartFailed)
+    {
+        // A copy that could not start, or that ended without success, ends the USB installation.
+        bool bCopied = false;
+        if (!m_bStepStartFailed && m_pUSBCopyThread && !m_pUSBCopyThread->IsFinished(bCopied))
+            return ORU_STEP_BUSY;
+        if (m_bStepStartFailed || !bCopied)
         {
             m_bSuccess = FALSE;
             m_nForcedNextStep = ORU_STEP_USB_END;
         }
-        else
-            return ORU_STEP_BUSY;
         break;
+    }
     case 36:
     {
         int busy = 0;

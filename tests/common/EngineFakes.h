@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -254,3 +255,30 @@ inline void FillTestRegistryKeys(CRegistryKeyMap& map, const wchar_t* pszName)
         map.SetAt(id, entry);
     }
 }
+
+// The fake services of an engine and the wizard choices it points at, with an engine made over
+// them: no restart reason, .NET present, the registry-entry table of the test's name. Null when
+// Init fails.
+struct CFakeEngineServices
+{
+    explicit CFakeEngineServices(const wchar_t* pszRegistryName) { FillTestRegistryKeys(map, pszRegistryName); }
+
+    std::unique_ptr<COruProcess> MakeEngine(const CString& folder, const CString& extractFolder)
+    {
+        std::unique_ptr<COruProcess> pEngine(new COruProcess(&installFolder, &flags[0], &flags[1], &flags[2], &flags[3],
+                                                             &customFolder, &flags[4], &flags[5], &flags[6]));
+        if (!pEngine->Init(folder + L"oru.ini", &checker, &patch, nullptr, &exec, nullptr, nullptr, folder, extractFolder,
+                           folder + L"copy", &downloader, L"", folder + L"msilog", FALSE, FALSE, TRUE, TRUE, TRUE, &map,
+                           nullptr, 0, FALSE, FALSE, nullptr))
+            pEngine.reset();
+        return pEngine;
+    }
+
+    CRegistryKeyMap map{ 10 };
+    CFakeExecuter exec;
+    CFakeCheckInternet checker;
+    CFakeDownloader downloader;
+    CFakePatchConfig patch;
+    CString installFolder, customFolder;
+    BOOL flags[7] = {};
+};
