@@ -1,12 +1,16 @@
 // Whole installations by the built controller from a local setup folder: the setup archive is
 // unpacked, the prerequisites and the product's package run, the post-installation list runs,
-// the product's registry values are written and the extraction folder is removed.
+// the product's registry values are written and the extraction folder is removed. Online, the
+// archive comes from the test HTTP server through the user's proxy.
 
 #include "support/Registry.h"
 #include "tests/common/ControllerRun.h"
+#include "tests/common/HttpTestServer.h"
 #include "tests/common/ProcessRun.h"
+#include "tests/common/SavedUserProxy.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/Windows.h"
+#include "workers/CheckInternetConnection.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
@@ -316,4 +320,81 @@ TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
         << after.ToNarrow();
     DWORD x = 0;
     EXPECT_FALSE(ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", x, 0)) << "deleted at the end of the run";
+}
+
+// No archive in the setup folder: the run checks the Internet through the user's proxy (mode 1),
+// downloads the archive named by oru.ini's address, checks its signature, then unpacks and installs
+// as offline. The controller is not signed, so any valid signature passes; a tampered archive
+// fails each of the three attempts and is not kept.
+TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
+{
+    const struct
+    {
+        const char* name;
+        const char* file;
+        DWORD exitCode;
+        int attempts;
+    } cases[] = {
+        { "signed", "online_signed_same.exe", 0, 1 },
+        { "tampered", "online_tampered.exe", 2, 3 },
+    };
+    CSavedUserProxy saved;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string tag = RunTag((std::string("online_") + c.name).c_str());
+        // Only the last probed site answers: every one of them is asked, through the proxy.
+        const char* const* hosts = GetInternetCheckHosts();
+        std::string script;
+        for (int i = 0; hosts[i]; ++i)
+            script += std::string(hosts[i]) + (hosts[i + 1] ? "=close&" : "=ok&");
+        // The proxy logs under a tag of its own: the server's address names the other one, which
+        // would log requests that passed the proxy by.
+        const std::string proxyTag = tag + "_proxy";
+        const std::string proxy = NewProxy(proxyTag, script + "127.0.0.1=serve&*=close");
+        ASSERT_FALSE(proxy.empty()) << "run through ctest, which starts the test server";
+        ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", 1, nullptr, 0));
+        ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", REG_SZ,
+                                   CString::FromNarrow(proxy), nullptr, 0));
+
+        const std::string ini = "url=" + ServerUrl(tag, std::string("file/") + c.file) + "\r\n";
+        const CString folder = PrepareFolder(L"steps_online", ini.c_str());
+        ASSERT_TRUE(DeleteFileW(folder + L"VantolinSetupArchive.exe"));
+        // A failed run says so even when silent: its message is answered.
+        CString text;
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1 /view:9", kController,
+                                                 c.exitCode == 0 ? 0 : IDOK, &text);
+        EXPECT_EQ(c.exitCode, run.exitCode);
+        const CString log = ReadGenerationLogs();
+
+        EXPECT_FALSE(Contains(ReadServerLog(tag), L"downloadTry=")) << "every request goes through the proxy";
+        const CString requests = ReadServerLog(proxyTag);
+        for (int i = 0; hosts[i]; ++i)
+            EXPECT_TRUE(Contains(requests, L"HEAD http://" + CString::FromNarrow(hosts[i]))) << hosts[i];
+        EXPECT_EQ(c.attempts, Count(requests, L"&downloadTry=")) << requests.ToNarrow();
+        for (int attempt = 1; attempt <= c.attempts; ++attempt)
+        {
+            CString query;
+            query.Format(L"&downloadTry=%d", attempt);
+            EXPECT_TRUE(Contains(requests, query)) << attempt << " " << requests.ToNarrow();
+        }
+        const CString calls = ReadRefreshRtCalls(folder);
+        if (c.exitCode == 0)
+        {
+            EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;10;13;14;15;19;20;21;22;25;26;27;28;29;30;31;\n"))
+                << calls.ToNarrow();
+            const CString appDir = Between(log, L"APPDIR=\"", L"\"");
+            EXPECT_TRUE(FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+            EXPECT_EQ(CString(L"9"), GetRegString(HKEY_LOCAL_MACHINE, kCommonKey, L"InstalledVantolinView", 0));
+        }
+        else
+        {
+            EXPECT_TRUE(Contains(log, L"COruHttpDownloader::Download signature failed")) << log.ToNarrow();
+            EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe")) << "the failed download is not kept";
+            EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "nothing was unpacked";
+            EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;10;10;10;\n")) << calls.ToNarrow();
+            EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=12\n")) << calls.ToNarrow();
+            EXPECT_TRUE(Contains(text, L"has been cancelled. Your system has not been modified.")) << text.ToNarrow();
+        }
+    }
 }

@@ -25,8 +25,17 @@ add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinS
     ${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe)
 # The installed copies of the product are removed again: other tests install packages that share
 # their components.
-vantolin_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi LOCKS controller_instance)
-add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures)
+# The online installation downloads the archive, signed and tampered, through a proxy of the test
+# server that the user's proxy settings name.
+set(ONLINE_FIXTURES ${HTTP_SERVER_STATE}/files/online_signed_same.exe ${HTTP_SERVER_STATE}/files/online_tampered.exe)
+add_custom_command(OUTPUT ${ONLINE_FIXTURES}
+                   COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
+                           ${HTTP_SERVER_STATE}/files online_
+                   DEPENDS ${SIGNING_DIR}/a.crt ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe ${SIGNING_SH})
+add_custom_target(online_fixtures ALL DEPENDS ${ONLINE_FIXTURES})
+vantolin_http_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi workers
+                   LOCKS controller_instance user_internet_settings)
+add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures)
 # The step functions with fake services; the engine's lock and the restart entries of its own.
 vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc
               LIBS controller)

@@ -20,7 +20,8 @@ Endpoints send their encodings unasked:
   file/<name>[?gzip=1]                                         a file of the fixture folder (<name>.gz
                                                                sent gzip-encoded)
   newproxy?<host>=<answer>&...&*=<answer>                      a new port acting as an HTTP proxy;
-        answers ok, 302, 404, 500, close (no answer), hang; the body is its port
+        answers ok, 302, 404, 500, close (no answer), hang, serve (the path of the absolute URI
+        answered as the main port answers it); the body is its port
 The payload is the lines "line 0\n" to "line 4999\n".
 """
 import argparse
@@ -169,7 +170,7 @@ class Handler(socketserver.StreamRequestHandler):
             self.send(response(404, [], b"unknown endpoint"))
 
 
-class ProxyHandler(socketserver.StreamRequestHandler):
+class ProxyHandler(Handler):
     """A proxy port: answers absolute URIs by their host, as scripted when the port was made."""
 
     def handle(self):
@@ -178,9 +179,19 @@ class ProxyHandler(socketserver.StreamRequestHandler):
             return
         method, target, headers = req
         log_request(self.server.state, self.server.tag, method, target, headers)
-        host = urllib.parse.urlsplit(target).hostname or ""
+        # Wine's WinHTTP sends a path without the host when the proxy's name is the host's own
+        # (127.0.0.1 for both): the Host header names it then.
+        host = urllib.parse.urlsplit(target).hostname
+        if not host:
+            host_header = next((v for k, v in headers if k.lower() == "host"), "")
+            host = urllib.parse.urlsplit("//" + host_header).hostname or ""
         answer = self.server.script.get(host, self.server.script.get("*", "close"))
-        if answer == "hang":
+        if answer == "serve":
+            url = urllib.parse.urlsplit(target)
+            segments = url.path.lstrip("/").split("/", 1)
+            query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
+            self.answer(method, segments[1] if len(segments) > 1 else "", query, segments[0])
+        elif answer == "hang":
             time.sleep(30)
         elif answer == "ok":
             self.wfile.write(response(200, [], b"" if method == "HEAD" else b"proxied"))
@@ -197,7 +208,7 @@ class Server(socketserver.ThreadingTCPServer):
 
 def start_proxy(main, tag, script):
     proxy = Server(("127.0.0.1", 0), ProxyHandler)
-    proxy.state, proxy.tag, proxy.script = main.state, tag, script
+    proxy.state, proxy.tag, proxy.script, proxy.fixtures = main.state, tag, script, main.fixtures
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
     return proxy.server_address[1]
 

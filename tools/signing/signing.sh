@@ -3,8 +3,9 @@
 # tests. Wine's WinVerifyTrust checks the signature's hashes, not the trust of its root.
 #   signing.sh keys DIR                      certificates "a" and "b" in DIR (made once)
 #   signing.sh sign DIR NAME FILE            signs FILE in place with certificate NAME
-#   signing.sh fixtures DIR SAMPLE OUTDIR    signed_same, signed_other, unsigned and tampered
-#                                            copies of SAMPLE in OUTDIR
+#   signing.sh fixtures DIR SAMPLE OUTDIR [PREFIX]
+#                                            signed_same, signed_other, unsigned and tampered
+#                                            copies of SAMPLE in OUTDIR, their names after PREFIX
 set -euo pipefail
 
 keys() {
@@ -27,14 +28,14 @@ sign() {
 }
 
 fixtures() {
-    local dir=$1 sample=$2 out=$3
-    mkdir -p "$out"
-    cp -f "$sample" "$out/unsigned.exe"
-    cp -f "$sample" "$out/signed_same.exe"; sign "$dir" a "$out/signed_same.exe"
-    cp -f "$sample" "$out/signed_other.exe"; sign "$dir" b "$out/signed_other.exe"
+    local dir=$1 sample=$2 out=$3/${4:-}
+    mkdir -p "$3"
+    cp -f "$sample" "${out}unsigned.exe"
+    cp -f "$sample" "${out}signed_same.exe"; sign "$dir" a "${out}signed_same.exe"
+    cp -f "$sample" "${out}signed_other.exe"; sign "$dir" b "${out}signed_other.exe"
     # One byte of the signed content changed: the signature no longer matches its file.
-    cp -f "$out/signed_same.exe" "$out/tampered.exe"
-    python3 - "$out/tampered.exe" "$(stat -c %s "$sample")" <<'PY'
+    cp -f "${out}signed_same.exe" "${out}tampered.exe"
+    python3 - "${out}tampered.exe" "$(stat -c %s "$sample")" <<'PY'
 import sys
 path, size = sys.argv[1], int(sys.argv[2])
 with open(path, "r+b") as f:
