@@ -324,19 +324,22 @@ TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
 
 // No archive in the setup folder: the run checks the Internet through the user's proxy (mode 1),
 // downloads the archive named by oru.ini's address, checks its signature, then unpacks and installs
-// as offline. The controller is not signed, so any valid signature passes; a tampered archive
-// fails each of the three attempts and is not kept.
+// as offline. An unsigned controller takes any valid signature, a signed one only its own signer's;
+// an archive that fails the check fails each of the three attempts and is not kept.
 TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
 {
     const struct
     {
         const char* name;
+        bool signedController;
         const char* file;
         DWORD exitCode;
         int attempts;
     } cases[] = {
-        { "signed", "online_signed_same.exe", 0, 1 },
-        { "tampered", "online_tampered.exe", 2, 3 },
+        { "signed", false, "online_signed_other.exe", 0, 1 },
+        { "same_signer", true, "online_signed_same.exe", 0, 1 },
+        { "other_signer", true, "online_signed_other.exe", 2, 3 },
+        { "tampered", false, "online_tampered.exe", 2, 3 },
     };
     CSavedUserProxy saved;
     for (const auto& c : cases)
@@ -360,6 +363,8 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         const std::string ini = "url=" + ServerUrl(tag, std::string("file/") + c.file) + "\r\n";
         const CString folder = PrepareFolder(L"steps_online", ini.c_str());
         ASSERT_TRUE(DeleteFileW(folder + L"VantolinSetupArchive.exe"));
+        if (c.signedController)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\signed\\" + kController, folder + kController, FALSE));
         // A failed run says so even when silent: its message is answered.
         CString text;
         const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1 /view:9", kController,

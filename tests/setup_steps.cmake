@@ -27,12 +27,20 @@ add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinS
 # their components.
 # The online installation downloads the archive, signed and tampered, through a proxy of the test
 # server that the user's proxy settings name.
-set(ONLINE_FIXTURES ${HTTP_SERVER_STATE}/files/online_signed_same.exe ${HTTP_SERVER_STATE}/files/online_tampered.exe)
+set(ONLINE_FIXTURES ${HTTP_SERVER_STATE}/files/online_signed_same.exe ${HTTP_SERVER_STATE}/files/online_signed_other.exe
+    ${HTTP_SERVER_STATE}/files/online_tampered.exe)
 add_custom_command(OUTPUT ${ONLINE_FIXTURES}
                    COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
                            ${HTTP_SERVER_STATE}/files online_
                    DEPENDS ${SIGNING_DIR}/a.crt ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe ${SIGNING_SH})
-add_custom_target(online_fixtures ALL DEPENDS ${ONLINE_FIXTURES})
+# The controller signed as the test programs are: it takes archives of its own signer only.
+set(SIGNED_CONTROLLER ${STEPS_FIXTURES}/signed/VantolinSetupXP.exe)
+add_custom_command(OUTPUT ${SIGNED_CONTROLLER}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${STEPS_FIXTURES}/signed
+                   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VantolinSetup> ${SIGNED_CONTROLLER}
+                   COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a ${SIGNED_CONTROLLER}
+                   DEPENDS VantolinSetup ${SIGNING_DIR}/a.crt ${SIGNING_SH})
+add_custom_target(online_fixtures ALL DEPENDS ${ONLINE_FIXTURES} ${SIGNED_CONTROLLER})
 vantolin_http_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi workers
                    LOCKS controller_instance user_internet_settings)
 add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures)
