@@ -336,7 +336,7 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         DWORD exitCode;
         int attempts;
     } cases[] = {
-        { "signed", false, "online_signed_other.exe", 0, 1 },
+        { "unsigned_controller", false, "online_signed_other.exe", 0, 1 },
         { "same_signer", true, "online_signed_same.exe", 0, 1 },
         { "other_signer", true, "online_signed_other.exe", 2, 3 },
         { "tampered", false, "online_tampered.exe", 2, 3 },
@@ -345,6 +345,8 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
+        // Each installation is a first one: a copy left installed would keep the files it checks.
+        RemoveInstalledProducts();
         const std::string tag = RunTag((std::string("online_") + c.name).c_str());
         // Only the last probed site answers: every one of them is asked, through the proxy.
         const char* const* hosts = GetInternetCheckHosts();
