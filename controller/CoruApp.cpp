@@ -135,6 +135,12 @@ int CoruApp::ExitInstance()
     return m_nExitCode;
 }
 
+int CoruApp::OnUnhandledException(const wchar_t* pszWhat)
+{
+    Trace(TRACE_ERROR, L"CoruApp::OnUnhandledException : the run ends on %s", pszWhat ? pszWhat : L"");
+    return m_bUSBInstallationRunning ? ORU_EXIT_USB_FAILED : ORU_EXIT_PC_FAILED;
+}
+
 void CoruApp::InitializeKernelComponents()
 {
     m_strProgramFolder = GetModuleFolder(nullptr);

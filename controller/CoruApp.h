@@ -39,6 +39,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // A crash is a failed run (1, or 6 for a USB installation), never a cancel.
+    int OnUnhandledException(const wchar_t* pszWhat) override;
 
     void InitializeKernelComponents();
     void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
@@ -87,6 +89,8 @@ private:
     QMConfig* m_pConfig = nullptr;
     std::unique_ptr<CQMModule> m_pModule;
     int m_nExitCode = ORU_EXIT_PC_SUCCEEDED;
+    // Set while a USB installation runs: a crash then reports the USB failure.
+    bool m_bUSBInstallationRunning = false;
     LANGID m_interfaceLanguage = 0;
     BOOL m_bQuickMode = TRUE;
     BOOL m_bDotNet20 = FALSE, m_bDotNet30 = FALSE, m_bDotNet35 = FALSE, m_bDotNet40 = FALSE;

@@ -1,0 +1,8 @@
+# The elevated run's hardening: faults, waits, folders and deletes.
+
+# The controller with planted faults.
+add_executable(VantolinSetupCrash WIN32 ${CMAKE_SOURCE_DIR}/tools/crashingsetup/CrashingSetup.cpp)
+target_link_libraries(VantolinSetupCrash PRIVATE controller classlib_entry)
+vantolin_windows_program(VantolinSetupCrash)
+vantolin_test(CoruAppCrash_e2etest SOURCES ../controller/CoruAppCrash_e2etest.cpp LOCKS controller_instance)
+add_dependencies(CoruAppCrash_e2etest VantolinSetupCrash VantolinSetup refresh_rt)
