@@ -16,6 +16,7 @@
 #include "support/Folders.h"
 #include "support/Language.h"
 #include "support/PathUtil.h"
+#include "support/ProcessAge.h"
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
@@ -268,9 +269,17 @@ void CoruApp::SetupBranding()
 
 void CoruApp::WaitForProcess(DWORD pid, const wchar_t* pszFormat)
 {
-    CScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    CScopedHandle process(OpenProcessForWait(pid));
     if (!process)
         return;
+    // The process we were told about has ended and its id was given out again: waiting without
+    // limit for an unrelated program would hang this run.
+    if (IsProcessCreatedSince(process.Get(), GetOwnProcessCreationTime()))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::WaitForProcess : not waiting for the process with PID <%lu>: it started after this one",
+              pid);
+        return;
+    }
     Trace(TRACE_TRACE, pszFormat, pid);
     WaitForSingleObject(process.Get(), INFINITE);
 }
