@@ -67,11 +67,13 @@ CoruApp::CoruApp()
 
 CoruApp::~CoruApp()
 {
-    // Owned objects go in this order; the texts, locks and bitmaps follow as members.
+    // Owned objects go in this order; the texts, locks and bitmaps follow as members. The
+    // statistics read the module descriptors up to their release.
+    m_pUsageStatistics.reset();
     m_pModule.reset();
+    m_retiredModules.clear();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
-    m_pUsageStatistics.reset();
 }
 
 bool CoruApp::IsPartner(const wchar_t* pszPartnerId) const
@@ -132,6 +134,9 @@ BOOL CoruApp::InitInstance()
 
 int CoruApp::ExitInstance()
 {
+    // The configuration store goes with the process's exit handlers, before this object: the
+    // statistics that read it are released here.
+    m_pUsageStatistics.reset();
     CWinApp::ExitInstance();
     return m_nExitCode;
 }
@@ -499,7 +504,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     InitializeSharedSettingsKeys(m_pConfig);
     InitializeProductSettingsKeys(m_pConfig, m_pModule.get());
     OruCommunicationConfig::Init(m_pConfig);
-    pOld.reset();
+    m_retiredModules.push_back(std::move(pOld));
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.

@@ -10,6 +10,7 @@
 #include "workers/IInstanceFlagOwner.h"
 
 #include <memory>
+#include <vector>
 
 class QMConfig;
 class CQMModule;
@@ -88,6 +89,9 @@ private:
     IUpdateDLL* m_pUpdate = nullptr;
     QMConfig* m_pConfig = nullptr;
     std::unique_ptr<CQMModule> m_pModule;
+    // Descriptors replaced at re-rooting: refresh_rt keeps their addresses, so they live as long
+    // as the application object.
+    std::vector<std::unique_ptr<CQMModule>> m_retiredModules;
     int m_nExitCode = ORU_EXIT_PC_SUCCEEDED;
     // Set while a USB installation runs: a crash then reports the USB failure.
     bool m_bUSBInstallationRunning = false;

@@ -8,3 +8,6 @@ vantolin_test(CoruAppCrash_e2etest SOURCES ../controller/CoruAppCrash_e2etest.cp
 add_dependencies(CoruAppCrash_e2etest VantolinSetupCrash VantolinSetup refresh_rt)
 vantolin_test(HandOverWait_e2etest SOURCES ../controller/HandOverWait_e2etest.cpp LOCKS controller_instance)
 add_dependencies(HandOverWait_e2etest VantolinSetup refresh_rt StandIn)
+vantolin_test(RefreshRtLifetime_e2etest SOURCES ../controller/RefreshRtLifetime_e2etest.cpp LIBS support
+              LOCKS controller_instance)
+add_dependencies(RefreshRtLifetime_e2etest VantolinSetup refresh_rt e2e_fixtures)
