@@ -6,6 +6,7 @@
 #include "tests/common/ProcessRun.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TestArea.h"
+#include "tests/common/Windows.h"
 
 #include "classlib/Handles.h"
 
@@ -77,8 +78,8 @@ TEST(QMConfigStartup, AFirstStartWritesOnlyTheTempFolder)
 {
     RemoveGeneration(L"9109a");
     const CString folder = PrepareControllerFolder(L"e2e_qmconfig_fresh", L"9109a");
-    const CControllerRun run = RunController(folder, L"9109a", L"");
-    EXPECT_EQ(1u, run.exitCode);
+    const CControllerRun run = RunController(folder, L"9109a", L"", L"VantolinSetup.exe", IDOK);
+    EXPECT_EQ(2u, run.exitCode);
     const CString root = kQuillmark + CString(L"Vantolin_9109a");
     std::vector<CString> user, machine;
     CollectValues(HKEY_CURRENT_USER, root, L"", user);
@@ -99,7 +100,11 @@ TEST(QMConfigStartup, BesideOnUsbCfgTheStoreIsTheIniFile)
     ASSERT_TRUE(WriteTextFile(folder + L"OnUSB.cfg", ""));
     CChildProcess process;
     ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
-    EXPECT_EQ(1u, process.Wait(60000));
+    // The run ends cancelled (no Internet, no archive) and says so.
+    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    ASSERT_NE(nullptr, hFinish);
+    PressDialogButton(hFinish, IDOK);
+    EXPECT_EQ(2u, process.Wait(60000));
 
     const CString ini = folder + L"QMConfig.ini";
     ASSERT_TRUE(FileExists(ini));
@@ -119,8 +124,10 @@ TEST(QMConfigStartup, TheUnpackedPackagesGenerationGetsTheSettings)
     RemoveGeneration(L"9108q");
     RemoveGeneration(L"9109c");
     const CString folder = PrepareControllerFolder(L"e2e_qmconfig_reroot", L"9109c");
-    const CControllerRun run = RunController(folder, L"9109c", L"/extract_dir:\"D:\\fixtures\\extract_9108q\"");
-    EXPECT_EQ(1u, run.exitCode);
+    // The run removes its extraction folder at the end: it gets a copy of the fixture.
+    const CString extract = CopyExtractFixture(L"e2e_qmconfig_reroot_fixture");
+    const CControllerRun run = RunController(folder, L"9109c", L"/extract_dir:\"" + extract + L"\"", L"VantolinSetup.exe", IDOK);
+    EXPECT_EQ(2u, run.exitCode);
     std::vector<CString> user;
     CollectValues(HKEY_CURRENT_USER, kQuillmark + CString(L"Vantolin_9108q"), L"", user);
     EXPECT_EQ(std::vector<CString>{ L"Common\\TempFolder=" + WindowsTempQuillmark() }, user);
@@ -147,8 +154,13 @@ TEST(QMConfigStartup, AGenerationThatCannotNameAFolderIsRefused)
     // From the unpacked package: refused before any re-rooting.
     RemoveGeneration(L"9109d");
     const CString folder2 = PrepareControllerFolder(L"e2e_qmconfig_badpkg", L"9109d");
-    const CControllerRun run2 = RunController(folder2, L"9109d", L"/extract_dir:\"D:\\fixtures\\extract_badgen\"");
-    EXPECT_EQ(1u, run2.exitCode);
+    const CString extract = CopyExtractFixture(L"e2e_qmconfig_badpkg_fixture", L"extract_badgen");
+    CString text;
+    const CControllerRun run2 =
+        RunController(folder2, L"9109d", L"/extract_dir:\"" + extract + L"\"", L"VantolinSetup.exe", IDOK, &text);
+    EXPECT_EQ(1u, run2.exitCode) << "the run fails: its package has no place for its settings";
+    EXPECT_TRUE(Contains(text, L"has failed.")) << text.ToNarrow();
+    EXPECT_TRUE(Contains(run2.log, L"ERR: One critical installation step failed [0]"));
     EXPECT_TRUE(Contains(run2.log, L"ERR: UpdateProductPropertiesFromMsi : refusing the package's generation [../9109z]"));
     EXPECT_FALSE(Contains(run2.log, L"QMConfigImplementation::SetRoot"));
     RemoveGeneration(L"9109d");

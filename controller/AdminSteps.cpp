@@ -1,12 +1,26 @@
-// The run between the start checks and the end: main window, main loop, finish page.
+// The run between the start checks and the end: main window, main loop, end of the run.
 
 #include "CoruApp.h"
+#include "OruProcess.h"
 #include "OruSettings.h"
+#include "RegistryKeyMap.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 
+#include "config/ProductFolders.h"
+#include "config/SettingsKeys.h"
+#include "download/OruHttpDownloader.h"
 #include "refresh_rt/refresh_rt.h"
+#include "support/FileUtil.h"
+#include "support/Folders.h"
+#include "support/Language.h"
+#include "support/SysUtil.h"
+#include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
+#include "workers/CheckInternet.h"
+#include "workers/HiddenVantolinStarter.h"
+#include "workers/IPatchQMConfig.h"
+#include "workers/ProcessExecuter.h"
 
 namespace
 {
@@ -47,20 +61,320 @@ void CoruApp::ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument)
     MessageBoxW(m_mainWindow.Get(), text, m_strAppTitle, MB_OK | MB_ICONINFORMATION);
 }
 
+int ComputeExitCode(bool bPCInstallation, bool bSuccess, bool bCancelled, bool bInstallerCancelled,
+                    bool bAnotherInstallRunning)
+{
+    int code = bPCInstallation ? ORU_EXIT_PC_SUCCEEDED : ORU_EXIT_USB_SUCCEEDED;
+    if (!bSuccess)
+        code = bPCInstallation ? ORU_EXIT_PC_FAILED : ORU_EXIT_USB_FAILED;
+    if (bCancelled)
+        code = bPCInstallation ? ORU_EXIT_PC_CANCELLED : ORU_EXIT_USB_CANCELLED;
+    if (bInstallerCancelled)
+        code = ORU_EXIT_INSTALLER_CANCELLED;
+    if (bAnotherInstallRunning)
+        code = ORU_EXIT_ANOTHER_INSTALL_RUNNING;
+    return code;
+}
+
+int ComputeInstallationReturnCode(int nExitCode, bool bProductReady, bool bRestartConfirmed)
+{
+    return nExitCode + (bProductReady ? 0 : 10) + (bRestartConfirmed ? 20 : 0);
+}
+
 void CoruApp::ProcessAsAdminSteps()
 {
-    // PLACEHOLDER (step engine and main loop, not built yet): no installation step exists yet, so the
-    // run ends as a failed PC installation and reports that, as the end of a run does.
-    Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps : no installation steps in this build");
-    m_nExitCode = ORU_EXIT_PC_FAILED;
+    // The settings patch is not built into this program yet: it stays null, and the engine copes.
+    CCheckInternet checkInternet;
+    COruHttpDownloader downloader(IsPartner(L"11082") ? COruSettings::GetInstance().GetProductDisplayName().GetString()
+                                                      : L"");
+    CProcessExecuter processExecuter;
+    CHiddenVantolinStarter productStarter(this);
+    CRunServices services;
+    services.pCheckInternet = &checkInternet;
+    services.pDownloader = &downloader;
+    services.pProcessExecuter = &processExecuter;
+    services.pProductStarter = &productStarter;
+    RunAdminSteps(services);
+}
 
-    const int returnCode = m_nExitCode + 10; // the product never reported that it was ready
-    m_pUsageStatistics->SetIntValue(L"InstallationReturnCode", returnCode);
-    m_pUsageStatistics->SetStringValue(L"InstallationOrder", L"");
-    m_pUsageStatistics->SetStringValue(L"InstallationStep", L"ORU_FINISH");
+void CoruApp::SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    if (!m_pUsageStatistics)
+        return;
+    m_pUsageStatistics->SetStringValue(L"InstallationStep", pszEvent);
     m_pUsageStatistics->SetStringValue(L"tag", m_strRunId);
-    m_pUsageStatistics->SetIntValue(L"PartnerId", _wtoi(COruSettings::GetInstance().GetPartnerID()));
-    if (!COruSettings::GetInstance().GetAffiliateID().IsEmpty())
-        m_pUsageStatistics->SetIntValue(L"AffiliateId", _wtoi(COruSettings::GetInstance().GetAffiliateID()));
+    if (pszKey)
+        m_pUsageStatistics->SetStringValue(pszKey, pszValue);
     m_pUsageStatistics->Send();
+}
+
+void CoruApp::RunAdminSteps(const CRunServices& services)
+{
+    Trace(TRACE_TRACE, L"CoruApp::ProcessAsAdminSteps");
+    m_bRestartEntriesWritten = false;
+    m_strLanguageCode.Empty();
+
+    // Built after the services it points to, so it goes before them.
+    COruProcess engine(&m_strInstallFolder, &m_bIntegrateMusicLib, &m_bCommonMusicFolder, &m_bNoMusicFolder,
+                       &m_bCustomMusicFolderChosen, &m_strCustomMusicFolder, &m_bDownloadEncoder, &m_bSendUsageStats,
+                       &m_bImportSettings);
+    engine.SetStepFunctions(services.pStepFunctions);
+    CString logFolder = GetTraceLogFolder();
+    if (!logFolder.IsEmpty())
+        logFolder += L"setup\\";
+    if (!engine.Init(m_strSettingsPath, services.pCheckInternet, services.pPatchConfig, m_pUpdate,
+                     services.pProcessExecuter, nullptr, nullptr, m_strProgramFolder, m_strExtractFolder,
+                     m_strRestartCopyFolder, services.pDownloader, m_strRestartReason, logFolder, m_bDotNet20,
+                     m_bDotNet30, m_bDotNet35, m_bDotNet40, m_bDotNetPresent, m_pRegistryKeyMap.get(),
+                     services.pProductStarter, m_interfaceLanguage, m_bQuickMode, m_bForceDotNet,
+                     m_pUsageStatistics.get()))
+        Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : the step engine could not be initialised");
+    engine.SetView(m_nProductView);
+    if (m_bPackageRefused)
+        engine.MarkFailed();
+
+    CString order;
+    bool bRestartConfirmed = false;
+    for (;;)
+    {
+        if (engine.IsCancelled())
+            break;
+        const int step = engine.GetNextStep(true);
+        if (step == ORU_STEP_PC_END || step == ORU_STEP_USB_END || step == ORU_STEP_NONE)
+            break;
+        if (step == ORU_STEP_BUSY)
+        {
+            Sleep(100);
+            continue;
+        }
+        order.AppendFormat(L"%d;", step);
+        bool bLeave = false;
+        if (!HandleStep(step, &engine, services, bLeave, bRestartConfirmed))
+        {
+            m_bSilent = false;
+            engine.Cancel();
+        }
+        if (bLeave)
+            break;
+    }
+    EndOfRun(&engine, services, order, bRestartConfirmed);
+}
+
+// False: the run is cancelled.
+bool CoruApp::HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
+                         bool& rRestartConfirmed)
+{
+    switch (nStep)
+    {
+    case 2:
+        if (PageAnswer(2) != IDOK)
+            return false;
+        pProcess->OnAdvertiseAccepted();
+        return true;
+    case 3:
+    {
+        CString code;
+        if (m_interfaceLanguage != 0)
+            LanguageSupport::MakeIsoCode(m_interfaceLanguage, code);
+        if (code.IsEmpty())
+        {
+            wchar_t name[6] = {};
+            code = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, name, 6) ? name : L"en";
+        }
+        BOOL quickMode = m_bQuickMode;
+        if (!ChooseLanguage(pProcess, code, quickMode))
+            return false;
+        m_bQuickMode = quickMode;
+        CString dotNet;
+        dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
+                      m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
+        SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
+        LANGID language = LanguageCodeToLangId(code);
+        if (language == 0)
+            language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+        m_strLanguageCode = code;
+        m_interfaceLanguage = language;
+        pProcess->SetLanguage(language, m_bQuickMode);
+        ApplyInterfaceLanguage();
+        return true;
+    }
+    case 4:
+        return ChooseMusicLibraryOptions(pProcess, &m_bIntegrateMusicLib, &m_bCommonMusicFolder, &m_bNoMusicFolder,
+                                         &m_bCustomMusicFolderChosen, &m_strCustomMusicFolder);
+    case 6:
+        WaitForInternetCheck(pProcess);
+        return pProcess->IsInternetWorking() || AskAboutMissingInternet(pProcess);
+    case 9:
+        return ChooseUpdateDownload(pProcess);
+    case 10:
+    case 11:
+        return DownloadInstallerOrDotNet(pProcess, services.pDownloader, true);
+    case 12:
+        return DownloadInstallerOrDotNet(pProcess, services.pDownloader, false);
+    case 13:
+    {
+        pProcess->RunNextStep();
+        // An archive unpacked before: the package's properties come from its folder.
+        const CString folder = pProcess->GetExtractSFXDir();
+        if (!IsSamePath(folder, m_strExtractFolder))
+            UpdateProductPropertiesFromMsi(pProcess);
+        return true;
+    }
+    case 14:
+        pProcess->RunNextStep();
+        if (pProcess->IsNewerOruAvailable())
+        {
+            rLeave = true;
+            return true;
+        }
+        ExtractSelfUpdateOrArchive(pProcess);
+        return true;
+    case 15:
+    {
+        const bool ok = CheckAlreadyRunning(false);
+        pProcess->RunNextStep();
+        return ok;
+    }
+    case 16:
+        return ChooseInstallationType(pProcess);
+    case 17:
+        return ChooseInstallationFolder(pProcess, m_strInstallFolder);
+    case 18:
+        return ChooseInstallOptions(pProcess, m_bDownloadEncoder, m_bSendUsageStats, m_bImportSettings);
+    case 20:
+    {
+        const bool ok = DotNetFrameworkInstallation(pProcess);
+        SendEvent(L"ORU_AFTER_DOTNET");
+        return ok;
+    }
+    case 21:
+        if (pProcess->NeedsDotNetCheck())
+        {
+            WaitForDotNetCheck(pProcess);
+            return !pProcess->NeedsDotNetCheck();
+        }
+        pProcess->RunNextStep();
+        return true;
+    case 23:
+    case 25:
+        return VCRedistInstallation(pProcess);
+    case 26:
+    {
+        const bool ok = PCInstallationProgress(pProcess);
+        SendEvent(L"ORU_PC_INSTALLATION");
+        return ok;
+    }
+    case 28:
+        return PostInstallationStepProgress(pProcess);
+    case 31:
+        return HiddenStartProduct(pProcess, services.pProductStarter);
+    case 34:
+        return USBInstallationProgress(pProcess);
+    case 40:
+        return PrepareRestartInstallation(pProcess);
+    case ORU_STEP_CONFIRM_RESTART:
+        if (!InformAboutRestart())
+            return false;
+        rRestartConfirmed = true;
+        rLeave = true;
+        return true;
+    default:
+        pProcess->RunNextStep();
+        return true;
+    }
+}
+
+void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order,
+                       bool bRestartConfirmed)
+{
+    const bool pc = pProcess->IsPCInstallation();
+    m_nExitCode = ComputeExitCode(pc, pProcess->IsSuccess(), pProcess->IsCancelled(), pProcess->IsInstallerCancelled(),
+                                  pProcess->IsAnotherInstallRunning());
+    const bool newer = pProcess->IsNewerOruAvailable();
+
+    if (m_pUsageStatistics)
+    {
+        m_pUsageStatistics->SetIntValue(
+            L"InstallationReturnCode",
+            ComputeInstallationReturnCode(m_nExitCode, pProcess->IsProductReady(), bRestartConfirmed));
+        m_pUsageStatistics->SetStringValue(L"InstallationOrder", order);
+        // The run's ids and language reach the store only through the settings patch; without it
+        // they are the settings file's and the language chosen in this run.
+        const COruSettings& settings = COruSettings::GetInstance();
+        const bool stored = services.pPatchConfig != nullptr;
+        const CString partnerId = stored ? GetPartnerId() : settings.GetPartnerID();
+        const CString affiliateId = stored ? GetAffiliateId() : settings.GetAffiliateID();
+        m_pUsageStatistics->SetStringValue(L"InstallationStep", L"ORU_FINISH");
+        m_pUsageStatistics->SetStringValue(L"tag", m_strRunId);
+        m_pUsageStatistics->SetIntValue(L"PartnerId", _wtoi(partnerId));
+        if (!affiliateId.IsEmpty())
+            m_pUsageStatistics->SetIntValue(L"AffiliateId", _wtoi(affiliateId));
+        m_pUsageStatistics->SetStringValue(L"Lang", stored ? GetLanguageSetting() : m_strLanguageCode);
+        m_pUsageStatistics->Send();
+    }
+
+    if (bRestartConfirmed)
+    {
+        Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps will now try to restart computer");
+        CSystemShutdown shutdown;
+        shutdown.SetReboot(true);
+        const bool started = shutdown.Initiate();
+        Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps shutdown result=[%d]", started ? 1 : 0);
+        pProcess->Stop(true);
+    }
+    else
+    {
+        // The continuation would start against the folder removed below.
+        if (m_bRestartEntriesWritten)
+            DeleteRestartEntries();
+        if (!newer)
+        {
+            if ((pProcess->IsCancelled() || !pProcess->IsSuccess() || !pc) && services.pPatchConfig)
+                services.pPatchConfig->UndoChanges();
+            FinishedInstallation(pProcess);
+        }
+        pProcess->Stop(true);
+        if (!newer)
+        {
+            // The program may still run from the folder: it must end first.
+            pProcess->WaitForProcessEnd();
+            RemoveExtractionFolder();
+        }
+        if (pProcess->IsVCRedistRestart() || pProcess->IsDotNetRestart())
+            pProcess->StartCleanupProgram();
+    }
+    if (!newer)
+        DeleteWindowPosition();
+}
+
+void CoruApp::DeleteRestartEntries()
+{
+    Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps : no restart follows, removing the restart command");
+    DeleteRegistryKey(*m_pRegistryKeyMap, 0);
+    for (DWORD id = 10; id <= 16; ++id)
+        DeleteRegistryKey(*m_pRegistryKeyMap, id);
+    m_bRestartEntriesWritten = false;
+}
+
+void CoruApp::RemoveExtractionFolder()
+{
+    CString folder(m_strExtractFolder);
+    ResolveRelativePath(folder);
+    StripTrailingBackslashes(folder);
+    if (folder.IsEmpty())
+        return;
+    CString program(m_strProgramFolder);
+    ResolveRelativePath(program);
+    AppendBackslash(program);
+    CString archive = BuildPath(m_strProgramFolder, L"VantolinSetupArchive", nullptr);
+    ResolveRelativePath(archive);
+    // The program's own folder and the unpacked archive beside it are the setup itself.
+    if (StartsWithNoCase(program, folder + L"\\") || IsSamePath(folder, archive))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ProcessAsAdminSteps : not removing [%s]: it holds the setup program",
+              folder.GetString());
+        return;
+    }
+    if (FolderExists(folder))
+        RemoveDirectoryRec(folder);
 }

@@ -74,9 +74,9 @@ TEST(CommandLineRun, SwitchesAsTheControllerReadsThem)
         { L"/pid:5 /module_dir:\"D:\\tests\\cmdline run\\new copy\\\"",
           { L"-->: -pid=5\r\n", L"program folder [D:\\tests\\cmdline run\\new copy\\] " }, {} },
         // As the continuation after a reboot builds it.
-        { L"/restart:VCRedistRestart /lang:1031 /quickmode:1 /extract_dir:\"D:\\fixtures\\extract_9108q\\\"",
+        { L"/restart:VCRedistRestart /lang:1031 /quickmode:1 /extract_dir:\"D:\\tests\\e2e_cmdline_fixture\\extract_9108q\\\"",
           { L"-->: -restart=VCRedistRestart\r\n", L"quickmode=1 view=-1 lang=1031 ",
-            L"extraction folder [D:\\fixtures\\extract_9108q] ", L"QMConfigImplementation::SetRoot: root [Vantolin_9108q], registry",
+            L"extraction folder [D:\\tests\\e2e_cmdline_fixture\\extract_9108q] ", L"QMConfigImplementation::SetRoot: root [Vantolin_9108q], registry",
             L"integrate=0 common=1 none=0 custom=0 [C:\\] encoder=1 usage_stats=1 import=1\r\n" },
           { L"WRN: Cannot find .msi file" } },
     };
@@ -86,8 +86,10 @@ TEST(CommandLineRun, SwitchesAsTheControllerReadsThem)
         CString generation;
         generation.Format(L"9201c%d", n++);
         const CString folder = PrepareControllerFolder(L"e2e_cmdline", generation);
-        const CControllerRun run = RunController(folder, generation, c.args);
-        EXPECT_EQ(1u, run.exitCode) << CString(c.args).ToNarrow();
+        // The run removes its extraction folder at the end: it gets a copy of the fixture.
+        CopyExtractFixture(L"e2e_cmdline_fixture");
+        const CControllerRun run = RunController(folder, generation, c.args, L"VantolinSetup.exe", IDOK);
+        EXPECT_EQ(2u, run.exitCode) << CString(c.args).ToNarrow();
         EXPECT_TRUE(Contains(run.log, L"-->: cmdline:\r\n")) << CString(c.args).ToNarrow();
         ExpectInLog(run.log, c.present, true, c.args);
         ExpectInLog(run.log, c.absent, false, c.args);
@@ -133,10 +135,10 @@ TEST(CommandLineRun, RestartBringsBackTheWizardChoices)
         CString generation;
         generation.Format(L"9202r%d", n++);
         const CString folder = PrepareControllerFolder(L"e2e_restart_choices", generation);
-        const CControllerRun run = RunController(folder, generation, c.args);
+        const CControllerRun run = RunController(folder, generation, c.args, L"VantolinSetup.exe", IDOK);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kOruKey);
 
-        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_EQ(2u, run.exitCode);
         const CString installLine =
             c.installFolder ? CString(L"install folder [") + c.installFolder + L"]\r\n" : CString(L"\\Vantolin\\Vantolin 9]\r\n");
         EXPECT_TRUE(Contains(run.log, installLine)) << CString(c.args).ToNarrow() << "\n" << run.log.ToNarrow();

@@ -1,4 +1,5 @@
 #include "CoruApp.h"
+#include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
 #include "RegistryKeyMap.h"
@@ -460,7 +461,7 @@ bool CoruApp::RetakeInstanceFlag()
 
 void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
 {
-    CString folder(m_strExtractFolder);
+    CString folder(pProcess ? pProcess->GetExtractSFXDir() : m_strExtractFolder);
     folder.TrimRight(L"\\");
     folder += L"\\";
     ResolveRelativePath(folder);
@@ -481,7 +482,11 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     {
         Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
               generation.GetString());
-        // PLACEHOLDER (step engine, not built yet): the engine's run fails here (no success, next step 30).
+        // The run cannot install a package whose settings have no place: it fails.
+        if (pProcess)
+            pProcess->MarkFailed();
+        else
+            m_bPackageRefused = true;
         return;
     }
     if (!generation.IsEmpty())
@@ -507,6 +512,6 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_retiredModules.push_back(std::move(pOld));
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
-    // PLACEHOLDER (step engine, not built yet): the engine is told the new generation and version here.
-    (void)pProcess;
+    if (pProcess)
+        pProcess->ReadProductKey(settings.GetGeneration(), settings.GetVersion());
 }

@@ -18,6 +18,12 @@ class IUpdateDLL;
 class IUsageStatistics;
 class CRegistryKeyMap;
 class COruProcess;
+class ICheckInternet;
+class IHttpDownloader;
+class IProcessExecuter;
+class IHiddenVantolinStarter;
+class IPatchQMConfig;
+class IStepFunctions;
 
 // Exit codes of the controller; a controller that starts a copy of itself reads them back.
 enum EOruExitCode
@@ -32,6 +38,37 @@ enum EOruExitCode
     ORU_EXIT_USB_CANCELLED = 7
 };
 
+// The exit code of a run from the engine's flags; later rules override earlier ones.
+int ComputeExitCode(bool bPCInstallation, bool bSuccess, bool bCancelled, bool bInstallerCancelled,
+                    bool bAnotherInstallRunning);
+// The statistics' return code: +10 when the product never reported it was ready, +20 after a
+// confirmed restart.
+int ComputeInstallationReturnCode(int nExitCode, bool bProductReady, bool bRestartConfirmed);
+
+// The service objects of one run. The program builds the real ones; a null service is one whose
+// implementation has not been built into this program.
+struct CRunServices
+{
+    ICheckInternet* pCheckInternet = nullptr;
+    IHttpDownloader* pDownloader = nullptr;
+    IProcessExecuter* pProcessExecuter = nullptr;
+    IHiddenVantolinStarter* pProductStarter = nullptr;
+    IPatchQMConfig* pPatchConfig = nullptr;
+    // Null: the engine's own step functions.
+    IStepFunctions* pStepFunctions = nullptr;
+};
+
+// PLACEHOLDER (wizard pages, not built yet): what the pages would answer. Without an object the
+// stand-ins answer as a silent run does.
+class IPageAnswers
+{
+public:
+    virtual ~IPageAnswers() {}
+    // IDOK, IDCANCEL or 1017 (Back, Retry) for the page of the step; 0: as a silent run.
+    virtual int Answer(int nStep) = 0;
+    virtual void ShowFinishPage(const CString& text) = 0;
+};
+
 class CoruApp : public CWinApp, public IInstanceFlagOwner
 {
 public:
@@ -44,6 +81,8 @@ public:
     int OnUnhandledException(const wchar_t* pszWhat) override;
 
     void InitializeKernelComponents();
+    // Reads the package's generation and version from the extraction folder (the engine's when
+    // given) and re-roots the configuration store and the engine on them.
     void UpdateProductPropertiesFromMsi(COruProcess* pProcess);
 
     // The product starter lets go of the flag while the product starts.
@@ -58,7 +97,14 @@ public:
     CDynBitmap& GetWatermarkBitmap() { return m_watermarkBitmap; }
     int GetExitCode() const { return m_nExitCode; }
 
+    // One run from the first step to the end, with these services.
+    void RunAdminSteps(const CRunServices& services);
+    void SetPageAnswers(IPageAnswers* pAnswers) { m_pPageAnswers = pAnswers; }
+    void FinishedInstallation(COruProcess* pProcess);
+
 private:
+    friend struct CoruAppProbe;
+
     bool VerifySystemRequirements();
     bool CheckAlreadyRunning(bool bHandOverAllowed);
     bool CheckInstallerServiceIdle();
@@ -74,7 +120,40 @@ private:
     void CreateMainWindow();
     CString RunningAppCaption() const;
     void ProcessAsAdminSteps();
+    bool HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
+                    bool& rRestartConfirmed);
+    void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
+    void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
+    void RemoveExtractionFolder();
+    void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
+    void ShowFinishPage(const CString& text);
+
+    // Pages and phases (PLACEHOLDER bodies until the pages exist).
+    int PageAnswer(int nStep);
+    void WaitWhileBusy(COruProcess* pProcess);
+    bool RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureCancels = true);
+    bool ChooseLanguage(COruProcess* pProcess, CString& rLanguageCode, BOOL& rQuickMode);
+    bool ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder,
+                                   BOOL* pNoMusicFolder, BOOL* pCustomMusicFolderChosen, CString* pCustomMusicFolder);
+    void WaitForInternetCheck(COruProcess* pProcess);
+    bool AskAboutMissingInternet(COruProcess* pProcess);
+    bool ChooseUpdateDownload(COruProcess* pProcess);
+    bool DownloadInstallerOrDotNet(COruProcess* pProcess, IHttpDownloader* pDownloader, bool bInstaller);
+    bool ChooseInstallationType(COruProcess* pProcess);
+    bool ChooseInstallationFolder(COruProcess* pProcess, CString& rInstallFolder);
+    bool ChooseInstallOptions(COruProcess* pProcess, BOOL& rDownloadEncoder, BOOL& rSendUsageStats,
+                              BOOL& rImportSettings);
+    void WaitForDotNetCheck(COruProcess* pProcess);
+    bool InformAboutRestart();
+    bool DotNetFrameworkInstallation(COruProcess* pProcess);
+    bool VCRedistInstallation(COruProcess* pProcess);
+    bool PCInstallationProgress(COruProcess* pProcess);
+    bool PostInstallationStepProgress(COruProcess* pProcess);
+    bool HiddenStartProduct(COruProcess* pProcess, IHiddenVantolinStarter* pProductStarter);
+    bool USBInstallationProgress(COruProcess* pProcess);
+    bool PrepareRestartInstallation(COruProcess* pProcess);
+    void ExtractSelfUpdateOrArchive(COruProcess* pProcess);
     CString ReplaceProductWord(const CString& text) const;
     bool IsPartner(const wchar_t* pszPartnerId) const;
 
@@ -126,6 +205,13 @@ private:
     bool m_bUpdateMode = false;
     bool m_bSingleInstanceChecked = false;
     bool m_bInstanceFlagHeld = false;
+
+    // The run's language code (step 3) and whether step 40 wrote the restart entries.
+    CString m_strLanguageCode;
+    bool m_bRestartEntriesWritten = false;
+    // Start-up refused the unpacked package: the run fails from its first step.
+    bool m_bPackageRefused = false;
+    IPageAnswers* m_pPageAnswers = nullptr;
 };
 
 CoruApp& GetOruApp();

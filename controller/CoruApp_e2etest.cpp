@@ -18,10 +18,12 @@ typedef CControllerRun CRun;
 TEST(CoruAppRun, FreshRunWritesItsLogAndReportsTheEnd)
 {
     const CString folder = PrepareControllerFolder(L"e2e_fresh", L"9101");
-    const CRun run = RunController(folder, L"9101", L"");
+    CString text;
+    const CRun run = RunController(folder, L"9101", L"", L"VantolinSetup.exe", IDOK, &text);
 
-    // No installation step exists yet, so the run ends as a failed PC installation.
-    EXPECT_EQ(1u, run.exitCode);
+    // Without the Internet and without a setup archive the run is cancelled, and says so.
+    EXPECT_EQ(2u, run.exitCode);
+    EXPECT_TRUE(Contains(text, L"Vantolin Setup has been cancelled.")) << text.ToNarrow();
     for (const wchar_t* line : { L"INF: Starting ORU2010 version 3.0.1.12", L"INF: Computer name: ", L"INF: User login: ",
                                  L"INF: Build time: ", L"-->: cmdline:", L"-->: -crt-dir=", L"ERR: Failed to load header bmp",
                                  L"ERR: Failed to load watermark bmp", L"-->: DotNet is not installed",
@@ -32,7 +34,7 @@ TEST(CoruAppRun, FreshRunWritesItsLogAndReportsTheEnd)
     const CString calls = ReadRefreshRtCalls(folder);
     EXPECT_TRUE(Contains(calls, L"GetUpdateInstance edition=0 product=Vantolin generation=9101\n"));
     EXPECT_TRUE(Contains(calls, L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=9101 enabled=1\n"));
-    EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\nSetStringValue InstallationOrder=\n"
+    EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=12\nSetStringValue InstallationOrder=1;3;4;5;6;\n"
                                 L"SetStringValue InstallationStep=ORU_FINISH\n"));
     EXPECT_TRUE(Contains(calls, L"Send\nReleaseUsageStatistics\n"));
     EXPECT_EQ(L"", ReadRunningAppValue()) << "the running-setup value is emptied at the end";
@@ -60,8 +62,8 @@ TEST(CoruAppRun, ViewSwitchAndIniViewReachRefreshRt)
         CString generation;
         generation.Format(L"9102v%d", n++);
         const CString folder = PrepareControllerFolder(L"e2e_view", generation, c.ini);
-        const CRun run = RunController(folder, generation, c.args);
-        EXPECT_EQ(1u, run.exitCode);
+        const CRun run = RunController(folder, generation, c.args, L"VantolinSetup.exe", IDOK);
+        EXPECT_EQ(2u, run.exitCode);
         const CString calls = ReadRefreshRtCalls(folder);
         CString update, stats;
         update.Format(L"GetUpdateInstance edition=%d ", c.updateEdition);
@@ -95,8 +97,8 @@ TEST(CoruAppRun, PartnerChoosesTheBrandingBitmaps)
             const CString name = CString(kind) + c.brandShipped + L".bmp";
             ASSERT_TRUE(CopyFileW(L"D:\\demo\\gfx\\" + name, folder + L"gfx\\" + name, FALSE)) << name;
         }
-        const CRun run = RunController(folder, generation, L"");
-        EXPECT_EQ(1u, run.exitCode);
+        const CRun run = RunController(folder, generation, L"", L"VantolinSetup.exe", IDOK);
+        EXPECT_EQ(2u, run.exitCode);
         EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load header bmp")) << c.partner;
         EXPECT_EQ(!c.loads, Contains(run.log, L"ERR: Failed to load watermark bmp")) << c.partner;
     }
@@ -111,18 +113,20 @@ TEST(CoruAppRun, ExtractedPackageReRootsToItsGeneration)
         const wchar_t* statsGeneration;
         bool packageFound;
     } cases[] = {
-        { L"D:\\fixtures\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
-        { L"D:\\fixtures\\extract_9108q\\.\\..\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
+        { L"D:\\tests\\e2e_extract_fixture\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
+        { L"D:\\tests\\e2e_extract_fixture\\extract_9108q\\.\\..\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
         // The store's first root is set before the log exists: only a re-rooting is logged.
         { L"D:\\tests\\no_such_folder", nullptr, L"9108p", false },
     };
     for (const auto& c : cases)
     {
         const CString folder = PrepareControllerFolder(L"e2e_extract", L"9108p");
+        // The run removes its extraction folder at the end: it gets a copy of the fixture.
+        CopyExtractFixture(L"e2e_extract_fixture");
         CString args;
         args.Format(L"/extract_dir:\"%s\"", c.extractDir);
-        const CRun run = RunController(folder, L"9108p", args);
-        EXPECT_EQ(1u, run.exitCode);
+        const CRun run = RunController(folder, L"9108p", args, L"VantolinSetup.exe", IDOK);
+        EXPECT_EQ(2u, run.exitCode);
         const std::string name = CString(c.extractDir).ToNarrow();
         if (c.storeRoot)
         {
@@ -165,7 +169,13 @@ TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
     ASSERT_NE(nullptr, hDlg);
     flag.Close();
     PressDialogButton(hDlg, IDRETRY);
-    EXPECT_EQ(1u, process.Wait(kRunTimeoutMs));
+    // The run then ends cancelled (no Internet, no archive) and says so.
+    for (int i = 0; i < 300 && IsWindow(hDlg); ++i)
+        Sleep(100);
+    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    ASSERT_NE(nullptr, hFinish);
+    PressDialogButton(hFinish, IDOK);
+    EXPECT_EQ(2u, process.Wait(kRunTimeoutMs));
     const CString log = ReadControllerLog(L"9103", process.GetPid());
     EXPECT_TRUE(Contains(log, L"ProcessAsAdminSteps"));
     EXPECT_TRUE(Contains(log, L"CoruApp::InitInstance exited"));
@@ -211,9 +221,9 @@ TEST(CoruAppChecks, SystemChecksByWindowsVersion)
         ASSERT_TRUE(SetWineVersionFor(c.exe, c.version));
         const CString folder = PrepareControllerFolder(L"e2e_requirements", generation, c.ini, c.exe);
         CString text;
-        const CRun run = RunController(folder, generation, L"", c.exe, c.refused ? IDOK : 0, &text);
+        const CRun run = RunController(folder, generation, L"", c.exe, IDOK, &text);
         const std::string version = CString(c.version).ToNarrow();
-        EXPECT_EQ(1u, run.exitCode) << version;
+        EXPECT_EQ(c.refused ? 1u : 2u, run.exitCode) << version;
         EXPECT_EQ(c.refused, Contains(run.log, L"-->: VerifySystemRequirements failed!")) << version;
         EXPECT_EQ(!c.refused, Contains(run.log, L"ProcessAsAdminSteps")) << version;
         if (c.refused)
@@ -248,8 +258,8 @@ TEST(CoruAppChecks, RunningInstallationEndsWithExitCode4)
         EXPECT_FALSE(Contains(run.log, L"ProcessAsAdminSteps"));
     }
     // The service alone keeps running after installations: that is not busy.
-    const CRun run = RunController(folder, L"9105", L"");
-    EXPECT_EQ(1u, run.exitCode);
+    const CRun run = RunController(folder, L"9105", L"", L"VantolinSetup.exe", IDOK);
+    EXPECT_EQ(2u, run.exitCode);
     EXPECT_TRUE(Contains(run.log, L"ProcessAsAdminSteps"));
 }
 
@@ -266,8 +276,15 @@ CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
         for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
         {
             const CString text = ReadUtf16File(folder + name);
-            if (Contains(text, marker) && Contains(text, L"CoruApp::InitInstance exited"))
+            if (!Contains(text, marker))
+                continue;
+            if (Contains(text, L"CoruApp::InitInstance exited"))
                 return text;
+            // The copy runs on and ends cancelled (no Internet, no archive): answer its message.
+            const DWORD pid = wcstoul(name.Mid(24), nullptr, 16);
+            HWND hDlg = WaitForProcessDialog(pid, 100);
+            if (hDlg)
+                PressDialogButton(hDlg, IDOK);
         }
         Sleep(100);
     }

@@ -42,9 +42,9 @@ TEST(LogHeaderRun, NineLinesInOrderWithThisMachinesValues)
     const CString folder = PrepareControllerFolder(L"e2e_logheader", L"9141");
     wchar_t dateBefore[16] = {}, dateAfter[16] = {};
     _wstrdate(dateBefore);
-    const CControllerRun run = RunController(folder, L"9141", L"");
+    const CControllerRun run = RunController(folder, L"9141", L"", L"VantolinSetup.exe", IDOK);
     _wstrdate(dateAfter);
-    ASSERT_EQ(1u, run.exitCode);
+    ASSERT_EQ(2u, run.exitCode) << "without the Internet or an archive the run is cancelled";
 
     wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD n = MAX_COMPUTERNAME_LENGTH + 1;
@@ -121,9 +121,14 @@ TEST(LogHeaderRun, NoProductFolderLogsToTheTemporaryFolder)
         CScopedEnvironment tempVar(L"TEMP", temp), tmpVar(L"TMP", temp);
         ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
     }
+    // The run ends cancelled (no Internet, no archive) and says so.
+    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    EXPECT_NE(nullptr, hFinish);
+    if (hFinish)
+        PressDialogButton(hFinish, IDOK);
     const DWORD code = process.Wait(kRunTimeoutMs);
     DeleteFileW(blocker);
-    EXPECT_EQ(1u, code);
+    EXPECT_EQ(2u, code);
 
     CString pattern;
     pattern.Format(L"Log_oru_*_%X.txt", process.GetPid());

@@ -1,4 +1,5 @@
 #include "SetupHelpers.h"
+#include "OruUtil.h"
 #include "support/MsiHandle.h"
 #include "support/TraceLog.h"
 
@@ -41,4 +42,9 @@ CString FormatResString(UINT nID, ...)
     text.FormatV(format, args);
     va_end(args);
     return text;
+}
+
+void DeleteWindowPosition()
+{
+    COruUtil::DeleteRegistryKey(HKEY_LOCAL_MACHINE, L"Software\\Quillmark\\ORU_WindowPos");
 }

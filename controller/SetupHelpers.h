@@ -8,3 +8,5 @@
 CString GetMsiPackageProperty(const wchar_t* pszPackage, const wchar_t* pszProperty);
 // Loads a string-table entry and formats it with the arguments.
 CString FormatResString(UINT nID, ...);
+// Forgets the pages' saved position (HKLM Software\Quillmark\ORU_WindowPos).
+void DeleteWindowPosition();

@@ -1,5 +1,8 @@
 #include "Language.h"
 
+#include "SysUtil.h"
+#include "TraceLog.h"
+
 #include <cwchar>
 
 LANGID LanguageCodeToLangId(const wchar_t* pszCode)
@@ -24,4 +27,19 @@ LANGID LanguageCodeToLangId(const wchar_t* pszCode)
         if (_wcsicmp(l.code, pszCode) == 0)
             return l.id;
     return 0;
+}
+
+bool LanguageSupport::MakeIsoCode(LANGID language, CString& rCode)
+{
+    wchar_t code[512] = {};
+    if (!GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), LOCALE_SISO639LANGNAME, code, 512))
+    {
+        const DWORD error = GetLastError();
+        Trace(TRACE_ERROR, L"LanguageSupport::MakeIsoCode -- GetLocaleInfo() failed. Last error [%d | %s]",
+              static_cast<int>(error), GetLastErrorText().GetString());
+        rCode.Empty();
+        return false;
+    }
+    rCode = code;
+    return true;
 }

@@ -9,6 +9,7 @@
 #include "support/ProxySettings.h"
 #include "support/Registry.h"
 #include "tests/common/HttpTestServer.h"
+#include "tests/common/SavedUserProxy.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 
@@ -16,46 +17,6 @@
 
 namespace
 {
-const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-// The user's ProxyEnable and ProxyServer, put back as they were when it ends.
-class CSavedUserProxy
-{
-public:
-    CSavedUserProxy()
-    {
-        m_hadEnable = ReadRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", m_enable, 0);
-        m_hadServer = ReadRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", m_serverType, m_server, 0);
-    }
-    ~CSavedUserProxy()
-    {
-        if (m_hadEnable)
-            WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", m_enable, nullptr, 0);
-        else
-            DeleteValue(L"ProxyEnable");
-        if (m_hadServer)
-            WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", m_serverType, m_server, nullptr, 0);
-        else
-            DeleteValue(L"ProxyServer");
-    }
-
-private:
-    static void DeleteValue(const wchar_t* pszName)
-    {
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS)
-        {
-            RegDeleteValueW(hKey, pszName);
-            RegCloseKey(hKey);
-        }
-    }
-    bool m_hadEnable = false;
-    bool m_hadServer = false;
-    DWORD m_enable = 0;
-    DWORD m_serverType = 0;
-    CString m_server;
-};
-
 class CheckerTest : public CTracedTest
 {
 protected:

@@ -1,5 +1,6 @@
 #include "ControllerRun.h"
 #include "ProcessRun.h"
+#include "TestArea.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
@@ -37,4 +38,14 @@ CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration
 bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion)
 {
     return WriteUserRegString(CString(L"Software\\Wine\\AppDefaults\\") + pszExe, L"Version", pszVersion);
+}
+
+CString CopyExtractFixture(const wchar_t* pszTestName, const wchar_t* pszFixture)
+{
+    const CString folder = FreshTestFolder(pszTestName) + pszFixture + L"\\";
+    CreateDirectoryW(folder, nullptr);
+    CreateDirectoryW(folder + L"msi", nullptr);
+    EXPECT_TRUE(CopyFileW(CString(L"D:\\fixtures\\") + pszFixture + L"\\msi\\VantolinSetup.msi",
+                          folder + L"msi\\VantolinSetup.msi", FALSE));
+    return folder;
 }

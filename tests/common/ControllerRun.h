@@ -17,3 +17,6 @@ CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration
                              CString* pDialogText = nullptr);
 // The Windows version Wine reports to the program of that name (winxp, vista, win7, ...).
 bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion);
+// D:\tests\<name>\<fixture>\ afresh: a copy of an unpacked-archive fixture (D:\fixtures\<fixture>)
+// for a run that removes its extraction folder at the end.
+CString CopyExtractFixture(const wchar_t* pszTestName, const wchar_t* pszFixture = L"extract_9108q");

@@ -1,0 +1,352 @@
+// Whole runs of the main loop in this process: the real engine, loop, launchers and workers,
+// fake services, scripted step functions and scripted page answers.
+
+#include "controller/CoruApp.h"
+#include "controller/OruProcess.h"
+#include "controller/resource.h"
+#include "controller/SetupHelpers.h"
+#include "support/Registry.h"
+#include "support/SystemShutdown.h"
+#include "tests/common/EngineFakes.h"
+#include "tests/common/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+struct CoruAppProbe
+{
+    static void Prepare(CoruApp& app, const CString& folder, const wchar_t* pszReason, BOOL quick, BOOL forceDotNet,
+                        CRegistryKeyMap* pMap, IUsageStatistics* pStatistics)
+    {
+        app.m_pRegistryKeyMap.reset(pMap);
+        app.m_pUsageStatistics.reset(pStatistics);
+        app.m_strSettingsPath = folder + L"oru.ini";
+        app.m_strProgramFolder = folder + L"program\\";
+        app.m_strExtractFolder = folder + L"extract";
+        app.m_strRestartCopyFolder = folder + L"restartcopy\\";
+        app.m_strRestartReason = pszReason;
+        app.m_bQuickMode = quick;
+        app.m_bSilent = true;
+        app.m_bForceDotNet = forceDotNet;
+        app.m_bDotNet40 = TRUE;
+        app.m_bDotNetPresent = TRUE;
+        app.m_bSingleInstanceChecked = true;
+        app.m_interfaceLanguage = 1033;
+        app.m_strRunId = L"RUN-ID";
+        app.m_strAppTitle = L"Vantolin Setup";
+    }
+    static void Release(CoruApp& app)
+    {
+        app.m_pRegistryKeyMap.release();
+        app.m_pUsageStatistics.release();
+    }
+};
+
+namespace
+{
+const wchar_t kWindowPosKey[] = L"Software\\Quillmark\\ORU_WindowPos";
+
+class CScriptedPages : public IPageAnswers
+{
+public:
+    std::map<int, int> answers;
+    std::vector<CString> finishPages;
+    int Answer(int nStep) override
+    {
+        const auto it = answers.find(nStep);
+        return it == answers.end() ? 0 : it->second;
+    }
+    void ShowFinishPage(const CString& text) override { finishPages.push_back(text); }
+};
+
+int g_shutdowns = 0;
+BOOL WINAPI FakeShutdown(LPWSTR, LPWSTR, DWORD, BOOL, BOOL reboot)
+{
+    ++g_shutdowns;
+    return reboot;
+}
+const SystemShutdownCalls kFakeShutdown = { FakeShutdown };
+
+struct Scenario
+{
+    const char* name;
+    const wchar_t* reason;
+    BOOL advert, quick, forceDotNet, online, restartOption, selfUpdate, copyFails, productStarts;
+    std::vector<std::pair<std::wstring, DWORD>> codes;
+    std::vector<std::wstring> unstartable;
+    std::vector<std::pair<int, int>> answers;
+    // Expected.
+    const wchar_t* order;
+    int exitCode, returnCode;
+    UINT finishText;
+    bool undone, shutdown, extractionKept, windowPosKept, cleanupStarted, restartEntriesKept;
+    const wchar_t* logged;
+    const wchar_t* notLogged;
+};
+
+class CAdminStepsTest : public CTracedTest
+{
+protected:
+    const char* FolderPrefix() const override { return "adminsteps_"; }
+
+    void SetUp() override
+    {
+        CTracedTest::SetUp();
+        SetSystemShutdownCalls(&kFakeShutdown);
+        g_shutdowns = 0;
+    }
+    void TearDown() override
+    {
+        SetSystemShutdownCalls(nullptr);
+        CTracedTest::TearDown();
+    }
+
+    void Script(const Scenario& s)
+    {
+        m_script.steps[1] = [this, &s](COruProcess& e) {
+            COruProcessProbe::ShowAdvertise(e) = s.advert;
+            COruProcessProbe::ArchivePresent(e) = !s.online;
+            COruProcessProbe::RestartOption(e) = s.restartOption;
+            return true;
+        };
+        m_script.steps[6] = [this](COruProcess& e) { return COruProcessProbe::StartInternetCheck(e, &m_checker); };
+        m_script.steps[10] = [this](COruProcess& e) { return COruProcessProbe::StartDownload(e, &m_downloader); };
+        m_script.steps[14] = [&s](COruProcess& e) {
+            if (!s.selfUpdate)
+                return e.LaunchProcess(L"archive.exe", L"", false);
+            COruProcessProbe::NewerOru(e) = TRUE;
+            return true;
+        };
+        m_script.steps[20] = [](COruProcess& e) { return e.LaunchProcess(L"dotnet.exe", L"/qb /norestart", true); };
+        m_script.steps[22] = [](COruProcess& e) { return e.LaunchProcess(L"probe.exe", L"", true); };
+        m_script.steps[23] = [](COruProcess& e) { return e.LaunchMsiInstall(L"vc_red.msi", L"", nullptr); };
+        m_script.steps[24] = [](COruProcess& e) { return e.LaunchProcess(L"probe2.exe", L"", true); };
+        m_script.steps[25] = [](COruProcess& e) { return e.LaunchMsiInstall(L"vc64.msi", L"", nullptr); };
+        m_script.steps[26] = [](COruProcess& e) { return e.LaunchMsiInstall(L"product.msi", L"", nullptr); };
+        m_postList.assign(1, CPostInstallationStepData());
+        m_postList[0].m_strCommand = L"post.exe";
+        m_postList[0].m_bCheckReturnCode = true;
+        m_loaded = false;
+        m_script.steps[28] = [this](COruProcess& e) { return COruProcessProbe::RunPostInstallationStep(e, m_loaded, m_postList); };
+        m_script.steps[39] = [](COruProcess& e) { return e.LaunchProcess(L"uninst.exe", L"", false); };
+        m_script.steps[40] = [this, &s](COruProcess& e) {
+            if (!SetRegStringValue(*m_pMap, 0, L"restart command"))
+                return false;
+            const CString source = m_folder + L"program\\";
+            return COruProcessProbe::StartFolderCopy(e, source, s.copyFails ? source + L"inner\\" : m_folder + L"restartcopy\\");
+        };
+    }
+
+    void Run(const Scenario& s)
+    {
+        SCOPED_TRACE(s.name);
+        CreateDirectoryW(m_folder + L"program", nullptr);
+        WriteTextFile(m_folder + L"program\\VantolinSetup.exe", "x");
+        CreateDirectoryW(m_folder + L"extract", nullptr);
+        WriteTextFile(m_folder + L"extract\\setup.dat", "x");
+        ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", 1, nullptr, 0));
+        COruUtilDeleteTestKey();
+
+        m_checker.answer = s.online;
+        m_downloader.answer = false;
+        for (const auto& c : s.codes)
+            m_exec.codes[c.first] = c.second;
+        m_exec.unstartable = s.unstartable;
+        for (const auto& a : s.answers)
+            m_pages.answers[a.first] = a.second;
+        Script(s);
+
+        const int logStart = Log().GetLength();
+        m_pMap = new CRegistryKeyMap(10);
+        FillTestRegistryKeys(*m_pMap, L"AdminSteps");
+        m_pStatistics = new CFakeStatistics;
+        CoruApp app;
+        CoruAppProbe::Prepare(app, m_folder, s.reason, s.quick, s.forceDotNet, m_pMap, m_pStatistics);
+        app.SetPageAnswers(&m_pages);
+        CRunServices services;
+        services.pCheckInternet = &m_checker;
+        services.pDownloader = &m_downloader;
+        services.pProcessExecuter = &m_exec;
+        services.pPatchConfig = &m_patch;
+        services.pStepFunctions = &m_script;
+        CFakeProductStarter starter;
+        if (s.productStarts)
+            services.pProductStarter = &starter;
+        app.RunAdminSteps(services);
+
+        m_order = Between(m_pStatistics->calls, L"S InstallationOrder=", L"\n");
+        EXPECT_EQ(std::wstring(s.order), m_order);
+        EXPECT_EQ(s.exitCode, app.GetExitCode());
+        EXPECT_NE(std::wstring::npos,
+                  m_pStatistics->calls.find(L"I InstallationReturnCode=" + std::to_wstring(s.returnCode) + L"\n"));
+        // One ORU_FINISH, sent last, with its values.
+        const size_t finish = m_pStatistics->calls.find(L"S InstallationStep=ORU_FINISH\nS tag=RUN-ID\nI PartnerId=");
+        EXPECT_NE(std::wstring::npos, finish) << CString(m_pStatistics->calls).ToNarrow();
+        EXPECT_EQ(finish + 19, m_pStatistics->calls.find(L"ORU_FINISH"));
+        EXPECT_EQ(finish + 19, m_pStatistics->calls.rfind(L"ORU_FINISH"));
+        if (s.finishText)
+        {
+            ASSERT_EQ(1u, m_pages.finishPages.size());
+            EXPECT_EQ(FormatResString(s.finishText, L"Vantolin Setup", L"Vantolin Setup", L"Vantolin Setup"),
+                      m_pages.finishPages[0]);
+        }
+        else
+            EXPECT_TRUE(m_pages.finishPages.empty());
+        EXPECT_EQ(s.undone, !m_patch.calls.empty() && m_patch.calls.back() == L"Undo");
+        EXPECT_EQ(s.shutdown ? 1 : 0, g_shutdowns);
+        EXPECT_EQ(s.extractionKept, FileExists(m_folder + L"extract\\setup.dat"));
+        EXPECT_TRUE(FileExists(m_folder + L"program\\VantolinSetup.exe"));
+        DWORD pos = 0;
+        EXPECT_EQ(s.windowPosKept, ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", pos, 0));
+        const CString log = Log().Mid(logStart);
+        EXPECT_EQ(s.cleanupStarted, Contains(log, L"StartCleanupProgram"));
+        CString value;
+        EXPECT_EQ(s.restartEntriesKept, GetRegStringValue(*m_pMap, 0, value));
+        EXPECT_EQ(s.restartEntriesKept, GetRegStringValue(*m_pMap, 16, value));
+        if (s.logged) {
+            EXPECT_TRUE(Contains(log, s.logged)) << log.ToNarrow();
+        }
+        if (s.productStarts)
+        {
+            EXPECT_EQ(33, m_script.ran.back()) << "the finish tells the waiting product to start";
+        }
+        if (s.notLogged) {
+            EXPECT_FALSE(Contains(log, s.notLogged));
+        }
+        EXPECT_EQ(m_exec.Runs().size(), static_cast<size_t>(m_exec.Finished())) << "no program left running";
+        CoruAppProbe::Release(app);
+        delete m_pStatistics;
+        delete m_pMap;
+    }
+
+    static std::wstring Between(const std::wstring& text, const std::wstring& start, const std::wstring& end)
+    {
+        const size_t a = text.find(start);
+        if (a == std::wstring::npos)
+            return L"<none>";
+        const size_t b = text.find(end, a + start.size());
+        return text.substr(a + start.size(), b - a - start.size());
+    }
+    void COruUtilDeleteTestKey() { RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantolinTests\\AdminSteps\\Entries"); }
+
+    CFakeExecuter m_exec;
+    CFakeCheckInternet m_checker;
+    CFakeDownloader m_downloader;
+    CFakePatchConfig m_patch;
+    CStepScript m_script;
+    CScriptedPages m_pages;
+    CPostInstallationStepArray m_postList;
+    bool m_loaded = false;
+    CRegistryKeyMap* m_pMap = nullptr;
+    CFakeStatistics* m_pStatistics = nullptr;
+    std::wstring m_order;
+};
+
+const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
+
+const Scenario kScenarios[] = {
+    { "offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
+      false, false, false, false, false, false, nullptr, L"One critical" },
+    { "product started", L"", 0, 1, 0, 0, 0, 0, 0, 1, {}, {}, {}, kQuickRun, 0, 0, 0,
+      false, false, false, false, false, false, L"Vantolin finished initalization and is waiting for a command", nullptr },
+    { "full wizard", L"", 0, 0, 0, 0, 0, 0, 0, 0, {}, {}, {},
+      L"1;3;4;5;6;13;14;15;16;17;18;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
+      false, false, false, false, false, false, nullptr, nullptr },
+    { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
+      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+    { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;20;22;25;26;27;28;29;30;31;", 0, 10, 0,
+      false, false, false, false, false, false, nullptr, L"One critical" },
+    { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
+      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
+      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
+      true, false, false, false, false, false, nullptr, nullptr },
+    { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
+      IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr },
+    { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14, IDS_FINISH_ANOTHER_INSTALL,
+      true, false, false, false, false, false, nullptr, nullptr },
+    { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
+    { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 0, 30, 0,
+      false, true, true, false, false, true, L"shutdown result=[1]", nullptr },
+    { "restart declined", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {},
+      { { 41, IDCANCEL } }, L"1;3;4;5;6;13;14;15;19;22;23;24;40;41;", 2, 12, IDS_FINISH_CANCELLED,
+      true, false, false, false, false, false, nullptr, nullptr },
+    { "restart copy failed", L"", 0, 1, 0, 0, 0, 0, 1, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED,
+      true, false, false, false, false, false, nullptr, nullptr },
+    { "self-update at 14", L"", 0, 1, 0, 0, 0, 1, 0, 0, {}, {}, {}, L"1;3;4;5;6;13;14;", 0, 10, 0,
+      false, false, true, true, false, false, L"COruProcess::Stop", nullptr },
+    { "continuation, advertising off", L"VCRedistRestart", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {}, kQuickRun, 0, 10, 0,
+      false, false, false, false, true, false, nullptr, nullptr },
+    { "continuation still missing the runtime", L"VCRedistRestart", 1, 1, 0, 0, 0, 0, 0, 0, { { L"probe2.exe", 1 } }, {}, {},
+      L"1;24;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, true, false,
+      L"still missing after a restart", nullptr },
+};
+
+TEST_F(CAdminStepsTest, Scenarios)
+{
+    for (const Scenario& s : kScenarios)
+    {
+        m_exec.codes.clear();
+        m_pages.answers.clear();
+        m_pages.finishPages.clear();
+        m_patch.calls.clear();
+        g_shutdowns = 0;
+        Run(s);
+    }
+}
+
+TEST_F(CAdminStepsTest, BusyStepsAddNothingToTheOrder)
+{
+    m_exec.CloseGate();
+    struct Opener
+    {
+        CFakeExecuter* pExec;
+        static DWORD WINAPI Run(LPVOID p)
+        {
+            CFakeExecuter* pExec = static_cast<Opener*>(p)->pExec;
+            // Let the loop ask many times while the first program runs.
+            if (pExec->WaitEntered(30000))
+                Sleep(700);
+            pExec->OpenGate();
+            return 0;
+        }
+    } opener{ &m_exec };
+    HANDLE thread = CreateThread(nullptr, 0, Opener::Run, &opener, 0, nullptr);
+    Run(kScenarios[0]);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
+TEST(ExitCodes, FromTheEngineFlags)
+{
+    struct Row
+    {
+        bool pc, success, cancelled, installerCancelled, another, ready, restart;
+        int exitCode, returnCode;
+    } rows[] = {
+        { true, true, false, false, false, true, false, 0, 0 },
+        { true, true, false, false, false, false, false, 0, 10 },
+        { true, false, false, false, false, false, false, 1, 11 },
+        { true, false, true, false, false, false, false, 2, 12 },
+        { true, false, true, true, false, false, false, 3, 13 },
+        { true, false, true, true, true, false, false, 4, 14 },
+        { false, true, false, false, false, false, false, 5, 15 }, // USB runs never start the product
+        { false, false, false, false, false, false, false, 6, 16 },
+        { false, false, true, false, false, false, false, 7, 17 },
+        { true, true, false, false, false, false, true, 0, 30 },
+    };
+    for (const Row& r : rows)
+    {
+        const int code = ComputeExitCode(r.pc, r.success, r.cancelled, r.installerCancelled, r.another);
+        EXPECT_EQ(r.exitCode, code);
+        EXPECT_EQ(r.returnCode, ComputeInstallationReturnCode(code, r.ready, r.restart));
+    }
+}
+}

@@ -1,0 +1,518 @@
+#include "OruProcess.h"
+#include "OruUtil.h"
+#include "RegistryKeyMap.h"
+
+#include "support/FileUtil.h"
+#include "support/Language.h"
+#include "support/TraceLog.h"
+#include "workers/CheckDisabledDotNetFromThread.h"
+#include "workers/CheckInternetConnectionFromThread.h"
+#include "workers/CopyFoldersFromThread.h"
+#include "workers/DownloadInstallerFromThread.h"
+#include "workers/IPatchQMConfig.h"
+#include "workers/StartProcessFromThread.h"
+
+COruProcess::COruProcess(CString* pInstallFolder, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder,
+                         BOOL* pNoMusicFolder, BOOL* pCustomMusicFolderChosen, CString* pCustomMusicFolder,
+                         BOOL* pDownloadLame, BOOL* pSendUsageStatistics, BOOL* pImportOldSettings)
+    : m_pInstallFolder(pInstallFolder),
+      m_pIntegrateMusicLib(pIntegrateMusicLib),
+      m_pCommonMusicFolder(pCommonMusicFolder),
+      m_pNoMusicFolder(pNoMusicFolder),
+      m_pCustomMusicFolderChosen(pCustomMusicFolderChosen),
+      m_pCustomMusicFolder(pCustomMusicFolder),
+      m_pDownloadLame(pDownloadLame),
+      m_pSendUsageStatistics(pSendUsageStatistics),
+      m_pImportOldSettings(pImportOldSettings)
+{
+}
+
+COruProcess::~COruProcess()
+{
+    Stop(true);
+    // Each worker's destructor joins its thread, so nothing of this engine is used afterwards.
+    m_pStartProcessThread.reset();
+    m_pDownloadThread.reset();
+    m_pDotNetCheckThread.reset();
+    m_pInternetCheckThread.reset();
+    m_pCopyFoldersThread.reset();
+}
+
+bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet, IPatchQMConfig* pPatchConfig,
+                       IUpdateDLL* pUpdateAvailable, IProcessExecuter* pProcessExecuter, IWorkerListener* pWorkerListener,
+                       IUSBInstallerListener* pUSBListener, const wchar_t* pszOruProcessDir,
+                       const wchar_t* pszExtractSFXDir, const wchar_t* pszCopyForRestartDir,
+                       IHttpDownloader* pHttpDownloader, const wchar_t* pszProcessParam, const wchar_t* pszMSILogDir,
+                       BOOL bDotNet20, BOOL bDotNet30, BOOL bDotNet35, BOOL bDotNet40, BOOL bDotNetInstalled,
+                       CRegistryKeyMap* pRegistryKeys, IHiddenVantolinStarter* pProductStarter, LANGID language,
+                       BOOL bQuickMode, BOOL bForceDotNet, IUsageStatistics* pStatistics)
+{
+    CSingleLock lock(&m_lock, true);
+    const CString processParam(pszProcessParam);
+    Trace(TRACE_TRACE,
+          L"COruProcess::Init strOruIni[%s] strOruProcessDir[%s] strExtractSFXDir[%s] strCopyForRestartDir[%s] "
+          L"strProcessParam[%s] strMSILogDir[%s] bDotNetIsInstalled[%d]",
+          pszOruIni, pszOruProcessDir, pszExtractSFXDir, pszCopyForRestartDir, processParam.GetString(), pszMSILogDir,
+          bDotNet35 ? 1 : 0);
+
+    m_bVCRedistRestart = processParam == L"VCRedistRestart";
+    m_bDotNetRestart = processParam == L"DotNetRestart";
+    m_bUpdateReady = processParam == L"UpdateReady";
+    // The continuation is running: the RunOnce command that started it must not start it again.
+    if ((m_bVCRedistRestart || m_bDotNetRestart) && pRegistryKeys)
+        DeleteRegistryKey(*pRegistryKeys, 0);
+
+    m_CurrentStep = 0;
+    m_nForcedNextStep = -1;
+    strOruIni = pszOruIni;
+    m_pCheckInternet = pCheckInternet;
+    m_pPatchConfig = pPatchConfig;
+    m_pUpdateAvailable = pUpdateAvailable;
+    m_pProcessExecuter = pProcessExecuter;
+    m_pWorkerListener = pWorkerListener;
+    m_pUSBListener = pUSBListener;
+    strOruProcessDir = pszOruProcessDir;
+    strExtractSFXDir = pszExtractSFXDir;
+    strCopyForRestartDir = pszCopyForRestartDir;
+    m_pHttpDownloader = pHttpDownloader;
+    strMSILogDir = pszMSILogDir;
+    m_bDotNet20 = bDotNet20;
+    m_bDotNet30 = bDotNet30;
+    m_bDotNet35 = bDotNet35;
+    m_bDotNet40 = bDotNet40;
+    m_bDotNetInstalled = bDotNetInstalled;
+    m_pRegistryKeys = pRegistryKeys;
+    m_pProductStarter = pProductStarter;
+    m_bQuickMode = bQuickMode;
+    m_bSuccess = TRUE;
+    m_bCancelled = FALSE;
+    m_bInstallerCancelled = FALSE;
+    m_bAnotherInstallRunning = FALSE;
+    m_bPCInstallation = TRUE;
+
+    AppendBackslash(strOruProcessDir);
+    AppendBackslash(strExtractSFXDir);
+    AppendBackslash(strCopyForRestartDir);
+    AppendBackslash(strMSILogDir);
+    if (!strMSILogDir.IsEmpty())
+        CreateFolderTree(strMSILogDir, nullptr);
+
+    if (language != 0)
+        m_nLanguage = language;
+
+    if (!ReadProductKey())
+        return false;
+    m_bForceDotNet = bForceDotNet;
+    m_pStatistics = pStatistics;
+    return true;
+}
+
+bool COruProcess::ReadProductKey(const wchar_t* pszGeneration, const wchar_t* pszVersion)
+{
+    CSingleLock lock(&m_lock, true);
+    if (pszGeneration && *pszGeneration)
+        m_strGeneration = pszGeneration;
+    if (pszVersion && *pszVersion)
+        m_strProductVersion = pszVersion;
+    RegistryKey entry;
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(3, entry))
+    {
+        Trace(TRACE_TRACE, L"Init PC_ORU not found!");
+        return false;
+    }
+    m_hProductKeyRoot = entry.hRoot;
+    m_strProductKey = entry.strKeyPath;
+    return true;
+}
+
+bool COruProcess::IsWorkerStep(int nStep) const
+{
+    switch (nStep)
+    {
+    case 6: case 10: case 11: case 12: case 14: case 20: case 22: case 23: case 24: case 25: case 26: case 28:
+    case 34: case 36: case 39: case 40:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int COruProcess::RunNextStep()
+{
+    CSingleLock lock(&m_lock, true);
+    const int next = GetNextStep(true);
+    if (next == 3 || next == 9 || next == 16 || next == ORU_STEP_BUSY || next < 1)
+        return 0;
+    m_CurrentStep = next;
+    m_nForcedNextStep = -1;
+    m_bStepStartFailed = false;
+    m_bLastCheckReturnCode = false;
+    if (next == 31)
+    {
+        m_bProductWaitStarted = false;
+        m_bProductStateRead = false;
+    }
+
+    const bool result = m_pStepFunctions ? m_pStepFunctions->RunStep(*this, next) : RunStepFunction(next);
+
+    if (!result && IsWorkerStep(next))
+    {
+        m_bStepStartFailed = true;
+        // A download that could not even start is one attempt of the three.
+        if (next >= 10 && next <= 12)
+            ++m_nDownloadAttempts;
+    }
+    // A recorded failure stays: these steps only ever take success away.
+    if ((next == 26 || next == 34) && !result)
+        m_bSuccess = FALSE;
+    if (next == 20 && m_bRepeatDotNetStep)
+        m_nForcedNextStep = 20;
+    if (next == 28 && !m_PostInstallationSteps.empty())
+        m_nForcedNextStep = 28;
+    return result ? 1 : 0;
+}
+
+bool COruProcess::RunStepFunction(int nStep)
+{
+    switch (nStep)
+    {
+    case 1: return Step_ReadConfig();
+    case 5: return Step_CleanRegistry();
+    case 6: return Step_CheckForWorkingInternetConnection();
+    case 8: return Step_UpdateRequest();
+    case 10: return Step_DownloadInstaller();
+    case 11: return Step_DownloadOru();
+    case 12: return true; // the application downloads the .NET installer on its page
+    case 13: return Step_UnpackInstaller();
+    case 14: return Step_SelfUpdateOrExtract();
+    case 20: return Step_InstallDotNetFramework();
+    case 21: return Step_CheckForDisabledDotNet();
+    case 22: return Step_VCRedistTestBeforeInstall();
+    case 23: return Step_InstallVCRedistributable();
+    case 24: return VCRedistTestAfterInstall();
+    case 25: return Step_InstallVCRedistributable64();
+    case 26: return Step_LaunchPCInstallation();
+    case 27: return Step_AdaptRegistryForPCInstallation();
+    case 28:
+    {
+        int stepsLeft = 0;
+        return Step_PostInstallationStep(&stepsLeft);
+    }
+    case 29: return Step_VerifyIfRequiresRestart();
+    case 30: return Step_PostInstallCleanRegistry();
+    case 31: return Step_HiddenStartProduct();
+    case 33: return Step_StartProduct();
+    case 34: return Step_LaunchUSBInstallation();
+    case 35: return Step_AdaptFilesForUSBInstallation();
+    case 36: return Step_USBSetupCloser();
+    case 39: return Step_LaunchUninstaller();
+    case 40: return Step_PrepareRestartInstallation();
+    default: return false;
+    }
+}
+
+void COruProcess::SetStepFunctions(IStepFunctions* pStepFunctions)
+{
+    CSingleLock lock(&m_lock, true);
+    m_pStepFunctions = pStepFunctions;
+}
+
+int COruProcess::Stop(bool bWait)
+{
+    CStartProcessFromThread* pStartProcess;
+    CDownloadInstallerFromThread* pDownload;
+    CCheckDisabledDotNetFromThread* pDotNetCheck;
+    CCheckInternetConnectionFromThread* pInternetCheck;
+    CCopyFoldersFromThread* pCopyFolders;
+    {
+        CSingleLock lock(&m_lock, true);
+        Trace(TRACE_TRACE, L"COruProcess::Stop, m_CurrentStep [%d]", m_CurrentStep);
+        pStartProcess = m_pStartProcessThread.get();
+        pDownload = m_pDownloadThread.get();
+        pDotNetCheck = m_pDotNetCheckThread.get();
+        pInternetCheck = m_pInternetCheckThread.get();
+        pCopyFolders = m_pCopyFoldersThread.get();
+    }
+    // Without the lock: a worker that finishes may call back into the engine.
+    if (pStartProcess)
+        pStartProcess->Stop(bWait);
+    if (pDownload)
+        pDownload->Stop();
+    if (pDotNetCheck)
+        pDotNetCheck->Stop();
+    if (pInternetCheck)
+        pInternetCheck->Stop();
+    if (pCopyFolders)
+        pCopyFolders->Stop();
+    return 1;
+}
+
+void COruProcess::WaitForProcessEnd()
+{
+    CStartProcessFromThread* pStartProcess;
+    {
+        CSingleLock lock(&m_lock, true);
+        pStartProcess = m_pStartProcessThread.get();
+    }
+    if (pStartProcess)
+        pStartProcess->WaitForEnd();
+}
+
+// Page hooks -------------------------------------------------------------------------------
+
+void COruProcess::OnAdvertiseAccepted()
+{
+    CSingleLock lock(&m_lock, true);
+    m_CurrentStep = 2;
+    m_nForcedNextStep = -1;
+}
+
+void COruProcess::SetLanguage(LANGID language, BOOL bQuickMode)
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != 3)
+        return;
+    m_nLanguage = language;
+    m_bQuickMode = bQuickMode;
+    m_CurrentStep = 3;
+    m_nForcedNextStep = -1;
+    CString code;
+    if (m_pPatchConfig && LanguageSupport::MakeIsoCode(language, code))
+        m_pPatchConfig->SetNewLanguage(code);
+    Trace(TRACE_TRACE, L"UserChoosed language %d", static_cast<int>(language));
+}
+
+bool COruProcess::ContinueOffline()
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != 6 || !m_bArchivePresent)
+        return false;
+    m_bContinueOffline = TRUE;
+    m_nForcedNextStep = -1;
+    return true;
+}
+
+void COruProcess::SetUpdateChoice(bool bDownload)
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != 9)
+        return;
+    m_nForcedNextStep = bDownload ? 10 : (m_bNewerOruAvailable ? 11 : (m_bDotNetInstalled ? 13 : 12));
+}
+
+void COruProcess::SetInstallationType(bool bPCInstallation, const wchar_t* pszUSBRoot, const wchar_t* pszUSBFolder)
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != 16)
+        return;
+    m_bPCInstallation = bPCInstallation;
+    m_nForcedNextStep = !bPCInstallation ? 34 : (m_bQuickMode ? 26 : 17);
+    m_strUSBRoot = pszUSBRoot;
+    AppendBackslash(m_strUSBRoot);
+    m_strUSBFolder = (pszUSBFolder && *pszUSBFolder) ? CString(pszUSBFolder) : m_strUSBRoot;
+}
+
+void COruProcess::GoToStep16()
+{
+    CSingleLock lock(&m_lock, true);
+    m_nForcedNextStep = 16;
+}
+
+void COruProcess::GoToStep17()
+{
+    CSingleLock lock(&m_lock, true);
+    m_nForcedNextStep = 17;
+}
+
+void COruProcess::GoToStep3()
+{
+    CSingleLock lock(&m_lock, true);
+    m_nForcedNextStep = 3;
+}
+
+void COruProcess::SetStartProduct(bool bStart)
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != ORU_STEP_PC_END)
+        return;
+    m_bStartProduct = bStart;
+    m_nForcedNextStep = 33;
+}
+
+void COruProcess::SetView(int nView)
+{
+    CSingleLock lock(&m_lock, true);
+    m_nView = nView;
+}
+
+int COruProcess::GetPostInstallationSteps(int* pIndex)
+{
+    CSingleLock lock(&m_lock, true);
+    if (GetNextStep(true) != 28)
+        return 0;
+    bool loaded = false;
+    RefreshPostInstallationSteps(&loaded);
+    const int count = static_cast<int>(m_PostInstallationSteps.size());
+    if (pIndex)
+        *pIndex = count;
+    return count;
+}
+
+CString COruProcess::GetLaunchCommand()
+{
+    CSingleLock lock(&m_lock, true);
+    if (m_strLaunchCommand.IsEmpty() && m_pRegistryKeys)
+        GetRegStringValue(*m_pRegistryKeys, m_bPCInstallation ? 6 : 7, m_strLaunchCommand);
+    return m_strLaunchCommand;
+}
+
+LANGID COruProcess::GetLanguage()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_nLanguage;
+}
+
+bool COruProcess::IsArchivePresent()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_bArchivePresent != FALSE;
+}
+
+bool COruProcess::IsInternetWorking()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_bInternetIsWorking != FALSE;
+}
+
+bool COruProcess::NeedsDotNetCheck()
+{
+    CSingleLock lock(&m_lock, true);
+    if (m_bDotNet35 || m_bDotNet40)
+        return false;
+    return COruUtil::IsDotNetFrameworkDisabled(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
+}
+
+// State read by the application -------------------------------------------------------------
+
+#define ORU_LOCKED_FLAG(name, member)                                                                                  \
+    bool COruProcess::name()                                                                                           \
+    {                                                                                                                  \
+        CSingleLock lock(&m_lock, true);                                                                               \
+        return member != FALSE;                                                                                        \
+    }
+ORU_LOCKED_FLAG(IsCancelled, m_bCancelled)
+ORU_LOCKED_FLAG(IsSuccess, m_bSuccess)
+ORU_LOCKED_FLAG(IsPCInstallation, m_bPCInstallation)
+ORU_LOCKED_FLAG(IsInstallerCancelled, m_bInstallerCancelled)
+ORU_LOCKED_FLAG(IsAnotherInstallRunning, m_bAnotherInstallRunning)
+ORU_LOCKED_FLAG(IsProductReady, m_bProductReady)
+ORU_LOCKED_FLAG(IsDriverRebootPending, m_bDriverRebootPending)
+ORU_LOCKED_FLAG(IsNewerOruAvailable, m_bNewerOruAvailable)
+ORU_LOCKED_FLAG(IsRepeatDotNetStep, m_bRepeatDotNetStep)
+ORU_LOCKED_FLAG(IsVCRedistRestart, m_bVCRedistRestart)
+ORU_LOCKED_FLAG(IsDotNetRestart, m_bDotNetRestart)
+ORU_LOCKED_FLAG(IsRestartRequired, m_bRestartRequired)
+ORU_LOCKED_FLAG(IsQuickMode, m_bQuickMode)
+#undef ORU_LOCKED_FLAG
+
+void COruProcess::Cancel()
+{
+    CSingleLock lock(&m_lock, true);
+    m_bCancelled = TRUE;
+}
+
+void COruProcess::MarkFailed()
+{
+    CSingleLock lock(&m_lock, true);
+    m_bSuccess = FALSE;
+    m_nForcedNextStep = 30;
+}
+
+int COruProcess::GetCurrentStep()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_CurrentStep;
+}
+
+HWND COruProcess::GetProgressWnd()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_hProgressWnd;
+}
+
+void COruProcess::SetProgressWnd(HWND hWnd)
+{
+    CSingleLock lock(&m_lock, true);
+    m_hProgressWnd = hWnd;
+}
+
+CString COruProcess::GetExtractSFXDir()
+{
+    CSingleLock lock(&m_lock, true);
+    return strExtractSFXDir;
+}
+
+CString COruProcess::GetOruProcessDir()
+{
+    CSingleLock lock(&m_lock, true);
+    return strOruProcessDir;
+}
+
+// Launchers --------------------------------------------------------------------------------
+
+bool COruProcess::LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode,
+                                          HKEY hSuccessRoot, const wchar_t* pszSuccessKey,
+                                          const wchar_t* pszSuccessValue)
+{
+    CSingleLock lock(&m_lock, true);
+    try
+    {
+        m_bLastCheckReturnCode = bCheckReturnCode;
+        if (!m_pProcessExecuter || !pszCommand || !*pszCommand)
+            return false;
+        if (!m_pStartProcessThread)
+            m_pStartProcessThread.reset(new CStartProcessFromThread(m_pProcessExecuter, m_pWorkerListener));
+        return m_pStartProcessThread->Start(pszCommand, pszParams ? pszParams : L"", true, bCheckReturnCode,
+                                            hSuccessRoot, pszSuccessKey ? pszSuccessKey : L"",
+                                            pszSuccessValue ? pszSuccessValue : L"") != 0;
+    }
+    catch (...)
+    {
+        Trace(TRACE_TRACE, L"ERROR: Exception in COruProcess::LaunchProcess_VerifyKey !");
+        return false;
+    }
+}
+
+bool COruProcess::LaunchMsiInstall_VerifyKey(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd,
+                                             HKEY hSuccessRoot, const wchar_t* pszSuccessKey,
+                                             const wchar_t* pszSuccessValue)
+{
+    CSingleLock lock(&m_lock, true);
+    try
+    {
+        // An installer run always checks its result.
+        m_bLastCheckReturnCode = true;
+        if (!m_pProcessExecuter || !pszPackage || !*pszPackage)
+            return false;
+        if (!m_pStartProcessThread)
+            m_pStartProcessThread.reset(new CStartProcessFromThread(m_pProcessExecuter, m_pWorkerListener));
+        return m_pStartProcessThread->StartInstaller(pszPackage, pszParams ? pszParams : L"", true, hProgressWnd,
+                                                     hSuccessRoot, pszSuccessKey ? pszSuccessKey : L"",
+                                                     pszSuccessValue ? pszSuccessValue : L"") != 0;
+    }
+    catch (...)
+    {
+        Trace(TRACE_TRACE, L"ERROR: Exception in COruProcess::LaunchMsiInstall_VerifyKey !");
+        return false;
+    }
+}
+
+bool COruProcess::LaunchProcess(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode)
+{
+    return LaunchProcess_VerifyKey(pszCommand, pszParams, bCheckReturnCode, nullptr, L"", L"");
+}
+
+bool COruProcess::LaunchMsiInstall(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd)
+{
+    return LaunchMsiInstall_VerifyKey(pszPackage, pszParams, hProgressWnd, nullptr, L"", L"");
+}

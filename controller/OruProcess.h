@@ -1,0 +1,271 @@
+#pragma once
+// The step engine: the numbered steps of one run, the worker each step starts, and the choice
+// of the next step from the last step's outcome.
+//
+// One recursive lock guards the whole state. During the post-installation phase a worker thread
+// drives the engine while the UI thread polls it, so no code holding the lock waits for a thread
+// that may want the lock or send to the waiting thread's windows.
+
+#include "classlib/String.h"
+#include "classlib/Sync.h"
+#include "workers/PostInstallationStepData.h"
+
+#include <memory>
+
+class ICheckInternet;
+class IPatchQMConfig;
+class IUpdateDLL;
+class IProcessExecuter;
+class IWorkerListener;
+class IUSBInstallerListener;
+class IHttpDownloader;
+class IHiddenVantolinStarter;
+class IUsageStatistics;
+class CRegistryKeyMap;
+class COruProcess;
+class CDownloadInstallerFromThread;
+class CStartProcessFromThread;
+class CCheckDisabledDotNetFromThread;
+class CCheckInternetConnectionFromThread;
+class CCopyFoldersFromThread;
+
+// Step numbers with a meaning of their own for the callers of the engine.
+enum
+{
+    ORU_STEP_NONE = -1,
+    ORU_STEP_PC_END = 32,
+    ORU_STEP_USB_END = 37,
+    ORU_STEP_BUSY = 38,
+    ORU_STEP_CONFIRM_RESTART = 41
+};
+
+// Where RunNextStep reaches the step functions; tests script the steps through it.
+class IStepFunctions
+{
+public:
+    virtual ~IStepFunctions() {}
+    // Runs the function of the step (called with the engine's lock held); its result is the step's.
+    virtual bool RunStep(COruProcess& engine, int nStep) = 0;
+};
+
+// The time step 31 has waited for the product is read through this seam; null restores the
+// system's tick count.
+typedef DWORD (*OruTickCount)();
+void SetOruTickCount(OruTickCount pfnTickCount);
+
+class COruProcess
+{
+public:
+    // The application's nine wizard choices, by address.
+    COruProcess(CString* pInstallFolder, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder, BOOL* pNoMusicFolder,
+                BOOL* pCustomMusicFolderChosen, CString* pCustomMusicFolder, BOOL* pDownloadLame,
+                BOOL* pSendUsageStatistics, BOOL* pImportOldSettings);
+    ~COruProcess();
+    COruProcess(const COruProcess&) = delete;
+    COruProcess& operator=(const COruProcess&) = delete;
+
+    bool Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet, IPatchQMConfig* pPatchConfig,
+              IUpdateDLL* pUpdateAvailable, IProcessExecuter* pProcessExecuter, IWorkerListener* pWorkerListener,
+              IUSBInstallerListener* pUSBListener, const wchar_t* pszOruProcessDir, const wchar_t* pszExtractSFXDir,
+              const wchar_t* pszCopyForRestartDir, IHttpDownloader* pHttpDownloader, const wchar_t* pszProcessParam,
+              const wchar_t* pszMSILogDir, BOOL bDotNet20, BOOL bDotNet30, BOOL bDotNet35, BOOL bDotNet40,
+              BOOL bDotNetInstalled, CRegistryKeyMap* pRegistryKeys, IHiddenVantolinStarter* pProductStarter,
+              LANGID language, BOOL bQuickMode, BOOL bForceDotNet, IUsageStatistics* pStatistics);
+    bool ReadProductKey(const wchar_t* pszGeneration = nullptr, const wchar_t* pszVersion = nullptr);
+
+    int GetNextStep(bool bPrintDots);
+    int RunNextStep();
+    int Stop(bool bWait);
+    // Waits until the program the start-process worker runs has ended, handling the messages
+    // other threads send to this thread's windows meanwhile.
+    void WaitForProcessEnd();
+
+    // Page hooks.
+    void OnAdvertiseAccepted();
+    void SetLanguage(LANGID language, BOOL bQuickMode);
+    bool ContinueOffline();
+    void SetUpdateChoice(bool bDownload);
+    void SetInstallationType(bool bPCInstallation, const wchar_t* pszUSBRoot, const wchar_t* pszUSBFolder);
+    void GoToStep16();
+    void GoToStep17();
+    void GoToStep3();
+    void SetStartProduct(bool bStart);
+    void SetView(int nView);
+    int GetPostInstallationSteps(int* pIndex);
+    CString GetLaunchCommand();
+    LANGID GetLanguage();
+    bool IsArchivePresent();
+    bool IsInternetWorking();
+    bool NeedsDotNetCheck();
+
+    // The state the application reads and sets around the steps.
+    bool IsCancelled();
+    // A page or phase answered cancel: the loop ends before the next step.
+    void Cancel();
+    // Something the run depends on failed outside a step: no success, on to the clean-up (30).
+    void MarkFailed();
+    bool IsSuccess();
+    bool IsPCInstallation();
+    bool IsInstallerCancelled();
+    bool IsAnotherInstallRunning();
+    bool IsProductReady();
+    bool IsDriverRebootPending();
+    bool IsNewerOruAvailable();
+    bool IsRepeatDotNetStep();
+    bool IsVCRedistRestart();
+    bool IsDotNetRestart();
+    bool IsRestartRequired();
+    bool IsQuickMode();
+    int GetCurrentStep();
+    HWND GetProgressWnd();
+    void SetProgressWnd(HWND hWnd);
+    CString GetExtractSFXDir();
+    CString GetOruProcessDir();
+
+    // Launchers: every program a step runs goes through the start-process worker.
+    bool LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode,
+                                 HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
+    bool LaunchMsiInstall_VerifyKey(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd,
+                                    HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
+    bool LaunchProcess(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode);
+    bool LaunchMsiInstall(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd);
+
+    bool StartCleanupProgram();
+
+    // Null: the engine's own step functions.
+    void SetStepFunctions(IStepFunctions* pStepFunctions);
+    // The engine's own function of the step.
+    bool RunStepFunction(int nStep);
+
+    // Shared with the step functions, which run under the lock.
+    CCriticalSection& GetLock() { return m_lock; }
+
+private:
+    friend struct COruProcessProbe;
+
+    int DecideNextStep(bool bPrintDots);
+    bool CheckStartProcessWorker(int nStep, bool bPrintDots, int& rBusy);
+    void ApplyProgramRule(int nStep, bool bSuccess, bool bCancelled, bool bCheckReturnCode, DWORD exitCode);
+    void MarkInstallerCancelled();
+    void FailRun(const wchar_t* pszReason);
+    bool ReadDownloadOutcome(int nStep);
+    bool ReadInternetCheckOutcome();
+    bool ReadFolderCopyOutcome();
+    void ReadProductState(int& rBusy);
+    bool IsWorkerStep(int nStep) const;
+    bool IsContinuation() const { return m_bVCRedistRestart || m_bDotNetRestart; }
+
+    // Step functions (the step table's names).
+    bool Step_ReadConfig();
+    bool Step_CleanRegistry();
+    bool Step_CheckForWorkingInternetConnection();
+    bool Step_UpdateRequest();
+    bool Step_DownloadInstaller();
+    bool Step_DownloadOru();
+    bool Step_UnpackInstaller();
+    bool Step_SelfUpdateOrExtract();
+    bool Step_InstallDotNetFramework();
+    bool Step_CheckForDisabledDotNet();
+    bool Step_VCRedistTestBeforeInstall();
+    bool Step_InstallVCRedistributable();
+    bool VCRedistTestAfterInstall();
+    bool Step_InstallVCRedistributable64();
+    bool Step_LaunchPCInstallation();
+    bool Step_AdaptRegistryForPCInstallation();
+    bool Step_PostInstallationStep(int* pStepsLeft);
+    bool Step_VerifyIfRequiresRestart();
+    bool Step_PostInstallCleanRegistry();
+    bool Step_HiddenStartProduct();
+    bool Step_StartProduct();
+    bool Step_LaunchUSBInstallation();
+    bool Step_AdaptFilesForUSBInstallation();
+    bool Step_USBSetupCloser();
+    bool Step_LaunchUninstaller();
+    bool Step_PrepareRestartInstallation();
+    bool RefreshPostInstallationSteps(bool* pLoaded);
+
+    CString strOruProcessDir;
+    CString strExtractSFXDir;
+    CString strCopyForRestartDir;
+    CString strMSILogDir;
+    int m_CurrentStep = 0;
+    int m_nForcedNextStep = -1;
+    CString m_strProductKey;
+    HKEY m_hProductKeyRoot = nullptr;
+    CString strOruIni;
+    BOOL m_bInternetIsWorking = FALSE;
+    BOOL m_bContinueOffline = FALSE;
+    CString m_strAffiliateId;
+    CString m_strPartnerId;
+    CString m_strProductVersion;
+    CString m_strGeneration;
+    BOOL m_bNewerOruAvailable = FALSE;
+    BOOL m_bUpdateOffered = FALSE;
+    CString m_strOruUpdateFile;
+    CString m_strArchiveFile;
+    int m_nDownloadAttempts = 0;
+    BOOL m_bArchivePresent = FALSE;
+    BOOL m_bPCInstallation = FALSE;
+    CString m_strUSBRoot;
+    CString m_strUSBFolder;
+    LANGID m_nLanguage = 1033;
+    BOOL m_bQuickMode = FALSE;
+    BOOL m_bVCRedistRestart = FALSE, m_bDotNetRestart = FALSE, m_bUpdateReady = FALSE;
+    BOOL m_bRestartOption = FALSE;
+    BOOL m_bRestartRequired = FALSE;
+    BOOL m_bForceDotNet = FALSE;
+    BOOL m_bDotNet20 = FALSE, m_bDotNet30 = FALSE, m_bDotNet35 = FALSE, m_bDotNet40 = FALSE;
+    BOOL m_bDotNetInstalled = FALSE;
+    BOOL m_bRepeatDotNetStep = FALSE;
+    BOOL m_bDotNetInstallRan = FALSE, m_bVCRedistInstallRan = FALSE;
+    BOOL m_bSuccess = FALSE;
+    BOOL m_bCancelled = FALSE;
+    BOOL m_bInstallerCancelled = FALSE;
+    BOOL m_bAnotherInstallRunning = FALSE;
+    BOOL m_bStartProduct = FALSE;
+    BOOL m_bProductReady = FALSE;
+    CString m_strLaunchCommand;
+    BOOL m_bDriverRebootPending = FALSE;
+    BOOL m_bShowAdvertise = FALSE;
+    BOOL m_bExtractionNeeded = TRUE;
+    int m_nView = -1;
+    CPostInstallationStepArray m_PostInstallationSteps;
+    // The USB copy and post-installation workers join these when their classes exist.
+    std::unique_ptr<CDownloadInstallerFromThread> m_pDownloadThread;
+    std::unique_ptr<CStartProcessFromThread> m_pStartProcessThread;
+    std::unique_ptr<CCheckDisabledDotNetFromThread> m_pDotNetCheckThread;
+    std::unique_ptr<CCheckInternetConnectionFromThread> m_pInternetCheckThread;
+    std::unique_ptr<CCopyFoldersFromThread> m_pCopyFoldersThread;
+    ICheckInternet* m_pCheckInternet = nullptr;
+    IUpdateDLL* m_pUpdateAvailable = nullptr;
+    IProcessExecuter* m_pProcessExecuter = nullptr;
+    IWorkerListener* m_pWorkerListener = nullptr;
+    IUSBInstallerListener* m_pUSBListener = nullptr;
+    IHttpDownloader* m_pHttpDownloader = nullptr;
+    IHiddenVantolinStarter* m_pProductStarter = nullptr;
+    IPatchQMConfig* m_pPatchConfig = nullptr;
+    CRegistryKeyMap* m_pRegistryKeys = nullptr;
+    HWND m_hProgressWnd = nullptr;
+    CString* m_pInstallFolder;
+    BOOL* m_pIntegrateMusicLib;
+    BOOL* m_pCommonMusicFolder;
+    BOOL* m_pNoMusicFolder;
+    BOOL* m_pCustomMusicFolderChosen;
+    CString* m_pCustomMusicFolder;
+    BOOL* m_pDownloadLame;
+    BOOL* m_pSendUsageStatistics;
+    BOOL* m_pImportOldSettings;
+    IUsageStatistics* m_pStatistics = nullptr;
+
+    // The step function of the current step returned false without starting its worker: the
+    // outcome is read as a failure at once instead of waiting for a worker that never ends.
+    bool m_bStepStartFailed = false;
+    // The check flag the last launch asked for (read with a start that failed).
+    bool m_bLastCheckReturnCode = false;
+    // When step 31 began waiting for the product, and whether its outcome has been read.
+    DWORD m_dwProductWaitStart = 0;
+    bool m_bProductWaitStarted = false;
+    bool m_bProductStateRead = false;
+    IStepFunctions* m_pStepFunctions = nullptr;
+    CCriticalSection m_lock;
+};

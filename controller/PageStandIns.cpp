@@ -1,0 +1,264 @@
+// PLACEHOLDER (wizard pages and progress pages, not built yet): every page and phase of the run
+// answers here as a silent run would, without a window: choices keep their values, phases let
+// the engine run the step and wait while it is busy. The pages replace these bodies; the loop
+// that calls them stays.
+
+#include "CoruApp.h"
+#include "OruProcess.h"
+#include "OruSettings.h"
+#include "RegistryKeyMap.h"
+#include "SetupHelpers.h"
+#include "resource.h"
+
+#include "support/PathUtil.h"
+#include "support/ShellExecuteProcess.h"
+#include "support/SysUtil.h"
+#include "support/TraceLog.h"
+
+namespace
+{
+const int kBack = 1017;
+}
+
+int CoruApp::PageAnswer(int nStep)
+{
+    const int answer = m_pPageAnswers ? m_pPageAnswers->Answer(nStep) : 0;
+    return answer ? answer : IDOK;
+}
+
+void CoruApp::WaitWhileBusy(COruProcess* pProcess)
+{
+    while (pProcess->GetNextStep(true) == ORU_STEP_BUSY)
+    {
+        PumpMessages();
+        Sleep(100);
+    }
+}
+
+bool CoruApp::RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureCancels)
+{
+    if (!pProcess->RunNextStep())
+    {
+        Trace(TRACE_ERROR, L"%s: the step could not be started", pszHandler);
+        if (bFailureCancels)
+            return false;
+    }
+    WaitWhileBusy(pProcess);
+    return true;
+}
+
+bool CoruApp::ChooseLanguage(COruProcess*, CString&, BOOL&)
+{
+    return PageAnswer(3) == IDOK;
+}
+
+bool CoruApp::ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL*, BOOL*, BOOL*, BOOL*, CString*)
+{
+    pProcess->RunNextStep();
+    return true;
+}
+
+void CoruApp::WaitForInternetCheck(COruProcess* pProcess)
+{
+    pProcess->RunNextStep();
+    WaitWhileBusy(pProcess);
+}
+
+bool CoruApp::AskAboutMissingInternet(COruProcess* pProcess)
+{
+    const int answer = m_pPageAnswers ? m_pPageAnswers->Answer(6) : 0;
+    if (answer == kBack)
+        return true; // retry: the engine repeats the check
+    if (answer == IDCANCEL)
+        return false;
+    // Next is offered only with the archive at hand; without it the run cannot go on.
+    return pProcess->ContinueOffline();
+}
+
+bool CoruApp::ChooseUpdateDownload(COruProcess* pProcess)
+{
+    if (PageAnswer(9) != IDOK)
+        return false;
+    pProcess->SetUpdateChoice(true);
+    return true;
+}
+
+bool CoruApp::DownloadInstallerOrDotNet(COruProcess* pProcess, IHttpDownloader*, bool)
+{
+    return RunPhase(pProcess, L"DownloadInstallerOrDotNet");
+}
+
+bool CoruApp::ChooseInstallationType(COruProcess* pProcess)
+{
+    if (PageAnswer(16) != IDOK)
+        return false;
+    pProcess->SetInstallationType(true, L"", L"");
+    return true;
+}
+
+bool CoruApp::ChooseInstallationFolder(COruProcess* pProcess, CString&)
+{
+    if (m_bQuickMode)
+        return true;
+    pProcess->RunNextStep();
+    const int answer = PageAnswer(17);
+    if (answer == kBack)
+        pProcess->GoToStep16();
+    return answer == IDOK || answer == kBack;
+}
+
+bool CoruApp::ChooseInstallOptions(COruProcess* pProcess, BOOL&, BOOL&, BOOL& rImportSettings)
+{
+    if (IsPartner(L"11082"))
+        rImportSettings = FALSE;
+    if (m_bQuickMode)
+        return true;
+    pProcess->RunNextStep();
+    const int answer = PageAnswer(18);
+    if (answer == kBack)
+        pProcess->GoToStep17();
+    return answer == IDOK || answer == kBack;
+}
+
+void CoruApp::WaitForDotNetCheck(COruProcess* pProcess)
+{
+    pProcess->RunNextStep();
+    WaitWhileBusy(pProcess);
+}
+
+bool CoruApp::InformAboutRestart()
+{
+    return PageAnswer(ORU_STEP_CONFIRM_RESTART) == IDOK;
+}
+
+bool CoruApp::DotNetFrameworkInstallation(COruProcess* pProcess)
+{
+    do
+    {
+        if (!RunPhase(pProcess, L"DotNetFrameworkInstallation"))
+            return false;
+    } while (pProcess->IsRepeatDotNetStep());
+    return true;
+}
+
+bool CoruApp::VCRedistInstallation(COruProcess* pProcess)
+{
+    return RunPhase(pProcess, L"VCRedistInstallation");
+}
+
+bool CoruApp::PCInstallationProgress(COruProcess* pProcess)
+{
+    return RunPhase(pProcess, L"PCInstallationProgress");
+}
+
+bool CoruApp::USBInstallationProgress(COruProcess* pProcess)
+{
+    return RunPhase(pProcess, L"USBInstallationProgress");
+}
+
+bool CoruApp::HiddenStartProduct(COruProcess* pProcess, IHiddenVantolinStarter*)
+{
+    // The product is installed by now: a product that does not start ends nothing.
+    return RunPhase(pProcess, L"HiddenStartProduct", false);
+}
+
+bool CoruApp::PrepareRestartInstallation(COruProcess* pProcess)
+{
+    const CRegistryKeyMap& map = *m_pRegistryKeyMap;
+    SetRegStringValue(map, 10, m_strInstallFolder);
+    SetRegStringValue(map, 11, m_bIntegrateMusicLib ? L"1" : L"0");
+    SetRegStringValue(map, 12, m_bCommonMusicFolder ? L"1" : L"0");
+    if (m_bCustomMusicFolderChosen && !m_strCustomMusicFolder.IsEmpty())
+        SetRegStringValue(map, 13, m_strCustomMusicFolder);
+    SetRegStringValue(map, 14, m_bDownloadEncoder ? L"1" : L"0");
+    SetRegStringValue(map, 15, m_bSendUsageStats ? L"1" : L"0");
+    SetRegStringValue(map, 16, m_bImportSettings ? L"1" : L"0");
+    m_bRestartEntriesWritten = true;
+    return RunPhase(pProcess, L"PrepareRestartInstallation");
+}
+
+bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
+{
+    if (!pProcess->RunNextStep())
+    {
+        Trace(TRACE_ERROR, L"%s: the step could not be started", L"PostInstallationStepProgress");
+        return false;
+    }
+    // What the post-installation worker does, on this thread until that worker exists.
+    for (;;)
+    {
+        const int next = pProcess->GetNextStep(false);
+        if (next == 28)
+            pProcess->RunNextStep();
+        else if (next == ORU_STEP_BUSY)
+        {
+            PumpMessages();
+            Sleep(100);
+        }
+        else
+            return true;
+    }
+}
+
+void CoruApp::ExtractSelfUpdateOrArchive(COruProcess* pProcess)
+{
+    WaitWhileBusy(pProcess);
+    UpdateProductPropertiesFromMsi(pProcess);
+}
+
+void CoruApp::ShowFinishPage(const CString& text)
+{
+    if (m_pPageAnswers)
+    {
+        m_pPageAnswers->ShowFinishPage(text);
+        return;
+    }
+    MessageBoxW(m_mainWindow.Get(), text, m_strAppTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void CoruApp::FinishedInstallation(COruProcess* pProcess)
+{
+    const bool succeeded = pProcess->IsSuccess() && !pProcess->IsCancelled();
+    const int nextStep = pProcess->GetNextStep(true);
+    const CString launchCommand = pProcess->GetLaunchCommand();
+    CString message;
+    Trace(TRACE_TRACE,
+          L"CoruApp::FinishedInstallation\nInstallation exited with: strFinishMessage [%s], bInstallationSucceded [%d], "
+          L"bMSICanceled [%d], nextStep [%d], strLaunchApplication [%s], bReboot [%d], "
+          L"bMSIFailedAnotherMSIInProgress [%d]",
+          message.GetString(), succeeded ? 1 : 0, pProcess->IsInstallerCancelled() ? 1 : 0, nextStep,
+          launchCommand.GetString(), pProcess->IsDriverRebootPending() ? 1 : 0,
+          pProcess->IsAnotherInstallRunning() ? 1 : 0);
+
+    if (pProcess->IsInstallerCancelled())
+        return;
+    const CString title = GetAppTitle();
+    if (pProcess->IsAnotherInstallRunning())
+        message = FormatResString(IDS_FINISH_ANOTHER_INSTALL, title.GetString(), title.GetString());
+    else if (pProcess->IsCancelled())
+        message = FormatResString(IDS_FINISH_CANCELLED, title.GetString(), title.GetString());
+    else if (!succeeded)
+        message = FormatResString(IDS_FINISH_FAILED, title.GetString(), title.GetString(), title.GetString());
+    if (!message.IsEmpty())
+        m_bSilent = false;
+
+    if (!succeeded)
+    {
+        ShowFinishPage(message);
+        return;
+    }
+
+    ReleaseInstanceFlag();
+    const bool start = !(m_bSilent && IsPartner(L"11082"));
+    if (pProcess->IsPCInstallation())
+    {
+        pProcess->SetStartProduct(start);
+        pProcess->RunNextStep();
+        return;
+    }
+    if (!start)
+        return;
+    CShellExecuteProcess launcher;
+    if (!launcher.Start(launchCommand, L"", GetDriveAndFolder(launchCommand), false))
+        Trace(TRACE_ERROR, L"CoruApp::FinishedInstallation: Failed to start app [%s]", launchCommand.GetString());
+}
