@@ -91,16 +91,6 @@ TEST(CoruAppHandOverWait, ProcessYoungerThanTheControllerIsNotWaitedFor)
     EXPECT_TRUE(Contains(log, L"ORU is updating the copy of itself at [" + oldFolder + L"VantolinSetup.exe]"));
 
     // The updated copy runs on its own; the lock of controller runs is held until it is done.
-    bool readyDone = false;
-    const CString logFolder = ControllerLogFolder(pszGeneration);
-    for (int i = 0; i < 600 && !readyDone; ++i)
-    {
-        for (const CString& name : ListFiles(logFolder + L"Log_oru_*.txt"))
-        {
-            const CString text = ReadUtf16File(logFolder + name);
-            readyDone = readyDone || (Contains(text, L"-restart=UpdateReady") && Contains(text, L"InitInstance exited"));
-        }
-        Sleep(100);
-    }
-    EXPECT_TRUE(readyDone) << "the updated copy did not run to its end";
+    EXPECT_FALSE(WaitForUpdateReadyLog(pszGeneration, pi.dwProcessId).IsEmpty())
+        << "the updated copy did not run to its end";
 }

@@ -3,7 +3,6 @@
 // both alive until then, also the descriptor it replaced when the package named another
 // generation.
 
-#include "support/FileUtil.h"
 #include "tests/common/ControllerRun.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
@@ -12,8 +11,9 @@
 
 TEST(RefreshRtLifetime, StatisticsReleasedWhileTheirModuleAndStoreLive)
 {
-    const CString extract = FreshTestFolder(L"rt_lifetime_extract");
-    ASSERT_TRUE(CopyFolderRec(L"D:\\fixtures\\extract_9108q", extract, false, nullptr, nullptr));
+    // The run removes its extraction folder at the end: each run gets a copy of the fixture.
+    CString extract = CopyExtractFixture(L"rt_lifetime_extract");
+    extract.TrimRight(L"\\");
     const struct
     {
         const wchar_t* name;
@@ -27,8 +27,9 @@ TEST(RefreshRtLifetime, StatisticsReleasedWhileTheirModuleAndStoreLive)
     {
         SCOPED_TRACE(CString(c.name).ToNarrow());
         const CString folder = PrepareControllerFolder(L"rt_lifetime", L"9134");
-        const CControllerRun run = RunController(folder, L"9134", c.args);
-        EXPECT_EQ(1u, run.exitCode);
+        CopyExtractFixture(L"rt_lifetime_extract");
+        const CControllerRun run = RunController(folder, L"9134", c.args, L"VantolinSetup.exe", IDOK);
+        EXPECT_EQ(2u, run.exitCode);
         const CString calls = ReadRefreshRtCalls(folder);
         // The generation of the descriptor the statistics were built on, read back at release.
         const CString created = L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=";
