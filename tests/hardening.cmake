@@ -11,3 +11,6 @@ add_dependencies(HandOverWait_e2etest VantolinSetup refresh_rt StandIn)
 vantolin_test(RefreshRtLifetime_e2etest SOURCES ../controller/RefreshRtLifetime_e2etest.cpp LIBS support
               LOCKS controller_instance)
 add_dependencies(RefreshRtLifetime_e2etest VantolinSetup refresh_rt e2e_fixtures)
+# Writes a ProfileList entry under HKLM for the time of its test (an account of its own).
+vantolin_test(ProtectedProfiles_unittest SOURCES ../support/ProtectedProfiles_unittest.cpp LIBS support)
+add_dependencies(ProtectedProfiles_unittest VantolinSetupCleanup)
