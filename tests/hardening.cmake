@@ -14,3 +14,4 @@ add_dependencies(RefreshRtLifetime_e2etest VantolinSetup refresh_rt e2e_fixtures
 # Writes a ProfileList entry under HKLM for the time of its test (an account of its own).
 vantolin_test(ProtectedProfiles_unittest SOURCES ../support/ProtectedProfiles_unittest.cpp LIBS support)
 add_dependencies(ProtectedProfiles_unittest VantolinSetupCleanup)
+vantolin_test(FolderRemoval_unittest SOURCES ../support/FolderRemoval_unittest.cpp LIBS support)
