@@ -15,3 +15,5 @@ add_dependencies(RefreshRtLifetime_e2etest VantolinSetup refresh_rt e2e_fixtures
 vantolin_test(ProtectedProfiles_unittest SOURCES ../support/ProtectedProfiles_unittest.cpp LIBS support)
 add_dependencies(ProtectedProfiles_unittest VantolinSetupCleanup)
 vantolin_test(FolderRemoval_unittest SOURCES ../support/FolderRemoval_unittest.cpp LIBS support)
+# The set-up's emulator part on a fake binfmt_misc folder with stand-in commands (no Wine runs).
+add_test(NAME harness_setup_emulator COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/setup_emulator_test.sh)
