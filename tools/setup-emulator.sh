@@ -22,16 +22,14 @@ runs_i386 && exit 0
 export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || echo 0)" ge 1:8; then
     echo "setup: this kernel cannot run 32-bit x86 programs; installing the i386 user-mode emulator from bookworm-backports"
-    mkdir -p "$work/lists/partial" "$work/archives/partial" "$work/parts"
+    # shellcheck source=apt-own.sh
+    . "$(dirname "$(realpath "$0")")/apt-own.sh"
+    apt_own_folder "$work"
     keyring=/usr/share/keyrings/debian-archive-keyring.gpg
     cat > "$work/sources.list" <<LIST
 deb [signed-by=$keyring] http://deb.debian.org/debian bookworm main
 deb [signed-by=$keyring] http://deb.debian.org/debian bookworm-backports main
 LIST
-    apt_opts=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourceParts=$work/parts"
-              -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work" -o "Dir::Cache::pkgcache="
-              -o "Dir::Cache::srcpkgcache=" -o "Dir::Cache::Archives=$work/archives"
-              -o "APT::Sandbox::User=root")
     apt-get "${apt_opts[@]}" update -q
     apt-get "${apt_opts[@]}" install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
     rm -rf "$work"

@@ -24,8 +24,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+here=$(dirname "$(realpath "$0")")
+# shellcheck source=apt-own.sh
+. "$here/apt-own.sh"
+
 # Kernels that cannot run 32-bit x86 programs get the user-mode emulator.
-bash "$(dirname "$(realpath "$0")")/setup-emulator.sh"
+bash "$here/setup-emulator.sh"
 
 # The compressed-body decoders need the two compiled sources of Boost.Iostreams that no package
 # builds for the cross compiler. They are taken from Debian's source package at the version of the
@@ -38,17 +42,14 @@ boost_dir=$BOOST_CACHE/$boost_version
 if [ ! -s "$boost_dir/zlib.cpp" ] || [ ! -s "$boost_dir/gzip.cpp" ]; then
     echo "setup: fetching the Boost.Iostreams sources of boost1.81 $boost_version"
     work=$BOOST_CACHE/apt
-    mkdir -p "$work/lists/partial" "$work/archives/partial" "$work/src" "$work/parts"
+    apt_own_folder "$work"
+    mkdir -p "$work/src"
     keyring=/usr/share/keyrings/debian-archive-keyring.gpg
     cat > "$work/sources.list" <<LIST
 deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm main
 deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm-updates main
 deb-src [signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
 LIST
-    apt_opts=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourceParts=$work/parts"
-              -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work" -o "Dir::Cache::pkgcache="
-              -o "Dir::Cache::srcpkgcache=" -o "Dir::Cache::Archives=$work/archives"
-              -o "APT::Sandbox::User=root")
     apt-get "${apt_opts[@]}" update -q
     (cd "$work/src" && apt-get "${apt_opts[@]}" source --download-only -q "boost1.81=$boost_version")
     orig=$(ls "$work/src"/boost1.81_*.orig.tar.* | head -1)
