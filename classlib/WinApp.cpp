@@ -47,6 +47,22 @@ void OnTerminate()
         AnswerUnhandled(L"the runtime's terminate handler (an uncaught exception or a pure virtual call)")));
 }
 
+}
+
+// The runtime's own handler for a call of a pure virtual function (a body called through an
+// object under construction or already destroyed) writes to a console that a windowed program
+// does not have; this one reports the fault as every other one is.
+extern "C" void __cxa_pure_virtual()
+{
+    if (AfxGetApp())
+        ExitProcess(static_cast<UINT>(AnswerUnhandled(L"a pure virtual call")));
+    // A program without an application object answers through its exception filter.
+    RaiseException(EXCEPTION_NONCONTINUABLE_EXCEPTION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    ExitProcess(1);
+}
+
+namespace
+{
 LONG WINAPI OnStructuredException(EXCEPTION_POINTERS* pPointers)
 {
     wchar_t what[64] = {};

@@ -15,8 +15,7 @@ TEST(CoruAppCrash, FaultsEndAsAFailedRunWithTheirLine)
         const wchar_t* cause;
     } cases[] = {
         { L"/silent /crash:throw", L"the exception \"planted in InitInstance\"" },
-        // Depending on the runtime a pure call arrives through terminate or as an access fault.
-        { L"/silent /crash:pure", L"" },
+        { L"/silent /crash:pure", L"a pure virtual call" },
         { L"/silent /crash:thread", L"the runtime's terminate handler (an uncaught exception or a pure virtual call)" },
     };
     for (const auto& c : cases)
