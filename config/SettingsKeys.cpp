@@ -2,9 +2,14 @@
 #include "ProductFolders.h"
 #include "QMConfig.h"
 #include "QMModule.h"
+#include "QMRegKey.h"
 
 #include "support/FileUtil.h"
 #include "support/Folders.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace
 {
@@ -29,6 +34,7 @@ struct CSettingsState
     QMConfigKey* pTempFolder = nullptr;
     QMConfigKey* pLanguage = nullptr;
     QMConfigKey* pStartNotifier = nullptr;
+    std::vector<ISettingsRegistrationListener*> listeners;
 };
 
 CSettingsState& State()
@@ -143,6 +149,10 @@ void InitializeProductSettingsKeys(QMConfig* pConfig, CQMModule* pModule)
         { L"StartVantolinNotifierWithWindows", L"1", &state.pStartNotifier },
     };
     RegisterKeys(pConfig, pCommon, product, sizeof(product) / sizeof(product[0]));
+    // A copy: a listener may remove itself.
+    const std::vector<ISettingsRegistrationListener*> listeners = state.listeners;
+    for (ISettingsRegistrationListener* pListener : listeners)
+        pListener->OnSettingsKeysRegistered();
 }
 
 QMConfig* GetSettingsStore()
@@ -164,6 +174,11 @@ CString GetLanguageSetting()
 {
     const CString language = GetText(State().pLanguage);
     return language.IsEmpty() ? CString(L"en") : language;
+}
+
+CString GetStoredLanguageSetting()
+{
+    return GetText(State().pLanguage);
 }
 
 void SetLanguageSetting(const wchar_t* pszLanguage)
@@ -201,4 +216,37 @@ void SetAffiliateId(const wchar_t* pszAffiliateId)
 CString GetProductEditionName()
 {
     return State().strEdition;
+}
+
+CString GetSettingsRoot(bool bLocal)
+{
+    QMConfig* pConfig = State().pConfig;
+    if (!pConfig)
+        return CString();
+    return bLocal ? pConfig->GetLocalRoot() : pConfig->GetGlobalRoot();
+}
+
+bool WriteCommonValueUnderRoot(bool bLocal, const wchar_t* pszRoot, const wchar_t* pszName, const wchar_t* pszValue)
+{
+    QMConfig* pConfig = State().pConfig;
+    if (!pConfig || !pszRoot || !*pszRoot)
+        return false;
+    std::unique_ptr<QMRegKey> pKey(pConfig->CreateRegKey());
+    if (!pKey)
+        return false;
+    // The same hives and security as the store's own sections of that kind.
+    pKey->Create(bLocal ? 1 : 0, CString(pszRoot) + L"\\Common", !bLocal);
+    return pKey->IsOpen() && pKey->Write(pszName, pszValue);
+}
+
+void AddSettingsRegistrationListener(ISettingsRegistrationListener* pListener)
+{
+    if (pListener)
+        State().listeners.push_back(pListener);
+}
+
+void RemoveSettingsRegistrationListener(ISettingsRegistrationListener* pListener)
+{
+    std::vector<ISettingsRegistrationListener*>& listeners = State().listeners;
+    listeners.erase(std::remove(listeners.begin(), listeners.end(), pListener), listeners.end());
 }

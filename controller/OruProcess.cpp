@@ -10,6 +10,8 @@
 #include "workers/CopyFoldersFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
 #include "workers/IPatchQMConfig.h"
+#include "workers/CopyUSBInstallationFromThread.h"
+#include "workers/PostInstallStepsThread.h"
 #include "workers/StartProcessFromThread.h"
 
 COruProcess::COruProcess(CString* pInstallFolder, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder,
@@ -29,6 +31,9 @@ COruProcess::COruProcess(CString* pInstallFolder, BOOL* pIntegrateMusicLib, BOOL
 
 COruProcess::~COruProcess()
 {
+    // The post-installation worker drives this engine: it goes first, while everything it
+    // calls still exists.
+    m_pPostInstallThread.reset();
     Stop(true);
     // Each worker's destructor joins its thread, so nothing of this engine is used afterwards.
     m_pStartProcessThread.reset();
@@ -36,6 +41,7 @@ COruProcess::~COruProcess()
     m_pDotNetCheckThread.reset();
     m_pInternetCheckThread.reset();
     m_pCopyFoldersThread.reset();
+    m_pUSBCopyThread.reset();
 }
 
 bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet, IPatchQMConfig* pPatchConfig,
@@ -224,16 +230,28 @@ int COruProcess::Stop(bool bWait)
     CCheckDisabledDotNetFromThread* pDotNetCheck;
     CCheckInternetConnectionFromThread* pInternetCheck;
     CCopyFoldersFromThread* pCopyFolders;
+    CPostInstallStepsThread* pPostInstall;
+    CCopyUSBInstallationFromThread* pUSBCopy;
     {
         CSingleLock lock(&m_lock, true);
         Trace(TRACE_TRACE, L"COruProcess::Stop, m_CurrentStep [%d]", m_CurrentStep);
+        pPostInstall = m_pPostInstallThread.get();
+        pUSBCopy = m_pUSBCopyThread.get();
         pStartProcess = m_pStartProcessThread.get();
         pDownload = m_pDownloadThread.get();
         pDotNetCheck = m_pDotNetCheckThread.get();
         pInternetCheck = m_pInternetCheckThread.get();
         pCopyFolders = m_pCopyFoldersThread.get();
     }
-    // Without the lock: a worker that finishes may call back into the engine.
+    // Without the lock: a worker that finishes may call back into the engine. The list's worker
+    // first, so that it starts no further command.
+    if (pPostInstall)
+    {
+        if (bWait)
+            pPostInstall->Stop();
+        else
+            pPostInstall->Kill();
+    }
     if (pStartProcess)
         pStartProcess->Stop(bWait);
     if (pDownload)
@@ -244,7 +262,32 @@ int COruProcess::Stop(bool bWait)
         pInternetCheck->Stop();
     if (pCopyFolders)
         pCopyFolders->Stop();
+    if (pUSBCopy)
+        pUSBCopy->Stop();
     return 1;
+}
+
+bool COruProcess::StartPostInstallationSteps()
+{
+    CPostInstallStepsThread* pWorker;
+    {
+        CSingleLock lock(&m_lock, true);
+        if (!m_pPostInstallThread)
+            m_pPostInstallThread.reset(new CPostInstallStepsThread(this));
+        pWorker = m_pPostInstallThread.get();
+    }
+    // Not under the lock: a start may wait for the end of the worker's previous thread.
+    return pWorker->HandlePostInstallSteps() == 1;
+}
+
+bool COruProcess::IsPostInstallationFinished()
+{
+    CPostInstallStepsThread* pWorker;
+    {
+        CSingleLock lock(&m_lock, true);
+        pWorker = m_pPostInstallThread.get();
+    }
+    return !pWorker || pWorker->IsFinished();
 }
 
 void COruProcess::WaitForProcessEnd()

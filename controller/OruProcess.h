@@ -8,6 +8,7 @@
 
 #include "classlib/String.h"
 #include "classlib/Sync.h"
+#include "workers/IPostInstallEngine.h"
 #include "workers/PostInstallationStepData.h"
 
 #include <memory>
@@ -28,6 +29,8 @@ class CStartProcessFromThread;
 class CCheckDisabledDotNetFromThread;
 class CCheckInternetConnectionFromThread;
 class CCopyFoldersFromThread;
+class CPostInstallStepsThread;
+class CCopyUSBInstallationFromThread;
 
 // Step numbers with a meaning of their own for the callers of the engine.
 enum
@@ -53,7 +56,7 @@ public:
 typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 
-class COruProcess
+class COruProcess : public IPostInstallEngine
 {
 public:
     // The application's nine wizard choices, by address.
@@ -73,8 +76,8 @@ public:
               LANGID language, BOOL bQuickMode, BOOL bForceDotNet, IUsageStatistics* pStatistics);
     bool ReadProductKey(const wchar_t* pszGeneration = nullptr, const wchar_t* pszVersion = nullptr);
 
-    int GetNextStep(bool bPrintDots);
-    int RunNextStep();
+    int GetNextStep(bool bPrintDots) override;
+    int RunNextStep() override;
     int Stop(bool bWait);
     // Waits until the program the start-process worker runs has ended, handling the messages
     // other threads send to this thread's windows meanwhile.
@@ -91,7 +94,7 @@ public:
     void GoToStep3();
     void SetStartProduct(bool bStart);
     void SetView(int nView);
-    int GetPostInstallationSteps(int* pIndex);
+    int GetPostInstallationSteps(int* pIndex) override;
     CString GetLaunchCommand();
     LANGID GetLanguage();
     bool IsArchivePresent();
@@ -117,7 +120,7 @@ public:
     bool IsRestartRequired();
     bool IsQuickMode();
     int GetCurrentStep();
-    HWND GetProgressWnd();
+    HWND GetProgressWnd() override;
     void SetProgressWnd(HWND hWnd);
     CString GetExtractSFXDir();
     CString GetOruProcessDir();
@@ -131,6 +134,11 @@ public:
     bool LaunchMsiInstall(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd);
 
     bool StartCleanupProgram();
+    // Starts the worker that runs the post-installation commands (made on first use); false when
+    // it cannot start.
+    bool StartPostInstallationSteps();
+    // True once the worker has run through the list (or was never started).
+    bool IsPostInstallationFinished();
 
     // Null: the engine's own step functions.
     void SetStepFunctions(IStepFunctions* pStepFunctions);
@@ -183,6 +191,13 @@ private:
     bool Step_LaunchUninstaller();
     bool Step_PrepareRestartInstallation();
     bool RefreshPostInstallationSteps(bool* pLoaded);
+    bool StartDownload(bool bInstaller);
+    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied).
+    void RunSelfExtractor(CString& rFile, const CString& folder);
+    void PostPageText(int nControlId, const CString& text);
+    void ReportPostInstallationTime();
+    // The USB folder joined with the portable folder's name (no trailing backslash).
+    CString GetPortableFolder() const;
 
     CString strOruProcessDir;
     CString strExtractSFXDir;
@@ -236,6 +251,8 @@ private:
     std::unique_ptr<CCheckDisabledDotNetFromThread> m_pDotNetCheckThread;
     std::unique_ptr<CCheckInternetConnectionFromThread> m_pInternetCheckThread;
     std::unique_ptr<CCopyFoldersFromThread> m_pCopyFoldersThread;
+    std::unique_ptr<CPostInstallStepsThread> m_pPostInstallThread;
+    std::unique_ptr<CCopyUSBInstallationFromThread> m_pUSBCopyThread;
     ICheckInternet* m_pCheckInternet = nullptr;
     IUpdateDLL* m_pUpdateAvailable = nullptr;
     IProcessExecuter* m_pProcessExecuter = nullptr;
@@ -267,5 +284,10 @@ private:
     bool m_bProductWaitStarted = false;
     bool m_bProductStateRead = false;
     IStepFunctions* m_pStepFunctions = nullptr;
+    // The post-installation command that runs: its file name and start, reported once its end
+    // is read.
+    CString m_strPostStepFileName;
+    DWORD m_dwPostStepStart = 0;
+    bool m_bPostStepTimePending = false;
     CCriticalSection m_lock;
 };

@@ -8,6 +8,7 @@
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/CopyFoldersFromThread.h"
+#include "workers/CopyUSBInstallationFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
 #include "workers/IHiddenVantolinStarter.h"
 #include "workers/StartProcessFromThread.h"
@@ -61,6 +62,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         int busy = 0;
         if (!CheckStartProcessWorker(m_CurrentStep, bPrintDots, busy))
             return ORU_STEP_BUSY;
+        if (m_CurrentStep == 28)
+            ReportPostInstallationTime();
         break;
     }
     case 10: case 11: case 12:
@@ -68,15 +71,18 @@ int COruProcess::DecideNextStep(bool bPrintDots)
             return ORU_STEP_BUSY;
         break;
     case 34:
-        // Until the USB copy worker exists the step cannot start it: a failed copy.
-        if (m_bStepStartFailed)
+    {
+        // A copy that could not start, or that ended without success, ends the USB installation.
+        bool bCopied = false;
+        if (!m_bStepStartFailed && m_pUSBCopyThread && !m_pUSBCopyThread->IsFinished(bCopied))
+            return ORU_STEP_BUSY;
+        if (m_bStepStartFailed || !bCopied)
         {
             m_bSuccess = FALSE;
             m_nForcedNextStep = ORU_STEP_USB_END;
         }
-        else
-            return ORU_STEP_BUSY;
         break;
+    }
     case 36:
     {
         int busy = 0;
@@ -131,8 +137,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         if (m_bVCRedistRestart || m_bDotNetRestart)
         {
             const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
-            const CString version = GetMsiPackageProperty(package, L"ProductVersion");
-            const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+            const CString version = GetMsiProperty(package, L"ProductVersion");
+            const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
             if (!version.IsEmpty())
                 m_strProductVersion = version;
             if (!generation.IsEmpty())

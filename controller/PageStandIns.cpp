@@ -184,20 +184,18 @@ bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
         Trace(TRACE_ERROR, L"%s: the step could not be started", L"PostInstallationStepProgress");
         return false;
     }
-    // What the post-installation worker does, on this thread until that worker exists.
-    for (;;)
+    if (!pProcess->StartPostInstallationSteps())
     {
-        const int next = pProcess->GetNextStep(false);
-        if (next == 28)
-            pProcess->RunNextStep();
-        else if (next == ORU_STEP_BUSY)
-        {
-            PumpMessages();
-            Sleep(100);
-        }
-        else
-            return true;
+        Trace(TRACE_ERROR, L"%s: the post-installation worker could not be started", L"PostInstallationStepProgress");
+        return false;
     }
+    // The worker drives the engine; this thread only answers messages until it is through.
+    while (!pProcess->IsPostInstallationFinished())
+    {
+        PumpMessages();
+        Sleep(100);
+    }
+    return true;
 }
 
 void CoruApp::ExtractSelfUpdateOrArchive(COruProcess* pProcess)

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,16 @@ public:
     void CloseVantolin() override { ++closed; }
 };
 
+class CFakeUpdate : public IUpdateDLL
+{
+public:
+    int status = 0;
+    std::wstring calls;
+    void SetProductEdition(int n) override { calls += L"Edition=" + std::to_wstring(n) + L"\n"; }
+    void SetProductVersion(const wchar_t* p) override { calls += std::wstring(L"Version=") + p + L"\n"; }
+    int QueryUpdateStatus() override { return status; }
+};
+
 class CFakeStatistics : public IUsageStatistics
 {
 public:
@@ -161,6 +172,12 @@ struct COruProcessProbe
     static BOOL& DriverRebootPending(COruProcess& p) { return p.m_bDriverRebootPending; }
     static CString& ExtractSFXDir(COruProcess& p) { return p.strExtractSFXDir; }
     static CPostInstallationStepArray& PostSteps(COruProcess& p) { return p.m_PostInstallationSteps; }
+    static BOOL& InternetWorking(COruProcess& p) { return p.m_bInternetIsWorking; }
+    static BOOL& UpdateOffered(COruProcess& p) { return p.m_bUpdateOffered; }
+    static CString& AffiliateId(COruProcess& p) { return p.m_strAffiliateId; }
+    static CString& ArchiveFile(COruProcess& p) { return p.m_strArchiveFile; }
+    static CString& USBRoot(COruProcess& p) { return p.m_strUSBRoot; }
+    static CString& USBFolder(COruProcess& p) { return p.m_strUSBFolder; }
 
     static bool StartInternetCheck(COruProcess& p, ICheckInternet* pChecker)
     {
@@ -238,3 +255,30 @@ inline void FillTestRegistryKeys(CRegistryKeyMap& map, const wchar_t* pszName)
         map.SetAt(id, entry);
     }
 }
+
+// The fake services of an engine and the wizard choices it points at, with an engine made over
+// them: no restart reason, .NET present, the registry-entry table of the test's name. Null when
+// Init fails.
+struct CFakeEngineServices
+{
+    explicit CFakeEngineServices(const wchar_t* pszRegistryName) { FillTestRegistryKeys(map, pszRegistryName); }
+
+    std::unique_ptr<COruProcess> MakeEngine(const CString& folder, const CString& extractFolder)
+    {
+        std::unique_ptr<COruProcess> pEngine(new COruProcess(&installFolder, &flags[0], &flags[1], &flags[2], &flags[3],
+                                                             &customFolder, &flags[4], &flags[5], &flags[6]));
+        if (!pEngine->Init(folder + L"oru.ini", &checker, &patch, nullptr, &exec, nullptr, nullptr, folder, extractFolder,
+                           folder + L"copy", &downloader, L"", folder + L"msilog", FALSE, FALSE, TRUE, TRUE, TRUE, &map,
+                           nullptr, 0, FALSE, FALSE, nullptr))
+            pEngine.reset();
+        return pEngine;
+    }
+
+    CRegistryKeyMap map{ 10 };
+    CFakeExecuter exec;
+    CFakeCheckInternet checker;
+    CFakeDownloader downloader;
+    CFakePatchConfig patch;
+    CString installFolder, customFolder;
+    BOOL flags[7] = {};
+};

@@ -8,11 +8,18 @@
 namespace
 {
 const wchar_t kTestRoot[] = L"D:\\tests\\";
+const wchar_t kUsbFolder[] = L"D:\\usbdrive\\";
+const wchar_t kUsbPulled[] = L"D:\\usbdrive_pulled";
+
+bool IsBelow(const CString& folder, const wchar_t* pszRoot)
+{
+    return folder.Left(static_cast<int>(wcslen(pszRoot))).CompareNoCase(pszRoot) == 0;
+}
 
 // Empties a folder below the test root; links are removed, never followed.
 void EmptyFolder(const CString& folder)
 {
-    if (folder.Left(static_cast<int>(wcslen(kTestRoot))).CompareNoCase(kTestRoot) != 0 || folder.Find(L"..") >= 0)
+    if ((!IsBelow(folder, kTestRoot) && !IsBelow(folder, kUsbFolder)) || folder.Find(L"..") >= 0)
         return;
     WIN32_FIND_DATAW fd;
     CScopedFindHandle find(FindFirstFileW(folder + L"*", &fd));
@@ -49,6 +56,26 @@ CString FreshTestFolder(const wchar_t* pszName)
     EmptyFolder(folder);
     CreateDirectoryW(folder, nullptr);
     return folder;
+}
+
+CString FreshUsbDrive()
+{
+    PlugUsbDrive();
+    CreateDirectoryW(kUsbFolder, nullptr);
+    EmptyFolder(kUsbFolder);
+    return L"U:\\";
+}
+
+bool PullUsbDrive()
+{
+    return MoveFileW(L"D:\\usbdrive", kUsbPulled) != FALSE;
+}
+
+void PlugUsbDrive()
+{
+    if (GetFileAttributesW(kUsbPulled) != INVALID_FILE_ATTRIBUTES &&
+        GetFileAttributesW(L"D:\\usbdrive") == INVALID_FILE_ATTRIBUTES)
+        MoveFileW(kUsbPulled, L"D:\\usbdrive");
 }
 
 CString BinFolder()

@@ -16,6 +16,12 @@ inline void PrintTo(const CString& s, std::ostream* os)
 
 // D:\tests\<name>\, emptied and created afresh.
 CString FreshTestFolder(const wchar_t* pszName);
+// The stand-in USB drive U: (the test area's folder usbdrive), plugged in and emptied; "U:\".
+// Tests that use it hold the ctest lock usb_drive.
+CString FreshUsbDrive();
+// Renames the folder behind U: away, as if the stick were pulled; PlugUsbDrive puts it back.
+bool PullUsbDrive();
+void PlugUsbDrive();
 // The folder of the running test program (the build's bin folder), with a backslash.
 CString BinFolder();
 bool CopyInto(const wchar_t* pszFile, const CString& folder, const wchar_t* pszNewName = nullptr);

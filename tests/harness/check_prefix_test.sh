@@ -23,6 +23,12 @@ make_safe; ln -s "$tmp/elsewhere" "$tmp/b/wineprefix/drive_c/users/u/Documents";
 make_safe; rm "$tmp/b/wineprefix/dosdevices/d:"; ln -s "$tmp/elsewhere" "$tmp/b/wineprefix/dosdevices/d:"; expect 1 "project drive elsewhere"
 make_safe; ln -s /dev/sda "$tmp/b/wineprefix/dosdevices/d::"; expect 1 "raw device"
 make_safe; rm "$tmp/b/wineprefix/system.reg"; expect 1 "no prefix"
+make_safe; mkdir "$tmp/b/testarea/usbdrive"; ln -s "$tmp/b/testarea/usbdrive" "$tmp/b/wineprefix/dosdevices/u:"; expect 0 "USB drive on its folder"
+make_safe; ln -s "$tmp/b/testarea/usbdrive" "$tmp/b/wineprefix/dosdevices/u:"; expect 0 "USB drive pulled (folder renamed away)"
+make_safe; ln -s "$tmp/b/testarea" "$tmp/b/wineprefix/dosdevices/u:"; expect 1 "USB drive on the whole test area"
+make_safe; ln -s "$tmp/elsewhere" "$tmp/b/wineprefix/dosdevices/u:"; expect 1 "USB drive elsewhere"
+make_safe; ln -s / "$tmp/b/wineprefix/dosdevices/u:"; expect 1 "USB drive on /"
+make_safe; ln -s "$tmp/b/testarea/usbdrive" "$tmp/b/wineprefix/dosdevices/e:"; expect 1 "another letter on the USB folder"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,12 +1,15 @@
 // A stand-in program for tests: "StandIn.exe [/sleep:ms] [/exit:code] [/mutex:name [/denyall]] [/desktop]
-// [/shell]" waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
+// [/shell] [/devicechange:event,type,flags,mask]" waits and exits; with /mutex it holds that named mutex while it waits (/denyall: with an
 // access list that lets nobody open it); /desktop makes Wine start its desktop process, so
 // that no later test starts it attached to its own output pipes; /shell makes its window the
 // desktop's shell window while it waits (closing that window ends the wait early).
+// /devicechange broadcasts WM_DEVICECHANGE with that event and a volume header of that device
+// type, flags and unit mask (numbers as C writes them), as the system does for a stick.
 // A copy under another name acts by the ini named after it (IniScript.cpp).
 #include "IniScript.h"
 
 #include <windows.h>
+#include <dbt.h>
 #include <cstdlib>
 #include <cwchar>
 
@@ -58,6 +61,25 @@ void PumpUntil(DWORD sleepMs)
         }
     }
 }
+bool BroadcastDeviceChange(const wchar_t* pszSpec)
+{
+    wchar_t* pEnd = nullptr;
+    const unsigned long event = wcstoul(pszSpec, &pEnd, 0);
+    DEV_BROADCAST_VOLUME volume = {};
+    volume.dbcv_size = sizeof(volume);
+    if (*pEnd != L',')
+        return false;
+    volume.dbcv_devicetype = wcstoul(pEnd + 1, &pEnd, 0);
+    if (*pEnd != L',')
+        return false;
+    volume.dbcv_flags = static_cast<WORD>(wcstoul(pEnd + 1, &pEnd, 0));
+    if (*pEnd != L',')
+        return false;
+    volume.dbcv_unitmask = wcstoul(pEnd + 1, &pEnd, 0);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume),
+                               SMTO_ABORTIFHUNG, 2000, &result) != 0;
+}
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -82,6 +104,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             GetDesktopWindow();
         else if (wcscmp(a, L"/shell") == 0)
             shell = true;
+        else if (wcsncmp(a, L"/devicechange:", 14) == 0 && !BroadcastDeviceChange(a + 14))
+            return 96;
     }
     RunIniScript(sleepMs, exitCode);
     HANDLE hMutex = nullptr;

@@ -11,6 +11,8 @@ for d in "$WINEPREFIX/dosdevices"/*; do
     case "$n" in
         c:) [ "$(readlink "$d")" = "../drive_c" ] || { echo "wine-check: c: does not point at drive_c" >&2; bad=1; } ;;
         "$PROJECT_DRIVE") [ "$(realpath "$d")" = "$(realpath "$TEST_AREA")" ] || { echo "wine-check: $n is not the test area" >&2; bad=1; } ;;
+        # Compared by the link's text: a test may have renamed the folder away (a pulled drive).
+        "$USB_DRIVE") [ "$(readlink "$d")" = "$USB_DRIVE_FOLDER" ] || { echo "wine-check: $n is not the test area's USB folder" >&2; bad=1; } ;;
         com[0-9]*) ;;
         *) echo "wine-check: unexpected drive or device $n" >&2; bad=1 ;;
     esac

@@ -10,3 +10,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 TEST_AREA="$BUILD_DIR/testarea"
 PROJECT_DRIVE="d:"
+# The stand-in USB drive: one more letter, always this folder of the test area (tests may rename
+# the folder away to pull the drive; the letter then points at nothing).
+USB_DRIVE="u:"
+USB_DRIVE_FOLDER="$TEST_AREA/usbdrive"

@@ -2,7 +2,8 @@
 # Creates (once) and hardens the project's Wine prefix:
 #  - no Z: drive (a default prefix maps Z: to /),
 #  - no symlink under drive_c (a default prefix links the user folders into $HOME),
-#  - exactly one project drive, mapped to the build tree's test area.
+#  - exactly one project drive, mapped to the build tree's test area, and one stand-in USB drive
+#    mapped to a fixed folder inside it.
 set -euo pipefail
 BUILD_DIR=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
@@ -25,6 +26,8 @@ harden() {
         esac
     done
     ln -sfn "$TEST_AREA" "$dd/$PROJECT_DRIVE"
+    mkdir -p "$USB_DRIVE_FOLDER"
+    ln -sfn "$USB_DRIVE_FOLDER" "$dd/$USB_DRIVE"
     # Replace every link under drive_c by an empty real folder (or drop a file link).
     find "$WINEPREFIX/drive_c" -type l -print0 | while IFS= read -r -d '' l; do
         if [ -d "$l" ]; then rm -f "$l"; mkdir -p "$l"; else rm -f "$l"; fi

@@ -1,0 +1,86 @@
+// Step 34 on the stand-in drive U:: the engine starts the USB copy with the product generation,
+// waits for it, and goes on to the settings files of that generation's folder or ends the USB
+// installation as failed.
+
+#include "controller/OruProcess.h"
+#include "support/FileUtil.h"
+#include "tests/common/EngineFakes.h"
+#include "tests/common/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace
+{
+const DWORD kWaitMs = 30000;
+
+class UsbInstallationStepTest : public CTracedTest
+{
+protected:
+    const char* FolderPrefix() const override { return "usbstep_"; }
+    void SetUp() override
+    {
+        CTracedTest::SetUp();
+        m_drive = FreshUsbDrive();
+        m_extract = m_folder + L"extract\\";
+        CreateFolderTree(m_extract + L"usb", nullptr);
+        CreateFolderTree(m_extract + L"msi", nullptr);
+        WriteTextFile(m_extract + L"usb\\StartVantolin.exe", "launcher");
+        WriteTextFile(m_extract + L"usb\\StartVantolin.ini", "[General]\r\n");
+        WriteTextFile(m_extract + L"msi\\Vantolin.exe", "product");
+        WriteTextFile(m_extract + L"msi\\VantolinSetup.msi", "package");
+    }
+    void TearDown() override
+    {
+        m_engine.reset();
+        CTracedTest::TearDown();
+    }
+
+    COruProcess& Make()
+    {
+        m_engine = m_services.MakeEngine(m_folder, m_extract);
+        EXPECT_TRUE(m_engine != nullptr);
+        // The product's version differs from its generation: the folder must follow the generation.
+        EXPECT_TRUE(m_engine->ReadProductKey(L"2012.1", L"3.0.1.12"));
+        // As the installation-type page leaves it after the user chose the drive.
+        COruProcessProbe::ForcedStep(*m_engine) = 16;
+        m_engine->SetInstallationType(false, m_drive, m_drive);
+        return *m_engine;
+    }
+    int RunCopy(COruProcess& e)
+    {
+        e.RunNextStep();
+        const DWORD start = GetTickCount();
+        int next;
+        while ((next = e.GetNextStep(true)) == ORU_STEP_BUSY && GetTickCount() - start < kWaitMs)
+            Sleep(10);
+        return next;
+    }
+
+    CFakeEngineServices m_services{ L"UsbInstallationStep" };
+    CString m_drive, m_extract;
+    std::unique_ptr<COruProcess> m_engine;
+};
+
+TEST_F(UsbInstallationStepTest, CopyOfTheGenerationLeadsToItsSettingsFiles)
+{
+    COruProcess& e = Make();
+    EXPECT_EQ(34, e.GetNextStep(true));
+    EXPECT_EQ(35, RunCopy(e));
+    EXPECT_TRUE(e.IsSuccess());
+    EXPECT_EQ("product", ReadBytes(L"U:\\Vantolin_2012_1_portable\\Vantolin.exe"));
+    EXPECT_FALSE(PathExistsHere(L"U:\\Vantolin_3_0_1_12_portable"));
+    EXPECT_FALSE(FileExists(L"U:\\Vantolin_2012_1_portable\\VantolinSetup.msi"));
+    EXPECT_EQ("launcher", ReadBytes(L"U:\\StartVantolin.exe"));
+    EXPECT_EQ(CString(L"U:\\StartVantolin.exe"), e.GetLaunchCommand());
+}
+
+TEST_F(UsbInstallationStepTest, FailedCopyEndsTheUsbInstallation)
+{
+    RemoveDirectoryRec(m_extract + L"usb");
+    COruProcess& e = Make();
+    EXPECT_EQ(37, RunCopy(e));
+    EXPECT_FALSE(e.IsSuccess());
+}
+}
