@@ -58,9 +58,9 @@ demo() {
     "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     . "$ROOT/tools/wine/env.sh"
     local logdir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Quillmark/Vantolin_2011/Log/setup"
-    echo "demo: running D:\\demo\\VantolinSetup.exe"
+    echo "demo: running D:\\demo\\VantolinSetup.exe /silent /quickmode:1"
     set +e
-    (cd "$BUILD_DIR/testarea/demo" && "$ROOT/tools/wine/winerun.sh" ./VantolinSetup.exe)
+    (cd "$BUILD_DIR/testarea/demo" && "$ROOT/tools/wine/winerun.sh" ./VantolinSetup.exe /silent /quickmode:1)
     local rc=$?
     set -e
     local log; log=$(ls -1t "$logdir"/Log_oru_*.txt 2>/dev/null | head -1 || true)

@@ -47,8 +47,13 @@ void CoruApp::CreateMainWindow()
     SendMessageW(m_mainWindow.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     SendMessageW(m_mainWindow.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
     ShowWindow(m_mainWindow.Get(), m_bSilent ? SW_HIDE : SW_SHOW);
-    // PLACEHOLDER (setup helpers, not built yet): the pages' position is centred on the work area and
-    // saved for a restarted copy here.
+    // A copy that replaced an older one opens its pages where the older one's would have opened.
+    if (m_strRestartReason == L"UpdateReady")
+    {
+        const POINT pt = GetCentredPagePosition();
+        SaveWindowPosition(m_mainWindow.Get(), pt.x, pt.y);
+        Trace(TRACE_TRACE, L"CoruApp::CreateMainWindow : pages at [%d,%d]", static_cast<int>(pt.x), static_cast<int>(pt.y));
+    }
 }
 
 void CoruApp::ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument)

@@ -5,6 +5,7 @@
 #include "controller/OruProcess.h"
 #include "controller/resource.h"
 #include "controller/SetupHelpers.h"
+#include "support/FileUtil.h"
 #include "support/Registry.h"
 #include "support/SystemShutdown.h"
 #include "tests/common/EngineFakes.h"
@@ -150,8 +151,33 @@ protected:
 
         m_checker.answer = s.online;
         m_downloader.answer = false;
+        const CString archive = m_folder + L"program\\VantolinSetupArchive\\msi\\";
+        if (m_realSteps)
+        {
+            // The unpacked archive beside the program; the scenario's programs are its files.
+            CString ini;
+            ini.Format(L"[General]\r\ngeneration=9121r\r\nshow_advertise_dlg=%d\r\nrestart_option=%d\r\n", s.advert,
+                       s.restartOption);
+            WriteTextFile(m_folder + L"oru.ini", ini.ToNarrow());
+            CreateFolderTree(archive + L"vcredist_x86", nullptr);
+            // (No product package: its properties would re-root a store this test has not made.)
+            for (const wchar_t* name : { L"RuntimeProbe.exe", L"dotNetFx40_Full_setup.exe", L"vcredist_x86\\vc_red.msi" })
+                WriteTextFile(archive + name, "x");
+            // What the product's package leaves when it installed.
+            WriteRegString(HKEY_CURRENT_USER, L"Software\\VantolinTests\\AdminSteps\\Entries", L"Entry5", REG_SZ, L"1",
+                           nullptr, 0);
+        }
+        const std::map<std::wstring, std::wstring> realNames = { { L"dotnet.exe", L"dotNetFx40_Full_setup.exe" },
+                                                                 { L"probe.exe", L"RuntimeProbe.exe" },
+                                                                 { L"product.msi", L"VantolinSetup.msi" } };
         for (const auto& c : s.codes)
-            m_exec.codes[c.first] = c.second;
+        {
+            const auto real = realNames.find(c.first);
+            if (m_realSteps && real != realNames.end())
+                m_exec.codes[std::wstring(archive.GetString()) + real->second] = c.second;
+            else
+                m_exec.codes[c.first] = c.second;
+        }
         m_exec.unstartable = s.unstartable;
         for (const auto& a : s.answers)
             m_pages.answers[a.first] = a.second;
@@ -169,7 +195,7 @@ protected:
         services.pDownloader = &m_downloader;
         services.pProcessExecuter = &m_exec;
         services.pPatchConfig = &m_patch;
-        services.pStepFunctions = &m_script;
+        services.pStepFunctions = m_realSteps ? nullptr : &m_script;
         CFakeProductStarter starter;
         if (s.productStarts)
             services.pProductStarter = &starter;
@@ -241,6 +267,8 @@ protected:
     CRegistryKeyMap* m_pMap = nullptr;
     CFakeStatistics* m_pStatistics = nullptr;
     std::wstring m_order;
+    // The engine's own step functions instead of the script.
+    bool m_realSteps = false;
 };
 
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
@@ -292,6 +320,36 @@ const Scenario kScenarios[] = {
 TEST_F(CAdminStepsTest, Scenarios)
 {
     for (const Scenario& s : kScenarios)
+    {
+        m_exec.codes.clear();
+        m_pages.answers.clear();
+        m_pages.finishPages.clear();
+        m_patch.calls.clear();
+        g_shutdowns = 0;
+        Run(s);
+    }
+}
+
+// The engine's own step functions on an unpacked archive beside the program (so nothing is
+// extracted and step 14 is not taken).
+const Scenario kRealStepScenarios[] = {
+    { "real: offline quick install", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {},
+      L"1;3;4;5;6;13;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
+      false, false, false, false, false, false, L"Step_UnpackInstaller finish. no need to extract.", L"One critical" },
+    { "real: .NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
+      L"1;3;4;5;6;13;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
+      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+    { "real: product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
+      L"1;3;4;5;6;13;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
+    { "real: restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 } }, {}, {},
+      L"1;3;4;5;6;13;19;22;23;24;40;41;", 0, 30, 0,
+      false, true, true, false, false, true, L"Setting RunOnce command to [\"", nullptr },
+};
+
+TEST_F(CAdminStepsTest, ScenariosWithTheRealSteps)
+{
+    m_realSteps = true;
+    for (const Scenario& s : kRealStepScenarios)
     {
         m_exec.codes.clear();
         m_pages.answers.clear();

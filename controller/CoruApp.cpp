@@ -473,11 +473,11 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     }
 
     COruSettings& settings = COruSettings::GetInstance();
-    const CString advertised = GetMsiPackageProperty(package, L"QM_ADVERTISED_PRODUCT_VERSION");
+    const CString advertised = GetMsiProperty(package, L"QM_ADVERTISED_PRODUCT_VERSION");
     if (!advertised.IsEmpty() && !m_bUpdateMode)
         m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(advertised));
 
-    const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+    const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
     if (!generation.IsEmpty() && !COruSettings::IsUsableGeneration(generation))
     {
         Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
@@ -491,7 +491,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     }
     if (!generation.IsEmpty())
         settings.SetGeneration(generation);
-    const CString version = GetMsiPackageProperty(package, L"ProductVersion");
+    const CString version = GetMsiProperty(package, L"ProductVersion");
     if (!version.IsEmpty())
     {
         settings.SetVersion(version);

@@ -28,8 +28,11 @@ CString GetSetupLogFolder()
 void CoruApp::SetupTraceLog()
 {
     SetTracePrefix(GetSetupLogFolder() + L"Log_oru");
+    // Measured before the log opens: the store's thread, already running, would otherwise write
+    // its first line into the header while the clock is measured.
+    const CLogHeaderValues values = CollectLogHeaderValues();
     SetTraceLevel(TRACE_TRACE);
-    WriteLogHeader(CollectLogHeaderValues());
+    WriteLogHeader(values);
 }
 
 CLogHeaderValues CollectLogHeaderValues()

@@ -183,6 +183,13 @@ private:
     bool Step_LaunchUninstaller();
     bool Step_PrepareRestartInstallation();
     bool RefreshPostInstallationSteps(bool* pLoaded);
+    bool StartDownload(bool bInstaller);
+    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied).
+    void RunSelfExtractor(CString& rFile, const CString& folder);
+    void PostPageText(int nControlId, const CString& text);
+    void ReportPostInstallationTime();
+    // The USB folder joined with the portable folder's name (no trailing backslash).
+    CString GetPortableFolder() const;
 
     CString strOruProcessDir;
     CString strExtractSFXDir;
@@ -267,5 +274,10 @@ private:
     bool m_bProductWaitStarted = false;
     bool m_bProductStateRead = false;
     IStepFunctions* m_pStepFunctions = nullptr;
+    // The post-installation command that runs: its file name and start, reported once its end
+    // is read.
+    CString m_strPostStepFileName;
+    DWORD m_dwPostStepStart = 0;
+    bool m_bPostStepTimePending = false;
     CCriticalSection m_lock;
 };

@@ -61,6 +61,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         int busy = 0;
         if (!CheckStartProcessWorker(m_CurrentStep, bPrintDots, busy))
             return ORU_STEP_BUSY;
+        if (m_CurrentStep == 28)
+            ReportPostInstallationTime();
         break;
     }
     case 10: case 11: case 12:
@@ -131,8 +133,8 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         if (m_bVCRedistRestart || m_bDotNetRestart)
         {
             const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
-            const CString version = GetMsiPackageProperty(package, L"ProductVersion");
-            const CString generation = GetMsiPackageProperty(package, L"VANTOLIN_GENERATION");
+            const CString version = GetMsiProperty(package, L"ProductVersion");
+            const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
             if (!version.IsEmpty())
                 m_strProductVersion = version;
             if (!generation.IsEmpty())

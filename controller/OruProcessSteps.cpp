@@ -1,60 +1,313 @@
-// PLACEHOLDER (step functions, not built yet): each step function logs its name and reports
-// that it did nothing, so the run ends where a step's work would begin. The step functions
-// replace these bodies; the engine, the launchers and the loop stay as they are.
+// The preparation steps: settings, Internet, update service, downloads, unpacking, self-update
+// and .NET. Each prepares its paths and command line, starts at most one worker and returns.
 
 #include "OruProcess.h"
+#include "OruSettings.h"
+#include "OruUtil.h"
+#include "RegistryKeyMap.h"
+#include "SetupHelpers.h"
 
+#include "refresh_rt/refresh_rt.h"
+#include "support/FileUtil.h"
+#include "support/PathUtil.h"
+#include "support/ShellExecuteProcess.h"
 #include "support/TraceLog.h"
+#include "workers/CheckDisabledDotNetFromThread.h"
+#include "workers/CheckInternetConnectionFromThread.h"
+#include "workers/DownloadInstallerFromThread.h"
+#include "workers/IPatchQMConfig.h"
 
 namespace
 {
-bool NotBuilt(const wchar_t* pszName)
+const DWORD kInternetCheckTimeoutMs = 5000;
+
+// Empties the folder by removing and creating it again.
+bool EmptyFolder(const CString& folder)
 {
-    Trace(TRACE_TRACE, L"%s", pszName);
+    if (FolderExists(folder) && !RemoveDirectoryRec(folder))
+        return false;
+    return CreateFolderTree(folder, nullptr);
+}
+}
+
+bool COruProcess::Step_ReadConfig()
+{
+    Trace(TRACE_TRACE, L"Step_ReadConfig");
+    if (!FileExists(strOruIni))
+    {
+        Trace(TRACE_TRACE, L"Step_ReadConfig failed for [%s]", strOruIni.GetString());
+        return false;
+    }
+    COruSettings& settings = COruSettings::GetInstance();
+    settings.Read(strOruIni);
+    m_strArchiveFile = strOruProcessDir + L"VantolinSetupArchive.exe";
+    const CString archiveFolder = strOruProcessDir + L"VantolinSetupArchive";
+    m_strOruUpdateFile.Format(L"%sOruUpdate\\%s", strOruProcessDir.GetString(), L"VantolinSetupUpdate.exe");
+    m_bArchivePresent = FileExists(m_strArchiveFile) || FolderExists(archiveFolder);
+
+    m_strProductVersion = settings.GetVersion();
+    m_strGeneration = settings.GetGeneration();
+    m_strAffiliateId = settings.GetAffiliateID();
+    if (m_strAffiliateId.IsEmpty())
+        m_strAffiliateId = GetAffiliateIdFromFileName(GetNameOfParentProcess());
+    m_strPartnerId = settings.GetPartnerID();
+
+    if (m_pUpdateAvailable)
+    {
+        m_pUpdateAvailable->SetProductEdition(settings.GetView());
+        m_pUpdateAvailable->SetProductVersion(m_strProductVersion);
+    }
+    if (m_pPatchConfig)
+    {
+        if (!m_strAffiliateId.IsEmpty())
+            m_pPatchConfig->SetNewAffilateID(m_strAffiliateId);
+        if (!m_strPartnerId.IsEmpty())
+            m_pPatchConfig->SetNewPartnerID(m_strPartnerId);
+    }
+    m_bRestartOption = settings.GetRestartOption();
+    m_bShowAdvertise = settings.GetShowAdvertiseDlg();
+    return true;
+}
+
+bool COruProcess::Step_CleanRegistry()
+{
+    Trace(TRACE_TRACE, L"Step_CleanRegistry");
+    if (!Step_ReadConfig())
+        return false;
+    if (m_pRegistryKeys)
+    {
+        DeleteRegistryKey(*m_pRegistryKeys, 2);
+        DeleteRegistryKey(*m_pRegistryKeys, 0);
+    }
+    if (m_strProductKey.IsEmpty())
+        return true;
+    return COruUtil::DeleteRegistryKey(m_hProductKeyRoot, m_strProductKey);
+}
+
+bool COruProcess::Step_CheckForWorkingInternetConnection()
+{
+    Trace(TRACE_TRACE, L"Step_CheckForWorkingInternetConnection");
+    if (!m_pCheckInternet)
+    {
+        Trace(TRACE_ERROR, L"Cannot check for working Internet connection because m_pCheckInternet is NULL");
+        return false;
+    }
+    if (!m_pInternetCheckThread)
+        m_pInternetCheckThread.reset(new CCheckInternetConnectionFromThread(m_pCheckInternet, m_pWorkerListener));
+    return m_pInternetCheckThread->Check(kInternetCheckTimeoutMs) != 0;
+}
+
+bool COruProcess::Step_UpdateRequest()
+{
+    Trace(TRACE_TRACE, L"Step_UpdateRequest");
+    m_bUpdateOffered = FALSE;
+    m_bNewerOruAvailable = FALSE;
+    const int offline = m_bNewerOruAvailable ? 11 : (m_bDotNetInstalled ? 13 : 12);
+    if (!m_bInternetIsWorking || !m_pUpdateAvailable)
+    {
+        Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest m_bInternetIsWorking: [%d], m_pUpdateAvailable: [%d]",
+              m_bInternetIsWorking ? 1 : 0, m_pUpdateAvailable ? 1 : 0);
+        m_nForcedNextStep = offline;
+        return false;
+    }
+    const int status = m_pUpdateAvailable->QueryUpdateStatus();
+    Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest there is %s newer ORU%s", m_bNewerOruAvailable ? L"a" : L"no",
+          m_bNewerOruAvailable ? L", will download and restart setup before unpacking setup archive" : L"");
+    switch (status)
+    {
+    case 0:
+        Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest updateStatus is [%d], will run local installer file.", status);
+        m_nForcedNextStep = offline;
+        return true;
+    case 1:
+        Trace(TRACE_TRACE,
+              L"COruProcess::Step_UpdateRequest updateStatus is [%d], will ask user if want to download and install new version.",
+              status);
+        m_bUpdateOffered = TRUE;
+        m_nForcedNextStep = m_bQuickMode ? 10 : 9;
+        return true;
+    case 3:
+        Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest updateStatus is [%d], will download a new version.", status);
+        m_bUpdateOffered = TRUE;
+        m_nForcedNextStep = 10;
+        return true;
+    case -1:
+        Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest updateStatus is [%d], means there is no internet", status);
+        break;
+    default:
+        Trace(TRACE_WARNING, L"COruProcess::Step_UpdateRequest unhandled updateStatus(%d) value!", status);
+        break;
+    }
+    // Without a usable answer the local files are used: an update offer needs a known update.
+    m_nForcedNextStep = offline;
     return false;
 }
+
+namespace
+{
+// The download steps' folder preparation; false (logged) when the folder cannot be had.
+bool PrepareDownloadFolder(const wchar_t* pszStep, const CString& folder)
+{
+    if (!FolderExists(folder))
+    {
+        if (!CreateFolderTree(folder, nullptr))
+        {
+            Trace(TRACE_ERROR, L"%s: could not create directory [%s]", pszStep, folder.GetString());
+            return false;
+        }
+        if (!FolderExists(folder))
+        {
+            Trace(TRACE_ERROR, L"%s: invalid directory name [%s]", pszStep, folder.GetString());
+            return false;
+        }
+    }
+    return true;
+}
 }
 
-bool COruProcess::Step_ReadConfig() { return NotBuilt(L"Step_ReadConfig"); }
-bool COruProcess::Step_CleanRegistry() { return NotBuilt(L"Step_CleanRegistry"); }
-bool COruProcess::Step_CheckForWorkingInternetConnection() { return NotBuilt(L"Step_CheckForWorkingInternetConnection"); }
-bool COruProcess::Step_UpdateRequest() { return NotBuilt(L"Step_UpdateRequest"); }
-bool COruProcess::Step_DownloadInstaller() { return NotBuilt(L"Step_DownloadInstaller"); }
-bool COruProcess::Step_DownloadOru() { return NotBuilt(L"Step_DownloadOru"); }
-bool COruProcess::Step_UnpackInstaller() { return NotBuilt(L"Step_UnpackInstaller"); }
-bool COruProcess::Step_SelfUpdateOrExtract() { return NotBuilt(L"Step_SelfUpdateOrExtract"); }
-bool COruProcess::Step_InstallDotNetFramework() { return NotBuilt(L"Step_InstallDotNetFramework"); }
-bool COruProcess::Step_CheckForDisabledDotNet() { return NotBuilt(L"Step_CheckForDisabledDotNet"); }
-bool COruProcess::Step_VCRedistTestBeforeInstall() { return NotBuilt(L"Step_VCRedistTestBeforeInstall"); }
-bool COruProcess::Step_InstallVCRedistributable() { return NotBuilt(L"Step_InstallVCRedistributable"); }
-bool COruProcess::VCRedistTestAfterInstall() { return NotBuilt(L"VCRedistTestAfterInstall"); }
-bool COruProcess::Step_InstallVCRedistributable64() { return NotBuilt(L"Step_InstallVCRedistributable64"); }
-bool COruProcess::Step_LaunchPCInstallation() { return NotBuilt(L"Step_LaunchPCInstallation"); }
-bool COruProcess::Step_AdaptRegistryForPCInstallation() { return NotBuilt(L"AdaptRegistryForPCInstallation"); }
-bool COruProcess::Step_PostInstallationStep(int* pStepsLeft)
+bool COruProcess::StartDownload(bool bInstaller)
 {
-    if (pStepsLeft)
-        *pStepsLeft = 0;
-    return NotBuilt(L"Step_PostInstallationStep");
-}
-bool COruProcess::Step_VerifyIfRequiresRestart() { return NotBuilt(L"Step_VerifyIfRequiresRestart"); }
-bool COruProcess::Step_PostInstallCleanRegistry() { return NotBuilt(L"Step_PostInstallCleanRegistry"); }
-bool COruProcess::Step_HiddenStartProduct() { return NotBuilt(L"Step_HiddenStartProduct"); }
-bool COruProcess::Step_StartProduct() { return NotBuilt(L"Step_StartProduct"); }
-bool COruProcess::Step_LaunchUSBInstallation() { return NotBuilt(L"Step_LaunchUSBInstallation"); }
-bool COruProcess::Step_AdaptFilesForUSBInstallation() { return NotBuilt(L"Step_AdaptFilesForUSBInstallation"); }
-bool COruProcess::Step_USBSetupCloser() { return NotBuilt(L"Step_USBSetupCloser"); }
-bool COruProcess::Step_LaunchUninstaller() { return NotBuilt(L"Step_LaunchUninstaller"); }
-bool COruProcess::Step_PrepareRestartInstallation() { return NotBuilt(L"Step_PrepareRestartInstallation"); }
-
-bool COruProcess::RefreshPostInstallationSteps(bool* pLoaded)
-{
-    if (pLoaded)
-        *pLoaded = false;
-    return NotBuilt(L"RefreshPostInstallationSteps");
+    const wchar_t* pszStep = bInstaller ? L"Step_DownloadInstaller" : L"Step_DownloadOru";
+    Trace(TRACE_TRACE, L"%s", pszStep);
+    if (!m_bInternetIsWorking || !m_pHttpDownloader)
+    {
+        Trace(TRACE_ERROR, L"%s: m_bInternetIsWorking: [%d], m_pHttpDownloader: [%d]", pszStep,
+              m_bInternetIsWorking ? 1 : 0, m_pHttpDownloader ? 1 : 0);
+        return false;
+    }
+    const CString folder = bInstaller ? strOruProcessDir : GetFolderOfPath(m_strOruUpdateFile);
+    if (!PrepareDownloadFolder(pszStep, folder))
+        return false;
+    if (!m_pDownloadThread)
+        m_pDownloadThread.reset(new CDownloadInstallerFromThread(m_pHttpDownloader, m_pWorkerListener));
+    CStringArray urls, targets;
+    urls.Add(bInstaller ? BuildInstallerDownloadUrl(strOruIni, m_strAffiliateId, m_strProductVersion, m_nDownloadAttempts + 1)
+                        : BuildOruDownloadUrl(strOruIni, m_strAffiliateId, m_strProductVersion, m_nDownloadAttempts + 1));
+    targets.Add(bInstaller ? m_strArchiveFile : m_strOruUpdateFile);
+    const std::vector<UINT> nameIds(1, 0);
+    return m_pDownloadThread->Download(urls, targets, nameIds, bInstaller, m_hProgressWnd) != 0;
 }
 
-bool COruProcess::StartCleanupProgram()
+bool COruProcess::Step_DownloadInstaller()
 {
-    return NotBuilt(L"StartCleanupProgram");
+    return StartDownload(true);
+}
+
+bool COruProcess::Step_DownloadOru()
+{
+    return StartDownload(false);
+}
+
+bool COruProcess::Step_UnpackInstaller()
+{
+    Trace(TRACE_TRACE, L"Step_UnpackInstaller");
+    m_bExtractionNeeded = TRUE;
+    const CString folder = strOruProcessDir + L"VantolinSetupArchive\\";
+    if (!FileExists(m_strArchiveFile) && FolderExists(folder))
+    {
+        strExtractSFXDir = folder;
+        Trace(TRACE_TRACE, L"Step_UnpackInstaller finish. no need to extract. folder: [%s]", strExtractSFXDir.GetString());
+        m_bExtractionNeeded = FALSE;
+    }
+    return true;
+}
+
+bool COruProcess::Step_SelfUpdateOrExtract()
+{
+    Trace(TRACE_TRACE, L"Step_SelfUpdateOrExtract");
+    if (FileExists(m_strOruUpdateFile))
+    {
+        Trace(TRACE_TRACE, L"ORU will self-update from downloaded file [%s]", m_strOruUpdateFile.GetString());
+        const CString folder = GetFolderOfPath(m_strOruUpdateFile);
+        CString updateFile(m_strOruUpdateFile);
+        RunSelfExtractor(updateFile, folder);
+        const CString program = folder + GetProgramFileName();
+        CString params;
+        params.Format(L"/restart:%s /pid:%lu /module_dir:%s", L"Update", GetCurrentProcessId(),
+                      QuoteArgument(strOruProcessDir).GetString());
+        Trace(TRACE_TRACE, L"Running new ORU to update the current instance, command:[%s] params:[%s] ",
+              program.GetString(), params.GetString());
+        CShellExecuteProcess newer;
+        if (newer.Start(program, params, strOruProcessDir, false) && newer.GetProcessHandle())
+        {
+            // The newer copy carries on: this run ends without waiting for anything more.
+            m_bNewerOruAvailable = TRUE;
+            return true;
+        }
+        Trace(TRACE_ERROR, L"ERROR: There was a problem running new ORU in update mode at [%s]", program.GetString());
+        m_bNewerOruAvailable = FALSE;
+    }
+    if (m_bUpdateReady)
+    {
+        const CString folder = GetFolderOfPath(m_strOruUpdateFile);
+        Trace(TRACE_TRACE, L"ORU restarted after a self-update, cleanup folder %s", folder.GetString());
+        EmptyFolder(folder);
+    }
+    Trace(TRACE_TRACE, L"Step_UnpackInstaller [%s]", m_strArchiveFile.GetString());
+    // The archive and the running program lie in the program folder: emptying it, or a folder
+    // above it, would delete the setup itself.
+    CString extract(strExtractSFXDir), program(strOruProcessDir);
+    ResolveRelativePath(extract);
+    ResolveRelativePath(program);
+    AppendBackslash(extract);
+    AppendBackslash(program);
+    if (extract.IsEmpty() || StartsWithNoCase(program, extract))
+    {
+        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the extraction folder [%s] holds the setup folder [%s], not emptying it",
+              extract.GetString(), program.GetString());
+        return false;
+    }
+    if (!EmptyFolder(extract))
+        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
+    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
+}
+
+void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
+{
+    const CString params = L"-s -Y -d" + QuoteArgument(folder);
+    CreateFolderTree(folder, nullptr);
+    Trace(TRACE_TRACE, L"Running self-extractor file [%s]", rFile.GetString());
+    CShellExecuteProcess extractor;
+    if (extractor.Start(rFile, params, nullptr, false) && extractor.GetProcessHandle())
+        extractor.WaitForExit();
+    Sleep(100);
+    Trace(TRACE_TRACE, L"Deleting self-extractor file [%s]", rFile.GetString());
+    HANDLE hFile = CreateFileW(rFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(hFile);
+    DeleteFileW(rFile);
+    rFile.Empty();
+}
+
+bool COruProcess::Step_InstallDotNetFramework()
+{
+    Trace(TRACE_TRACE, L"Step_InstallDotNetFramework");
+    m_bDotNetInstallRan = TRUE;
+    m_bRepeatDotNetStep = TRUE;
+    const bool started = LaunchProcess(strExtractSFXDir + L"msi\\dotNetFx40_Full_setup.exe", L"/qb /norestart", true);
+    m_bRepeatDotNetStep = FALSE;
+    Trace(TRACE_TRACE, L"Step_InstallDotNetFramework returned [%d]", started ? 1 : 0);
+    if (started && m_bForceDotNet)
+    {
+        // The product's own configuration for .NET 4 replaces the one for older frameworks.
+        CString source = GetControllerFolder() + L"..\\Vantolin.exe.config4";
+        CString target = GetControllerFolder() + L"..\\Vantolin.exe.config";
+        ResolveRelativePath(source);
+        ResolveRelativePath(target);
+        if (!CopyFileW(source, target, FALSE))
+            Trace(TRACE_WARNING, L"Step_InstallDotNetFramework: could not copy [%s] to [%s]", source.GetString(),
+                  target.GetString());
+    }
+    return started;
+}
+
+bool COruProcess::Step_CheckForDisabledDotNet()
+{
+    Trace(TRACE_TRACE, L"Step_CheckForDisabledDotNet");
+    if (!NeedsDotNetCheck())
+        return true;
+    if (!m_pDotNetCheckThread)
+        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener));
+    return m_pDotNetCheckThread->Check(m_hProgressWnd) != 0;
 }

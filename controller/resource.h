@@ -14,6 +14,8 @@
 #define IDS_FINISH_ANOTHER_INSTALL 153
 #define IDS_APP_TITLE_FALLBACK 152     // "Vantolin Software Setup"
 #define IDS_ERROR_CAPTION 155
+#define IDS_FINALIZING_INSTALLATION 176 // "Finalizing installation of %s"
+#define IDS_CONFIGURING_INSTALLATION 177
 #define IDS_SELF_UPDATE_FAILED 186
 #define AFX_IDS_APP_TITLE 57344        // "Vantolin Setup"
 

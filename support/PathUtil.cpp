@@ -1,6 +1,8 @@
 #include "PathUtil.h"
+#include "FileUtil.h"
 
 #include <cwchar>
+#include <vector>
 
 namespace
 {
@@ -164,14 +166,44 @@ void SplitString(const CString& text, const CString& separator, CStringArray& rP
 
 void ResolveRelativePath(CString& rPath)
 {
-    if (rPath.IsEmpty())
+    NormalizeFolderPath(rPath);
+    if (rPath.Find(L'.') < 0)
         return;
-    DWORD n = GetFullPathNameW(rPath, 0, nullptr, nullptr);
-    if (n == 0)
-        return;
-    CString full;
-    if (GetFullPathNameW(rPath, n, full.GetBuffer(n), nullptr) == 0)
-        return;
-    full.ReleaseBuffer();
-    rPath = full;
+    CStringArray parts;
+    SplitString(rPath, L"\\", parts);
+    // The components that no ".." may remove: a drive ("C:"), the empty start of a rooted path,
+    // or the empty starts, server and share of a network path.
+    int rootCount = 0;
+    if (parts.GetSize() > 0 && (parts[0].IsEmpty() || (parts[0].GetLength() == 2 && parts[0][1] == L':')))
+        rootCount = 1;
+    if (parts.GetSize() > 1 && parts[0].IsEmpty() && parts[1].IsEmpty())
+        rootCount = parts.GetSize() < 4 ? parts.GetSize() : 4;
+    std::vector<CString> kept;
+    for (int i = 0; i < parts.GetSize(); ++i)
+    {
+        const CString& part = parts[i];
+        if (i < rootCount)
+            kept.push_back(part);
+        else if (part == L".")
+            continue;
+        else if (part == L"..")
+        {
+            if (static_cast<int>(kept.size()) > rootCount && kept.back() != L"..")
+                kept.pop_back();
+            else if (rootCount == 0)
+                kept.push_back(part); // a relative path keeps what it cannot collapse
+        }
+        else
+            kept.push_back(part);
+    }
+    rPath.Empty();
+    for (size_t i = 0; i < kept.size(); ++i)
+    {
+        if (i > 0)
+            rPath += L'\\';
+        rPath += kept[i];
+    }
+    // "C:" alone names the drive's current folder; the root is meant.
+    if (rootCount > 0 && static_cast<int>(kept.size()) == rootCount)
+        rPath += L'\\';
 }

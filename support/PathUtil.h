@@ -27,6 +27,6 @@ void AppendAnsiText(CString& rText, const char* pszNarrow);
 bool StartsWithNoCase(const wchar_t* pszText, const wchar_t* pszPrefix);
 // Every piece between separators, empty pieces included.
 void SplitString(const CString& text, const CString& separator, CStringArray& rParts);
-// The full form of a path, with "." and ".." collapsed (in place); unchanged when it cannot be
-// resolved.
+// '/' as '\', no trailing '\', "." and ".." collapsed (in place); ".." never climbs above a
+// drive, a rooted path's start or a network share. A relative path stays relative.
 void ResolveRelativePath(CString& rPath);

@@ -130,6 +130,16 @@ public:
     void CloseVantolin() override { ++closed; }
 };
 
+class CFakeUpdate : public IUpdateDLL
+{
+public:
+    int status = 0;
+    std::wstring calls;
+    void SetProductEdition(int n) override { calls += L"Edition=" + std::to_wstring(n) + L"\n"; }
+    void SetProductVersion(const wchar_t* p) override { calls += std::wstring(L"Version=") + p + L"\n"; }
+    int QueryUpdateStatus() override { return status; }
+};
+
 class CFakeStatistics : public IUsageStatistics
 {
 public:
@@ -161,6 +171,12 @@ struct COruProcessProbe
     static BOOL& DriverRebootPending(COruProcess& p) { return p.m_bDriverRebootPending; }
     static CString& ExtractSFXDir(COruProcess& p) { return p.strExtractSFXDir; }
     static CPostInstallationStepArray& PostSteps(COruProcess& p) { return p.m_PostInstallationSteps; }
+    static BOOL& InternetWorking(COruProcess& p) { return p.m_bInternetIsWorking; }
+    static BOOL& UpdateOffered(COruProcess& p) { return p.m_bUpdateOffered; }
+    static CString& AffiliateId(COruProcess& p) { return p.m_strAffiliateId; }
+    static CString& ArchiveFile(COruProcess& p) { return p.m_strArchiveFile; }
+    static CString& USBRoot(COruProcess& p) { return p.m_strUSBRoot; }
+    static CString& USBFolder(COruProcess& p) { return p.m_strUSBFolder; }
 
     static bool StartInternetCheck(COruProcess& p, ICheckInternet* pChecker)
     {

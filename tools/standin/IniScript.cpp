@@ -1,7 +1,8 @@
 // The scripted part of the stand-in: a copy named after a real program (ocsetup.exe,
 // RuntimeProbe.exe, ...) acts as the ini beside it says, "<name>.ini", section [StandIn]:
 //   ExitCode=<n>            DelayMs=<ms>
-//   Write1..Write9=<HKCU|HKLM>\<key>|<value name>|<text>   (REG_SZ values written before the delay)
+//   Write1..Write9=<HKCU|HKLM>\<key>|<value name>|<text>   (REG_SZ values written before the delay;
+//                           a text "dword:<n>" writes a REG_DWORD)
 //   Record=<file>           where the raw command line and the working folder are appended
 //                           (UTF-16); default "<name>.record.txt" beside the program.
 #include "IniScript.h"
@@ -36,8 +37,14 @@ void WriteRegistryValue(const std::wstring& entry)
     HKEY hKey = nullptr;
     if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExW(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    if (text.compare(0, 6, L"dword:") == 0)
+    {
+        const DWORD value = static_cast<DWORD>(wcstoul(text.c_str() + 6, nullptr, 10));
+        RegSetValueExW(hKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+    else
+        RegSetValueExW(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
 }
 

@@ -1,0 +1,319 @@
+// Whole installations by the built controller from a local setup folder: the setup archive is
+// unpacked, the prerequisites and the product's package run, the post-installation list runs,
+// the product's registry values are written and the extraction folder is removed.
+
+#include "support/Registry.h"
+#include "tests/common/ControllerRun.h"
+#include "tests/common/ProcessRun.h"
+#include "tests/common/TestArea.h"
+#include "tests/common/Windows.h"
+
+#include <gtest/gtest.h>
+#include <msi.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+// The package's generation: the run re-roots to it after unpacking.
+const wchar_t kGeneration[] = L"9111i";
+// A renamed controller, so that Wine's version setting for it touches no other test: on
+// Windows XP .NET 4 is missing and no .NET page is needed for step 21.
+const wchar_t kController[] = L"VantolinSetupXP.exe";
+const wchar_t kLauncher[] = L"VantolinSetup__AB12 (1).exe";
+const wchar_t kCommonKey[] = L"SOFTWARE\\Quillmark\\Vantolin_9111i\\Common";
+
+CString Between(const CString& text, const wchar_t* pszStart, const wchar_t* pszEnd)
+{
+    const int a = text.Find(pszStart);
+    if (a < 0)
+        return L"<none>";
+    const int start = a + static_cast<int>(wcslen(pszStart));
+    const int b = text.Find(pszEnd, start);
+    return b < 0 ? text.Mid(start) : text.Mid(start, b - start);
+}
+
+int Count(const CString& text, const wchar_t* pszPart)
+{
+    int n = 0;
+    for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
+        ++n;
+    return n;
+}
+
+void ClearGenerationLogs()
+{
+    const CString folder = ControllerLogFolder(kGeneration);
+    for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
+        DeleteFileW(folder + name);
+}
+
+// Every log the controller wrote for the generation (the folder is emptied for each run).
+CString ReadGenerationLogs()
+{
+    const CString folder = ControllerLogFolder(kGeneration);
+    CString text;
+    for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
+        text += ReadUtf16File(folder + name);
+    return text;
+}
+
+// Every installed copy of the product's package (found by name: the packages have no upgrade
+// table): they share their components, so a copy left installed would keep values that other
+// tests' installations must remove.
+void RemoveInstalledProducts()
+{
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    std::vector<std::wstring> codes;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumProductsW(i, code) == ERROR_SUCCESS; ++i)
+    {
+        wchar_t name[64] = {};
+        DWORD n = 64;
+        if (MsiGetProductInfoW(code, INSTALLPROPERTY_PRODUCTNAME, name, &n) == ERROR_SUCCESS && wcscmp(name, L"Vantolin") == 0)
+            codes.push_back(code);
+    }
+    for (const std::wstring& product : codes)
+        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT))
+            << CString(product.c_str()).ToNarrow();
+}
+
+class InstallationRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SetWineVersionFor(kController, L"winxp"));
+        RemoveInstalledProducts();
+    }
+    void TearDown() override { RemoveInstalledProducts(); }
+
+    // A setup folder with the archive, the post-installation stand-ins and the launcher.
+    CString PrepareFolder(const wchar_t* pszName, const char* pszIni, const wchar_t* pszArchive = L"install")
+    {
+        const CString folder = PrepareControllerFolder(pszName, kGeneration, pszIni, kController);
+        EXPECT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\" + pszArchive + L"\\VantolinSetupArchive.exe",
+                              folder + L"VantolinSetupArchive.exe", FALSE));
+        // In the cleanup program's place: a program that records how it was started.
+        EXPECT_TRUE(CopyInto(L"SetupArchive.exe", folder, L"VantolinSetupCleanup.exe"));
+        for (const wchar_t* name : { L"PostStepA", L"PostStepB" })
+        {
+            EXPECT_TRUE(CopyInto(L"StandIn.exe", folder, CString(name) + L".exe"));
+            WriteTextFile(folder + name + L".ini", "[StandIn]\r\nExitCode=0\r\n");
+        }
+        EXPECT_TRUE(CopyInto(L"Launcher.exe", folder, kLauncher));
+        WriteTextFile(folder + L"VantolinSetup__AB12 (1).ini", "[Launcher]\r\nProgram=VantolinSetupXP.exe\r\n");
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCommonKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS)
+        {
+            RegDeleteValueW(hKey, L"AffiliateId");
+            RegDeleteValueW(hKey, L"InstalledVantolinView");
+            RegCloseKey(hKey);
+        }
+        return folder;
+    }
+};
+}
+
+TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
+{
+    const struct
+    {
+        const char* name;
+        const char* ini;
+        const wchar_t* affiliate; // entry 1 afterwards
+    } cases[] = {
+        // The id comes from the name of the program that started the setup.
+        { "id from the launcher's name", "", L"AB12 " },
+        // oru.ini names one: the product gets it from there, entry 1 stays unwritten.
+        { "id from oru.ini", "affiliateID=5150\r\n", nullptr },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CString folder = PrepareFolder(L"steps_install", c.ini);
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1 /view:9", kLauncher);
+        EXPECT_EQ(0u, run.exitCode);
+        // The run's own log (the process started was the launcher).
+        const CString log = ReadGenerationLogs();
+
+        const CString calls = ReadRefreshRtCalls(folder);
+        const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+        const CString tail(L"13;14;15;19;20;21;22;25;26;27;28;29;30;31;");
+        EXPECT_TRUE(order.GetLength() > tail.GetLength() && order.Right(tail.GetLength()) == tail) << order.ToNarrow();
+        EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=10\n"));
+
+        // The package ran with the folder of the setup and installed its file.
+        const CString appDir = Between(log, L"APPDIR=\"", L"\"");
+        EXPECT_TRUE(FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+
+        // The archive was given the folder and the silent switch as two arguments.
+        const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");
+        const CString extractDir = Between(archiveRecord, L"Argument=-d", L"\r\n");
+        EXPECT_TRUE(Contains(archiveRecord, L"\r\nArgument=-s\r\n")) << archiveRecord.ToNarrow();
+        EXPECT_EQ(L'\\', extractDir[extractDir.GetLength() - 1]) << extractDir.ToNarrow();
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(extractDir)) << "the extraction folder is removed: " << extractDir.ToNarrow();
+
+        // Each post-installation command ran once. A silent run shows no progress page: the
+        // switch for the page's window is passed on as it stands.
+        const CString first = ReadUtf16File(folder + L"PostStepA.record.txt");
+        EXPECT_EQ(1, Count(first, L"CommandLine=")) << first.ToNarrow();
+        EXPECT_TRUE(Contains(first, L"/first -hwndoru\r\n")) << first.ToNarrow();
+        EXPECT_TRUE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
+        const CString second = ReadUtf16File(folder + L"PostStepB.record.txt");
+        EXPECT_EQ(1, Count(second, L"CommandLine=")) << second.ToNarrow();
+        EXPECT_TRUE(Contains(second, L"/second")) << second.ToNarrow();
+
+        // The product's registry values.
+        EXPECT_EQ(CString(L"9"), GetRegString(HKEY_LOCAL_MACHINE, kCommonKey, L"InstalledVantolinView", 0));
+        EXPECT_EQ(CString(c.affiliate ? c.affiliate : L""), GetRegString(HKEY_LOCAL_MACHINE, kCommonKey, L"AffiliateId", 0));
+        EXPECT_TRUE(Contains(log, L"GetNameOfParentProcess name of parent process is [VantolinSetup__AB12 (1).exe]") ||
+                    c.affiliate == nullptr)
+            << log.ToNarrow();
+    }
+}
+
+TEST_F(InstallationRun, RestartAndContinuation)
+{
+    const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const struct
+    {
+        const char* name;
+        const char* ini;
+        DWORD continuationExit;
+        const wchar_t* continuationOrder; // its start
+    } cases[] = {
+        // The continuation resumes at the .NET check and ends the installation.
+        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;21;22;25;26;27;28;29;30;31;" },
+        // Without it the continuation runs the steps again: .NET asks for a second restart.
+        { "advertising off", "show_advertise_dlg=0\r\n", 1, L"1;3;4;5;6;13;14;15;19;20;21;22;30;" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CString folder = PrepareFolder(L"steps_restart", c.ini, L"restart");
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+        EXPECT_EQ(0u, run.exitCode);
+        const CString log = ReadGenerationLogs();
+        CString calls = ReadRefreshRtCalls(folder);
+        const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+        const CString tail(L";19;20;21;22;40;41;");
+        EXPECT_TRUE(order.GetLength() > tail.GetLength() && order.Right(tail.GetLength()) == tail) << order.ToNarrow();
+        EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=30\n"));
+
+        // The extraction folder stays for the continuation; the setup folder is copied.
+        const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");
+        const CString extractDir = Between(archiveRecord, L"Argument=-d", L"\r\n");
+        EXPECT_TRUE(FileExists(extractDir + L"msi\\VantolinSetup.msi")) << extractDir.ToNarrow();
+        const CString copyDir = Between(log, L"Copy folder for restart [" + folder + L"] -> [", L"]");
+        EXPECT_TRUE(FileExists(copyDir + L"oru.ini")) << copyDir.ToNarrow();
+
+        // The RunOnce command: the quoted program of the copy and the switches of the continuation.
+        const CString command = GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0);
+        const CString expected = L"\"" + copyDir + kController + L"\" /restart:DotNetRestart /lang:1033 /quickmode:1 /extract_dir:\"" +
+                                 extractDir + L"\\\"";
+        EXPECT_EQ(expected, command);
+
+        // Started as RunOnce starts it: the value goes first.
+        HKEY hKey = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
+        RegDeleteValueW(hKey, L"RunOruInstaller");
+        RegCloseKey(hKey);
+        ClearGenerationLogs();
+        STARTUPINFOW si = { sizeof(si) };
+        PROCESS_INFORMATION pi = {};
+        std::wstring line(command.GetString());
+        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
+        CloseHandle(pi.hThread);
+        // Not silent: a failed continuation says so in a message, which is answered.
+        if (c.continuationExit != 0)
+        {
+            HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 120000);
+            EXPECT_NE(nullptr, hDlg);
+            if (hDlg)
+                PressDialogButton(hDlg, IDOK);
+        }
+        DWORD exitCode = STILL_ACTIVE;
+        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+        else
+            TerminateProcess(pi.hProcess, 99);
+        CloseHandle(pi.hProcess);
+        EXPECT_EQ(c.continuationExit, exitCode);
+        calls = ReadRefreshRtCalls(copyDir);
+        EXPECT_TRUE(Contains(calls, CString(L"SetStringValue InstallationOrder=") + c.continuationOrder)) << calls.ToNarrow();
+        EXPECT_EQ(CString(), GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0));
+
+        // After a continuation the cleanup program gets this process and the copied folder.
+        const CString second = ReadGenerationLogs();
+        const CString cleanup = Between(second, L"StartCleanupProgram [", L"]");
+        CString arguments;
+        arguments.Format(L"] /p %lu /d \"%s\" started=1", pi.dwProcessId, copyDir.GetString());
+        EXPECT_TRUE(Contains(second, arguments)) << second.ToNarrow();
+        CString record;
+        for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
+            Sleep(100);
+        EXPECT_TRUE(Contains(record, L"\r\nArgument=/p\r\n")) << record.ToNarrow();
+        EXPECT_TRUE(Contains(record, L"\r\nArgument=" + copyDir.Left(copyDir.GetLength() - 1) + L"\"\r\n") ||
+                    Contains(record, L"\r\nArgument=" + copyDir + L"\r\n"))
+            << record.ToNarrow();
+    }
+}
+
+TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
+{
+    const wchar_t kWindowPosKey[] = L"Software\\Quillmark\\ORU_WindowPos";
+    const CString folder = PrepareFolder(L"steps_update", "");
+    CreateDirectoryW(folder + L"OruUpdate", nullptr);
+    ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\update\\VantolinSetupUpdate.exe",
+                          folder + L"OruUpdate\\VantolinSetupUpdate.exe", FALSE));
+    // The running copy is older: it ends with bytes the newer one does not have.
+    const std::string marker = "older controller";
+    HANDLE h = CreateFileW(folder + kController, FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, marker.data(), static_cast<DWORD>(marker.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", REG_SZ, L"x", nullptr, 0));
+
+    const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+    EXPECT_EQ(0u, run.exitCode);
+    const CString calls = ReadRefreshRtCalls(folder);
+    const CString order = Between(calls, L"SetStringValue InstallationOrder=", L"\n");
+    EXPECT_EQ(CString(L"1;3;4;5;6;13;14;"), order);
+    const CString first = ReadControllerLog(kGeneration, run.pid);
+    EXPECT_TRUE(Contains(first, L"Running new ORU to update the current instance, command:[" + folder +
+                                    L"OruUpdate\\VantolinSetupXP.exe] params:[/restart:Update /pid:"))
+        << first.ToNarrow();
+    EXPECT_FALSE(Contains(first, L"CoruApp::FinishedInstallation")) << "no finish message";
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupUpdate.exe")) << "the downloaded file is deleted";
+
+    // The newer copy replaces the program file and starts it; that run installs.
+    CString updated;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 180000)
+    {
+        const CString folderLogs = ControllerLogFolder(kGeneration);
+        for (const CString& name : ListFiles(folderLogs + L"Log_oru_*.txt"))
+        {
+            const CString text = ReadUtf16File(folderLogs + name);
+            if (Contains(text, L"-restart=UpdateReady") && Contains(text, L"CoruApp::InitInstance exited"))
+                updated = text;
+        }
+        if (!updated.IsEmpty())
+            break;
+        Sleep(200);
+    }
+    ASSERT_FALSE(updated.IsEmpty()) << "the updated controller's run did not end";
+    const std::string program = ReadBytes(folder + kController);
+    EXPECT_NE(marker, program.substr(program.size() - marker.size())) << "the program file is the newer one";
+    EXPECT_TRUE(Contains(updated, L"CoruApp::CreateMainWindow : pages at [")) << updated.ToNarrow();
+    EXPECT_TRUE(Contains(updated, L"ORU restarted after a self-update, cleanup folder " + folder + L"OruUpdate\\"));
+    EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupXP.exe"));
+    const CString after = ReadRefreshRtCalls(folder);
+    EXPECT_TRUE(Contains(after, L"SetStringValue InstallationOrder=1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;31;\n"))
+        << after.ToNarrow();
+    DWORD x = 0;
+    EXPECT_FALSE(ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", x, 0)) << "deleted at the end of the run";
+}

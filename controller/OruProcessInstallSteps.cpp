@@ -1,0 +1,456 @@
+// The installation and finishing steps: runtimes, the product's package, its registry values,
+// the post-installation commands, the restart, the product start and the portable copy.
+
+#include "OruProcess.h"
+#include "OruSettings.h"
+#include "OruUtil.h"
+#include "RegistryKeyMap.h"
+#include "SetupHelpers.h"
+#include "resource.h"
+
+#include "refresh_rt/refresh_rt.h"
+#include "support/FileUtil.h"
+#include "support/PathUtil.h"
+#include "support/ShellExecuteProcess.h"
+#include "support/SysUtil.h"
+#include "support/TraceLog.h"
+#include "workers/CopyFoldersFromThread.h"
+#include "workers/IHiddenVantolinStarter.h"
+#include "workers/PostInstallationStepsUtil.h"
+#include "workers/WindowMessages.h"
+
+#include <oleauto.h>
+
+namespace
+{
+// Page controls the steps write to.
+const int kMainTextControl = 1027;
+const int kDetailTextControl = 1010;
+
+const wchar_t kRuntimeMsiParams[] = L"/l* \"%s\" USING_EXUIH=1 REBOOT=ReallySuppress REBOOTPROMPT=Suppress";
+
+CString RuntimeLogFile(const CString& folder, const wchar_t* pszPrefix)
+{
+    return folder + pszPrefix + GetTimestampString() + L"_msi.log";
+}
+
+bool HoldsQuote(const CString& value)
+{
+    return value.Find(L'"') >= 0;
+}
+}
+
+void COruProcess::PostPageText(int nControlId, const CString& text)
+{
+    // Posted, not set: the page's thread may be waiting for this engine.
+    BSTR message = SysAllocString(text);
+    if (message && !PostMessageW(m_hProgressWnd, PROGRESSDLG_SET_MESSAGE, static_cast<WPARAM>(nControlId),
+                                 reinterpret_cast<LPARAM>(message)))
+        SysFreeString(message);
+}
+
+bool COruProcess::Step_VCRedistTestBeforeInstall()
+{
+    Trace(TRACE_TRACE, L"Step_VCRedistTestBeforeInstall");
+    if (m_bDotNetRestart && !Step_ReadConfig())
+        return false;
+    return LaunchProcess(strExtractSFXDir + L"msi\\RuntimeProbe.exe", L"", true);
+}
+
+bool COruProcess::VCRedistTestAfterInstall()
+{
+    Trace(TRACE_TRACE, L"VCRedistTestAfterInstall");
+    if (m_bVCRedistRestart && !Step_ReadConfig())
+        return false;
+    return LaunchProcess(strExtractSFXDir + L"msi\\RuntimeProbe.exe", L"", true);
+}
+
+bool COruProcess::Step_InstallVCRedistributable()
+{
+    Trace(TRACE_TRACE, L"Step_InstallVCRedistributable");
+    m_bVCRedistInstallRan = TRUE;
+    CString params;
+    const CString package = strExtractSFXDir + L"msi\\vcredist_x86\\vc_red.msi";
+    const CString program = strExtractSFXDir + L"msi\\vcredist_x86.exe";
+    if (FileExists(package))
+    {
+        params.Format(kRuntimeMsiParams, RuntimeLogFile(strMSILogDir, L"vcredist_x86_").GetString());
+        return LaunchMsiInstall(package, params, m_hProgressWnd);
+    }
+    if (FileExists(program))
+    {
+        params.Format(L"/q:a /c:\"msiexec /i vcredist.msi /qb!\" \"/T:%%TEMP\" /l \"%s\" REBOOT=ReallySuppress "
+                      L"REBOOTPROMPT=Suppress",
+                      RuntimeLogFile(strMSILogDir, L"vcredist_x86_").GetString());
+        return LaunchProcess(program, params, false);
+    }
+    Trace(TRACE_ERROR, L"Step_InstallVCRedistributable failed because there is no VC++ redistributable to install!");
+    return false;
+}
+
+bool COruProcess::Step_InstallVCRedistributable64()
+{
+    Trace(TRACE_TRACE, L"Step_InstallVCRedistributable64");
+    if (!COruUtil::Is64BitOS())
+    {
+        Trace(TRACE_TRACE, L"no need to install vcredist64, 32bit OS!");
+        return true;
+    }
+    const CString package = strExtractSFXDir + L"msi\\vcredist_x64\\vc_red.msi";
+    if (FileExists(package))
+    {
+        CString params;
+        params.Format(kRuntimeMsiParams, RuntimeLogFile(strMSILogDir, L"vcredist_x64_").GetString());
+        LaunchMsiInstall(package, params, m_hProgressWnd);
+    }
+    else
+        Trace(TRACE_ERROR, L"Step_InstallVCRedistributable failed because there is no VC++ redistributable to install!");
+    return true;
+}
+
+bool COruProcess::Step_LaunchPCInstallation()
+{
+    Trace(TRACE_TRACE, L"Step_LaunchPCInstallation");
+    const COruSettings& settings = COruSettings::GetInstance();
+    const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
+    const CString installFolder = m_pInstallFolder ? *m_pInstallFolder : CString();
+    const CString customFolder = m_pCustomMusicFolder ? *m_pCustomMusicFolder : CString();
+    // A quote would end the value early and let the rest pass as properties of its own.
+    const struct
+    {
+        const wchar_t* name;
+        const CString* value;
+    } quoted[] = { { L"APPDIR", &installFolder }, { L"CUSTOM_MUSIC_FOLDER", &customFolder },
+                   { L"SHORTCUT_PRODUCT_NAME", &settings.GetProductShortcutName() },
+                   { L"PARTNER_ID", &settings.GetPartnerID() } };
+    for (const auto& q : quoted)
+    {
+        if (HoldsQuote(*q.value))
+        {
+            Trace(TRACE_ERROR, L"Step_LaunchPCInstallation: the value of %s holds a double quote [%s]", q.name,
+                  q.value->GetString());
+            return false;
+        }
+    }
+    const bool common = m_pCommonMusicFolder && *m_pCommonMusicFolder;
+    const bool custom = m_pCustomMusicFolderChosen && *m_pCustomMusicFolderChosen;
+    CString music;
+    music.Format(L"SCAN_MUSIC_FOLDER_SELECTION=%s CUSTOM_MUSIC_FOLDER=\"%s\"",
+                 common ? L"CommonMusicFolder" : (custom ? L"CustomMusicFolder" : L"MyMusicFolder"),
+                 customFolder.GetString());
+    const CString logFile = strMSILogDir + L"Vantolin_" + GetTimestampString() + L"_msi.log";
+    CString controllerPath;
+    GetModuleFileNameString(controllerPath);
+    const int lame = m_pDownloadLame && *m_pDownloadLame ? 1 : 0;
+    const int statistics = m_pSendUsageStatistics && *m_pSendUsageStatistics ? 1 : 0;
+    CString params;
+    params.Format(L"/l*vx \"%s\" SETUP_FOLDER=\"%s\" AI_SETUPEXEPATH=\"%s\" APPDIR=\"%s\" PERFORM_MUSIC_SCAN=%d %s "
+                  L"AUTO_DOWNLOAD_LAME=%d CHK_AUTO_DOWNLOAD_LAME=%d CHK_SEND_USAGE_STATISTICS=%d SEND_USAGE_STATISTICS=%d "
+                  L"CHK_IMPORT_OLD_SETTINGS=%d %s SHORTCUT_PRODUCT_NAME=\"%s\" PARTNER_ID=\"%s\"",
+                  logFile.GetString(), GetControllerFolder().GetString(), controllerPath.GetString(),
+                  installFolder.GetString(), m_pIntegrateMusicLib && *m_pIntegrateMusicLib ? 1 : 0, music.GetString(),
+                  lame, lame, statistics, statistics, m_pImportOldSettings && *m_pImportOldSettings ? 1 : 0, L"",
+                  settings.GetProductShortcutName().GetString(), settings.GetPartnerID().GetString());
+    Trace(TRACE_TRACE, L"Step_LaunchPCInstallation [%s]", params.GetString());
+    RegistryKey entry;
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(5, entry))
+    {
+        Trace(TRACE_TRACE, L"Step_LaunchPCInstallation: Lookup failed for registry key PC_Installation_Succesfull");
+        return false;
+    }
+    return LaunchMsiInstall_VerifyKey(package, params, m_hProgressWnd, entry.hRoot, entry.strKeyPath,
+                                      entry.strValueName);
+}
+
+bool COruProcess::Step_AdaptRegistryForPCInstallation()
+{
+    Trace(TRACE_TRACE, L"AdaptRegistryForPCInstallation");
+    RegistryKey entry;
+    if (COruSettings::GetInstance().GetAffiliateID().IsEmpty() && !m_strAffiliateId.IsEmpty())
+    {
+        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(1, entry))
+        {
+            Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: PCAffiliateID is missing");
+            return false;
+        }
+        if (!SetRegStringValue(*m_pRegistryKeys, 1, m_strAffiliateId))
+        {
+            Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: could not write the AffiliateID key");
+            return false;
+        }
+    }
+    if (m_nView != -1)
+    {
+        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(9, entry))
+        {
+            Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: PC_InstalledVantolinView is missing");
+            return false;
+        }
+        CString view;
+        view.Format(L"%d", m_nView);
+        if (!SetRegStringValue(*m_pRegistryKeys, 9, view))
+        {
+            Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: could not write the PC_InstalledVantolinView key");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool COruProcess::RefreshPostInstallationSteps(bool* pLoaded)
+{
+    if (pLoaded)
+        *pLoaded = false;
+    if (m_strProductKey.IsEmpty() || !m_PostInstallationSteps.empty())
+        return true;
+    CString key(m_strProductKey);
+    AppendBackslash(key);
+    key += g_strPostStepAdmin;
+    if (pLoaded)
+        *pLoaded = true;
+    return CPostInstallationStepsUtil::FillPostInstallationStepsForKey(m_hProductKeyRoot, key, m_PostInstallationSteps);
+}
+
+bool COruProcess::Step_PostInstallationStep(int* pStepsLeft)
+{
+    Trace(TRACE_TRACE, L"Step_PostInstallationStep");
+    bool loaded = false;
+    RefreshPostInstallationSteps(&loaded);
+    bool result = true;
+    if (!loaded && !m_PostInstallationSteps.empty())
+    {
+        const CPostInstallationStepData step = m_PostInstallationSteps.front();
+        const DWORD start = GetTickCount();
+        CString params(step.m_strCommandParams);
+        if (IsWindow(m_hProgressWnd))
+        {
+            PostPageText(kMainTextControl, step.m_strProgressMessage);
+            PostPageText(kDetailTextControl, step.m_strExtraMessage);
+            PostMessageW(m_hProgressWnd, PROGRESSDLG_PBM_STEPIT, 0, 0);
+            CString withHandle;
+            withHandle.Format(L"-%s:%08X", L"hwndoru", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(m_hProgressWnd)));
+            params.Replace(L"-hwndoru", withHandle);
+        }
+        else
+            Trace(TRACE_ERROR, L"The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel !!!");
+        result = LaunchProcess(step.m_strCommand, params, step.m_bCheckReturnCode);
+        m_PostInstallationSteps.erase(m_PostInstallationSteps.begin());
+        if (result)
+        {
+            m_strPostStepFileName = step.m_strCommand.Mid(step.m_strCommand.ReverseFind(L'\\') + 1);
+            m_dwPostStepStart = start;
+            m_bPostStepTimePending = true;
+        }
+    }
+    if (pStepsLeft)
+        *pStepsLeft = static_cast<int>(m_PostInstallationSteps.size());
+    return result;
+}
+
+void COruProcess::ReportPostInstallationTime()
+{
+    if (!m_bPostStepTimePending)
+        return;
+    m_bPostStepTimePending = false;
+    if (m_pStatistics)
+        m_pStatistics->SetIntValue(L"InstallationPostTime_" + m_strPostStepFileName,
+                                   static_cast<int>(GetTickCount() - m_dwPostStepStart));
+}
+
+bool COruProcess::Step_VerifyIfRequiresRestart()
+{
+    Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart");
+    RegistryKey entry;
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(0, entry))
+    {
+        Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart: PCRestartInstallation is missing");
+        return false;
+    }
+    CString value;
+    bool requested = false;
+    if (GetRegStringValue(*m_pRegistryKeys, 0, value))
+        requested = value == BuildRestartCommandLine(strCopyForRestartDir, true, m_nLanguage, m_bQuickMode, strExtractSFXDir) ||
+                    value == BuildRestartCommandLine(strCopyForRestartDir, false, m_nLanguage, m_bQuickMode, strExtractSFXDir);
+    Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart return [%d]", requested ? 1 : 0);
+    if (requested && IsContinuation() && !m_bDriverRebootPending)
+    {
+        Trace(TRACE_ERROR, L"Step_VerifyIfRequiresRestart detected a second restart during an install, setup fails!");
+        m_bSuccess = FALSE;
+        DeleteRegistryKey(*m_pRegistryKeys, 0);
+        m_nForcedNextStep = m_bPCInstallation ? ORU_STEP_PC_END : ORU_STEP_USB_END;
+        return true;
+    }
+    if (requested)
+        m_nForcedNextStep = ORU_STEP_CONFIRM_RESTART;
+    return requested;
+}
+
+bool COruProcess::Step_PostInstallCleanRegistry()
+{
+    Trace(TRACE_TRACE, L"Step_PostInstallCleanRegistry");
+    if (m_pRegistryKeys)
+    {
+        if (m_strLaunchCommand.IsEmpty())
+            GetRegStringValue(*m_pRegistryKeys, 6, m_strLaunchCommand);
+        CString reboot;
+        m_bDriverRebootPending = GetRegStringValue(*m_pRegistryKeys, 2, reboot) && reboot == L"1";
+    }
+    if (m_strProductKey.IsEmpty())
+        return true;
+    return COruUtil::DeleteRegistryKey(m_hProductKeyRoot, m_strProductKey);
+}
+
+bool COruProcess::Step_HiddenStartProduct()
+{
+    if (!m_bSuccess)
+        return false;
+    Trace(TRACE_TRACE, L"Step_HiddenStartProduct");
+    return m_pProductStarter && m_pProductStarter->StartHiddenVantolin(m_strLaunchCommand, m_hProgressWnd);
+}
+
+bool COruProcess::Step_StartProduct()
+{
+    Trace(TRACE_TRACE, L"Step_StartProduct %d", m_bStartProduct ? 1 : 0);
+    if (!m_pProductStarter)
+        return false;
+    if (m_bStartProduct)
+        m_pProductStarter->StartVantolin();
+    else
+        m_pProductStarter->CloseVantolin();
+    return true;
+}
+
+bool COruProcess::Step_LaunchUSBInstallation()
+{
+    Trace(TRACE_TRACE, L"Step_LaunchUSBInstallation");
+    if (!FolderExists(m_strUSBRoot))
+    {
+        Trace(TRACE_ERROR, L"Step_LaunchUSBInstallation, destination root [%s] dose not exists", m_strUSBRoot.GetString());
+        return false;
+    }
+    if (!FolderExists(m_strUSBFolder))
+    {
+        Trace(TRACE_ERROR, L"Step_LaunchUSBInstallation, destination directory [%s] dose not exists",
+              m_strUSBFolder.GetString());
+        return false;
+    }
+    if (!FolderExists(strExtractSFXDir))
+    {
+        Trace(TRACE_ERROR, L"Step_LaunchUSBInstallation, source directory [%s] dose not exists",
+              strExtractSFXDir.GetString());
+        return false;
+    }
+    m_strLaunchCommand = m_strUSBRoot + L"StartVantolin.exe";
+    if (m_pRegistryKeys)
+        SetRegStringValue(*m_pRegistryKeys, 7, m_strLaunchCommand);
+    // PLACEHOLDER (USB installation copy, not built yet): the copy worker starts here.
+    Trace(TRACE_ERROR, L"Step_LaunchUSBInstallation: no USB copy worker in this build");
+    return false;
+}
+
+CString COruProcess::GetPortableFolder() const
+{
+    CString folder(m_strUSBFolder);
+    AppendPathPart(folder, GetPortableFolderName(m_strGeneration));
+    return folder;
+}
+
+bool COruProcess::Step_AdaptFilesForUSBInstallation()
+{
+    Trace(TRACE_TRACE, L"Step_AdaptFilesForUSBInstallation");
+    if (IsWindow(m_hProgressWnd))
+    {
+        PostPageText(kMainTextControl, FormatResString(IDS_CONFIGURING_INSTALLATION));
+        PostPageText(kDetailTextControl, L" ");
+    }
+    const bool qmConfig = AdaptQMConfig(GetPortableFolder() + L"\\QMConfig.ini", m_nLanguage, m_strAffiliateId, m_nView);
+    const bool startApp = AdaptStartAppConfig(m_strUSBRoot + L"StartVantolin.ini", m_nLanguage, m_strUSBFolder);
+    // An autorun that starts the launcher is not left behind; none is written.
+    DeleteLauncherAutorun(m_strUSBRoot + L"autorun.inf");
+    return qmConfig && startApp;
+}
+
+bool COruProcess::Step_USBSetupCloser()
+{
+    Trace(TRACE_TRACE, L"Step_USBSetupCloser");
+    const COruSettings& settings = COruSettings::GetInstance();
+    if (IsWindow(m_hProgressWnd))
+        PostPageText(kMainTextControl, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
+    const CString program = GetPortableFolder() + L"\\SetupCloser.exe";
+    CString params;
+    params.Format(L"\"/path=%s%s\" /product=Vantolin /package=%s", strOruProcessDir.GetString(),
+                  GetProgramFileName().GetString(), settings.GetGeneration().GetString());
+    if (!FileExists(program))
+    {
+        Trace(TRACE_ERROR, L"Step_USBSetupCloser file not exist [%s]", program.GetString());
+        return false;
+    }
+    return LaunchProcess(program, params, false);
+}
+
+bool COruProcess::Step_LaunchUninstaller()
+{
+    Trace(TRACE_TRACE, L"Step_LaunchUninstaller");
+    m_bSuccess = FALSE;
+    CString command;
+    if (!m_pRegistryKeys || !GetRegStringValue(*m_pRegistryKeys, 4, command))
+    {
+        Trace(TRACE_TRACE, L"Step_LaunchUninstaller: GetRegStringValue failed for PC_Uninstaller!");
+        return false;
+    }
+    Trace(TRACE_TRACE, L"Step_LaunchUninstaller [%s]", command.GetString());
+    // The shell starts a file, not a command line.
+    CString program, arguments;
+    SplitProgramAndArguments(command, program, arguments);
+    return LaunchProcess(program, arguments, false);
+}
+
+bool COruProcess::Step_PrepareRestartInstallation()
+{
+    Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation");
+    RegistryKey entry;
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(0, entry))
+    {
+        Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation: PCRestartInstallation is missing from key map");
+        return false;
+    }
+    const CString command =
+        BuildRestartCommandLine(strCopyForRestartDir, !m_bRestartRequired, m_nLanguage, m_bQuickMode, strExtractSFXDir);
+    Trace(TRACE_TRACE, L"Setting RunOnce command to [%s]", command.GetString());
+    if (!SetRegStringValue(*m_pRegistryKeys, 0, command))
+    {
+        Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation: could not write the RunOnce key");
+        return false;
+    }
+    Trace(TRACE_TRACE, L"Copy folder for restart [%s] -> [%s]", strOruProcessDir.GetString(),
+          strCopyForRestartDir.GetString());
+    if (!m_pCopyFoldersThread)
+        m_pCopyFoldersThread.reset(new CCopyFoldersFromThread(m_hProgressWnd));
+    CStringArray sources, targets;
+    sources.Add(strOruProcessDir);
+    targets.Add(strCopyForRestartDir);
+    m_pCopyFoldersThread->Copy(sources, targets);
+    return true;
+}
+
+bool COruProcess::StartCleanupProgram()
+{
+    CString source, target, folder;
+    {
+        CSingleLock lock(&m_lock, true);
+        source = strOruProcessDir + L"VantolinSetupCleanup.exe";
+        folder = strOruProcessDir;
+    }
+    Trace(TRACE_TRACE, L"StartCleanupProgram");
+    if (!MakeTempFileName(L"exe", target) || !MoveFileWithRetry(source, target))
+    {
+        Trace(TRACE_ERROR, L"StartCleanupProgram: could not move [%s] to [%s]", source.GetString(), target.GetString());
+        return false;
+    }
+    CString params;
+    params.Format(L"/p %lu /d \"%s\"", GetCurrentProcessId(), folder.GetString());
+    CShellExecuteProcess process;
+    const bool started = process.Start(target, params, GetFolderOfPath(target), false);
+    Trace(TRACE_TRACE, L"StartCleanupProgram [%s] %s started=%d", target.GetString(), params.GetString(), started ? 1 : 0);
+    return started;
+}

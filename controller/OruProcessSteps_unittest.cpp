@@ -1,0 +1,381 @@
+// The step functions in the engine, with fake services: what each step starts, with which
+// command line, and the state it leaves for the choice of the next step.
+
+#include "controller/OruProcess.h"
+#include "controller/OruSettings.h"
+#include "controller/OruUtil.h"
+#include "controller/SetupHelpers.h"
+#include "support/FileUtil.h"
+#include "support/PathUtil.h"
+#include "support/Registry.h"
+#include "tests/common/EngineFakes.h"
+#include "tests/common/RecordingWindow.h"
+#include "tests/common/TraceCapture.h"
+#include "workers/WindowMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace
+{
+const DWORD kWaitMs = 30000;
+const wchar_t kBase[] = L"Software\\VantolinTests\\OruProcessSteps";
+
+class CStepsTest : public CTracedTest
+{
+protected:
+    const char* FolderPrefix() const override { return "steps_"; }
+
+    void SetUp() override
+    {
+        CTracedTest::SetUp();
+        COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
+        FillTestRegistryKeys(m_map, L"OruProcessSteps");
+        m_program = m_folder + L"program\\";
+        m_extract = m_folder + L"extract\\";
+        CreateFolderTree(m_program, nullptr);
+        WriteTextFile(m_program + L"oru.ini", "[General]\r\ngeneration=9112s\r\npartnerID=61000\r\nproduct_shortcut_name=Vantolin\r\n");
+    }
+    void TearDown() override
+    {
+        m_engine.reset();
+        COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
+        CTracedTest::TearDown();
+    }
+
+    COruProcess& Make(const wchar_t* pszReason = L"", const CString& extract = CString())
+    {
+        m_engine.reset(new COruProcess(&m_installFolder, &m_flags[0], &m_flags[1], &m_flags[2], &m_flags[3],
+                                       &m_customFolder, &m_flags[4], &m_flags[5], &m_flags[6]));
+        EXPECT_TRUE(m_engine->Init(m_program + L"oru.ini", &m_checker, &m_patch, &m_update, &m_exec, nullptr, nullptr,
+                                   m_program, extract.IsEmpty() ? m_extract : extract, m_folder + L"copy", &m_downloader,
+                                   pszReason, m_folder + L"msilog", FALSE, FALSE, TRUE, TRUE, TRUE, &m_map, nullptr,
+                                   1031, FALSE, FALSE, &m_statistics));
+        return *m_engine;
+    }
+    // Runs the step as the loop would and waits for its outcome; the next step.
+    int RunStep(int nStep)
+    {
+        // From a step with no rule of its own, as a page hook leaves it.
+        COruProcessProbe::CurrentStep(*m_engine) = 7;
+        COruProcessProbe::ForcedStep(*m_engine) = nStep;
+        m_lastResult = m_engine->RunNextStep();
+        const DWORD start = GetTickCount();
+        int next;
+        while ((next = m_engine->GetNextStep(true)) == ORU_STEP_BUSY && GetTickCount() - start < kWaitMs)
+            Sleep(10);
+        return next;
+    }
+    std::wstring LastRun()
+    {
+        const auto runs = m_exec.Runs();
+        return runs.empty() ? std::wstring(L"<none>") : runs.back();
+    }
+
+    CRegistryKeyMap m_map{ 10 };
+    CFakeExecuter m_exec;
+    CFakeCheckInternet m_checker;
+    CFakeDownloader m_downloader;
+    CFakePatchConfig m_patch;
+    CFakeUpdate m_update;
+    CFakeStatistics m_statistics;
+    CString m_installFolder = L"C:\\Program Files\\Vantolin", m_customFolder;
+    BOOL m_flags[7] = {};
+    CString m_program, m_extract;
+    int m_lastResult = 0;
+    std::unique_ptr<COruProcess> m_engine;
+};
+}
+
+TEST_F(CStepsTest, ReadConfigNeedsItsFile)
+{
+    COruProcess& e = Make();
+    ASSERT_EQ(3, RunStep(1));
+    EXPECT_EQ(CString(m_program + L"VantolinSetupArchive.exe"), COruProcessProbe::ArchiveFile(e));
+    EXPECT_NE(std::wstring::npos, m_update.calls.find(L"Edition=")) << CString(m_update.calls).ToNarrow();
+    ASSERT_FALSE(m_patch.calls.empty());
+    EXPECT_EQ(std::wstring(L"Partner=61000"), m_patch.calls.back());
+
+    DeleteFileW(m_program + L"oru.ini");
+    COruProcessProbe::ArchiveFile(e) = L"unchanged";
+    RunStep(1);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_EQ(CString(L"unchanged"), COruProcessProbe::ArchiveFile(e)) << "a missing file changes nothing";
+    EXPECT_TRUE(Contains(Log(), L"Step_ReadConfig failed for ["));
+}
+
+TEST_F(CStepsTest, UpdateRequestByStatus)
+{
+    const struct
+    {
+        int status;
+        BOOL internet;
+        int next;
+        BOOL offered;
+        const wchar_t* logged;
+    } rows[] = {
+        { 0, TRUE, 13, FALSE, L"will run local installer file." },
+        { 1, TRUE, 9, TRUE, L"will ask user if want to download" },
+        { 3, TRUE, 10, TRUE, L"will download a new version." },
+        // No usable answer: the local files, never the update offer.
+        { -1, TRUE, 13, FALSE, L"means there is no internet" },
+        { 7, TRUE, 13, FALSE, L"WRN: COruProcess::Step_UpdateRequest unhandled updateStatus(7) value!" },
+        { 1, FALSE, 13, FALSE, L"m_bInternetIsWorking: [0], m_pUpdateAvailable: [1]" },
+    };
+    for (const auto& r : rows)
+    {
+        COruProcess& e = Make();
+        m_update.status = r.status;
+        COruProcessProbe::InternetWorking(e) = r.internet;
+        EXPECT_EQ(r.next, RunStep(8)) << r.status;
+        EXPECT_EQ(r.offered, COruProcessProbe::UpdateOffered(e)) << r.status;
+        EXPECT_TRUE(Contains(Log(), r.logged)) << r.status;
+    }
+}
+
+TEST_F(CStepsTest, ExtractionNeverEmptiesTheSetupFolder)
+{
+    WriteTextFile(m_program + L"keep.txt", "x");
+    for (const CString& extract : { m_program, m_folder, m_program + L"..\\" })
+    {
+        Make(L"", extract);
+        RunStep(1);
+        RunStep(14);
+        EXPECT_EQ(0, m_lastResult) << extract.ToNarrow();
+        EXPECT_TRUE(FileExists(m_program + L"keep.txt")) << extract.ToNarrow();
+    }
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_SelfUpdateOrExtract: the extraction folder ["));
+    EXPECT_TRUE(m_exec.Runs().empty());
+
+    // A folder of its own is emptied and given to the archive with the runtime's quoting.
+    CreateFolderTree(m_extract + L"old", nullptr);
+    Make();
+    RunStep(1);
+    RunStep(14);
+    EXPECT_EQ(1, m_lastResult);
+    EXPECT_FALSE(FolderExists(m_extract + L"old"));
+    EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe -d\"" + m_extract + L"\\\" -s"), LastRun());
+}
+
+TEST_F(CStepsTest, PackageLineAndItsRefusals)
+{
+    const struct
+    {
+        BOOL common, custom;
+        const wchar_t* music;
+    } rows[] = {
+        { TRUE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=CommonMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
+        { FALSE, TRUE, L"SCAN_MUSIC_FOLDER_SELECTION=CustomMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
+        { FALSE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=MyMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
+    };
+    m_customFolder = L"D:\\My Music";
+    for (const auto& r : rows)
+    {
+        m_flags[1] = r.common;
+        m_flags[3] = r.custom;
+        m_flags[0] = TRUE;
+        Make();
+        RunStep(1);
+        RunStep(26);
+        EXPECT_EQ(1, m_lastResult);
+        const std::wstring run = LastRun();
+        EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\VantolinSetup.msi /l*vx \"")));
+        EXPECT_NE(std::wstring::npos, run.find(std::wstring(L" APPDIR=\"C:\\Program Files\\Vantolin\" PERFORM_MUSIC_SCAN=1 ") + r.music + L" AUTO_DOWNLOAD_LAME=0"))
+            << CString(run).ToNarrow();
+        EXPECT_NE(std::wstring::npos, run.find(L"  SHORTCUT_PRODUCT_NAME=\"Vantolin\" PARTNER_ID=\"61000\""));
+    }
+    // A quote in a quoted value would end it and pass the rest as properties of their own.
+    const size_t runs = m_exec.Runs().size();
+    for (const wchar_t* folder : { L"C:\\a\" INSTALLLEVEL=\"1", L"" })
+    {
+        m_installFolder = folder;
+        m_customFolder = *folder ? L"D:\\Music" : L"D:\\x\" Y=\"1";
+        Make();
+        RunStep(1);
+        RunStep(26);
+        EXPECT_EQ(0, m_lastResult);
+        EXPECT_FALSE(COruProcessProbe::Success(*m_engine));
+    }
+    EXPECT_EQ(runs, m_exec.Runs().size());
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_LaunchPCInstallation: the value of APPDIR holds a double quote"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_LaunchPCInstallation: the value of CUSTOM_MUSIC_FOLDER holds a double quote"));
+}
+
+TEST_F(CStepsTest, PostInstallationCommandsOneAtATime)
+{
+    const CString admin = CString(kBase) + L"\\Product\\Admin";
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"Command", REG_SZ, L"C:\\tools\\first.exe", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"CommandParams", REG_SZ, L"/a -hwndoru /b -hwndoru", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"ProgressMessage", REG_SZ, L"Main text", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"ExtraMessage", REG_SZ, L"Detail text", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"CheckReturnCode", REG_SZ, L"1", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\2", L"Command", REG_SZ, L"second.exe", nullptr, 0);
+
+    CRecordingWindow page(PROGRESSDLG_SET_MESSAGE);
+    COruProcess& e = Make();
+    e.SetProgressWnd(page.Get());
+    m_exec.CloseGate();
+    COruProcessProbe::CurrentStep(e) = 7;
+    COruProcessProbe::ForcedStep(e) = 28;
+    ASSERT_EQ(1, e.RunNextStep()) << "the first call loads the list";
+    EXPECT_TRUE(m_exec.Runs().empty());
+    EXPECT_EQ(2u, COruProcessProbe::PostSteps(e).size());
+
+    // (Before this list the package's run left its outcome in the worker.)
+    COruProcessProbe::CurrentStep(e) = 7;
+    COruProcessProbe::ForcedStep(e) = 28;
+    ASSERT_EQ(1, e.RunNextStep());
+    ASSERT_TRUE(m_exec.WaitEntered(kWaitMs));
+    CString handle;
+    handle.Format(L"%08X", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(page.Get())));
+    EXPECT_EQ(std::wstring(L"C:\\tools\\first.exe /a -hwndoru:") + handle.GetString() + L" /b -hwndoru:" + handle.GetString(),
+              LastRun());
+    EXPECT_EQ(ORU_STEP_BUSY, e.GetNextStep(true));
+    EXPECT_EQ(std::wstring::npos, m_statistics.calls.find(L"InstallationPostTime_")) << "not before the command's end";
+    m_exec.OpenGate();
+    ASSERT_TRUE(CRecordingWindow::PumpUntil([&] { return e.GetNextStep(true) != ORU_STEP_BUSY; }, kWaitMs));
+    EXPECT_EQ(28, e.GetNextStep(true));
+    e.GetNextStep(true);
+    const size_t at = m_statistics.calls.find(L"I InstallationPostTime_first.exe=");
+    EXPECT_NE(std::wstring::npos, at) << CString(m_statistics.calls).ToNarrow();
+    EXPECT_EQ(at, m_statistics.calls.rfind(L"InstallationPostTime_") - 2) << "reported once";
+
+    // The page's texts are posted, not sent: this thread may be the one the page waits for.
+    ASSERT_TRUE(CRecordingWindow::PumpUntil([&] { return page.Messages(PROGRESSDLG_SET_MESSAGE).size() == 2; }, kWaitMs));
+    const auto texts = page.Messages(PROGRESSDLG_SET_MESSAGE);
+    EXPECT_EQ(1027u, texts[0].wParam);
+    EXPECT_EQ(CString(L"Main text"), texts[0].text);
+    EXPECT_EQ(1010u, texts[1].wParam);
+    EXPECT_EQ(CString(L"Detail text"), texts[1].text);
+    EXPECT_EQ(1u, page.Messages(PROGRESSDLG_PBM_STEPIT).size());
+
+    EXPECT_EQ(29, RunStep(28));
+    EXPECT_EQ(std::wstring(L"second.exe "), LastRun());
+    EXPECT_TRUE(COruProcessProbe::PostSteps(e).empty());
+}
+
+TEST_F(CStepsTest, RestartCommandWrittenAndRecognised)
+{
+    COruProcess& e = Make();
+    RunStep(1);
+    WriteTextFile(m_program + L"setup.dat", "x");
+    EXPECT_EQ(41, RunStep(40));
+    CString command;
+    ASSERT_TRUE(GetRegStringValue(m_map, 0, command));
+    EXPECT_EQ(BuildRestartCommandLine(m_folder + L"copy", true, 1031, FALSE, m_extract), command);
+    EXPECT_TRUE(FileExists(m_folder + L"copy\\setup.dat"));
+
+    // This run's own command: a restart is asked for.
+    EXPECT_EQ(41, RunStep(29));
+
+    // A continuation that finds its command again restarted twice: the setup fails.
+    Make(L"VCRedistRestart");
+    EXPECT_FALSE(GetRegStringValue(m_map, 0, command)) << "a continuation removes the command that started it";
+    SetRegStringValue(m_map, 0, BuildRestartCommandLine(m_folder + L"copy", false, 1031, FALSE, m_extract));
+    EXPECT_EQ(ORU_STEP_PC_END, RunStep(29));
+    EXPECT_FALSE(COruProcessProbe::Success(*m_engine));
+    EXPECT_FALSE(GetRegStringValue(m_map, 0, command));
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_VerifyIfRequiresRestart detected a second restart during an install, setup fails!"));
+
+    // Another command is not this setup's.
+    Make();
+    SetRegStringValue(m_map, 0, L"C:\\other.exe /restart:VCRedistRestart");
+    EXPECT_EQ(30, RunStep(29));
+}
+
+TEST_F(CStepsTest, ProductValuesAndUninstaller)
+{
+    COruProcess& e = Make();
+    RunStep(1);
+    COruProcessProbe::AffiliateId(e) = L"AB12 ";
+    e.SetView(9);
+    RunStep(27);
+    EXPECT_EQ(1, m_lastResult);
+    CString value;
+    EXPECT_TRUE(GetRegStringValue(m_map, 1, value));
+    EXPECT_EQ(CString(L"AB12 "), value);
+    EXPECT_TRUE(GetRegStringValue(m_map, 9, value));
+    EXPECT_EQ(CString(L"9"), value);
+
+    // The shell starts a file: the stored command line is split into program and arguments.
+    SetRegStringValue(m_map, 4, L"MsiExec.exe /X{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}");
+    EXPECT_EQ(ORU_STEP_PC_END, RunStep(39));
+    EXPECT_EQ(std::wstring(L"MsiExec.exe /X{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}"), LastRun());
+    EXPECT_FALSE(COruProcessProbe::Success(e));
+}
+
+TEST_F(CStepsTest, RuntimePackagePreferredToItsProgram)
+{
+    CreateFolderTree(m_extract + L"msi\\vcredist_x86", nullptr);
+    WriteTextFile(m_extract + L"msi\\vcredist_x86\\vc_red.msi", "x");
+    WriteTextFile(m_extract + L"msi\\vcredist_x86.exe", "x");
+    Make();
+    RunStep(23);
+    EXPECT_EQ(1, m_lastResult);
+    std::wstring run = LastRun();
+    EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\vcredist_x86\\vc_red.msi /l* \"" + m_folder + L"msilog\\vcredist_x86_")))
+        << CString(run).ToNarrow();
+    EXPECT_NE(std::wstring::npos, run.find(L"_msi.log\" USING_EXUIH=1 REBOOT=ReallySuppress REBOOTPROMPT=Suppress"));
+
+    DeleteFileW(m_extract + L"msi\\vcredist_x86\\vc_red.msi");
+    RunStep(23);
+    EXPECT_EQ(1, m_lastResult);
+    run = LastRun();
+    EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\vcredist_x86.exe /q:a /c:\"msiexec /i vcredist.msi /qb!\" \"/T:%TEMP\" /l \"")))
+        << CString(run).ToNarrow();
+    EXPECT_NE(std::wstring::npos, run.find(L"_msi.log\" REBOOT=ReallySuppress REBOOTPROMPT=Suppress"));
+
+    DeleteFileW(m_extract + L"msi\\vcredist_x86.exe");
+    RunStep(23);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_InstallVCRedistributable failed because there is no VC++ redistributable to install!"));
+}
+
+TEST_F(CStepsTest, PortableFilesOnTheDrive)
+{
+    const CString root = m_folder + L"drive\\";
+    const CString usb = root + L"Portable\\";
+    const CString portable = usb + L"Vantolin_9112s_portable\\";
+    CreateFolderTree(portable, nullptr);
+    WriteTextFile(portable + L"QMConfig.ini", "[Other]\r\nKey=1\r\n");
+    WriteTextFile(root + L"StartVantolin.ini", "[General]\r\nproduct_exe=Vantolin.exe\r\n");
+    WriteTextFile(root + L"autorun.inf", "[autorun]\r\nopen=StartVantolin.exe\r\n");
+
+    CRecordingWindow page(PROGRESSDLG_SET_MESSAGE);
+    COruProcess& e = Make();
+    RunStep(1);
+    e.SetProgressWnd(page.Get());
+    COruProcessProbe::USBRoot(e) = root;
+    COruProcessProbe::USBFolder(e) = usb;
+    COruProcessProbe::AffiliateId(e) = L"AB12";
+    RunStep(35);
+    EXPECT_EQ(1, m_lastResult);
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"HKLM\\SOFTWARE\\Quillmark\\Vantolin_9112s\\Common", L"AffiliateId", L"", value, 64,
+                             portable + L"QMConfig.ini");
+    EXPECT_EQ(CString(L"AB12"), CString(value));
+    GetPrivateProfileStringW(L"HKCU\\SOFTWARE\\Quillmark\\Vantolin_9112s\\Common", L"Language", L"", value, 64,
+                             portable + L"QMConfig.ini");
+    EXPECT_EQ(CString(L"de"), CString(value));
+    GetPrivateProfileStringW(L"General", L"product_exe", L"", value, 64, root + L"StartVantolin.ini");
+    // Relative to the drive's root, where the launcher runs.
+    EXPECT_EQ(usb.Mid(3) + L"Vantolin.exe", CString(value));
+    EXPECT_FALSE(FileExists(root + L"autorun.inf")) << "the launcher's autorun is removed, none is written";
+
+    // The closer of the portable folder, when it is there.
+    RunStep(36);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_USBSetupCloser file not exist [" + portable + L"SetupCloser.exe]"));
+    WriteTextFile(portable + L"SetupCloser.exe", "x");
+    RunStep(36);
+    EXPECT_EQ(1, m_lastResult);
+    EXPECT_EQ(std::wstring(portable + L"SetupCloser.exe \"/path=" + m_program + GetProgramFileName() +
+                           L"\" /product=Vantolin /package=9112s"),
+              LastRun());
+    ASSERT_TRUE(CRecordingWindow::PumpUntil([&] { return page.Messages(PROGRESSDLG_SET_MESSAGE).size() >= 3; }, kWaitMs));
+    const auto texts = page.Messages(PROGRESSDLG_SET_MESSAGE);
+    EXPECT_EQ(CString(L"Configuring installation"), texts[0].text);
+    EXPECT_EQ(CString(L" "), texts[1].text);
+    EXPECT_TRUE(Contains(texts.back().text, L"Finalizing installation of ")) << texts.back().text.ToNarrow();
+}

@@ -1,0 +1,85 @@
+// The files of a portable installation that the setup adapts on the drive.
+
+#include "OruSettings.h"
+#include "SetupHelpers.h"
+
+#include "support/FileUtil.h"
+#include "support/Language.h"
+#include "support/PathUtil.h"
+#include "support/TraceLog.h"
+
+CString GetPortableFolderName(const wchar_t* pszVersion)
+{
+    CString version(pszVersion);
+    version.Replace(L'.', L'_');
+    CString name;
+    name.Format(L"Vantolin_%s_portable", version.GetString());
+    return name;
+}
+
+bool AdaptQMConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszAffiliateId, int nView)
+{
+    if (!FileExists(pszIni))
+    {
+        Trace(TRACE_ERROR, L"AdaptQMConfig file not exist [%s]", pszIni);
+        return false;
+    }
+    // The store's ini form names its sections by the registry paths it mirrors.
+    const CString& generation = COruSettings::GetInstance().GetGeneration();
+    CString userSection, machineSection;
+    userSection.Format(L"HKCU\\SOFTWARE\\Quillmark\\Vantolin_%s\\Common", generation.GetString());
+    machineSection.Format(L"HKLM\\SOFTWARE\\Quillmark\\Vantolin_%s\\Common", generation.GetString());
+    CString code;
+    LanguageSupport::MakeIsoCode(language, code);
+    WritePrivateProfileStringW(userSection, L"Language", code, pszIni);
+    if (pszAffiliateId && *pszAffiliateId)
+        WritePrivateProfileStringW(machineSection, L"AffiliateId", pszAffiliateId, pszIni);
+    if (nView != -1)
+    {
+        CString view;
+        view.Format(L"%d", nView);
+        WritePrivateProfileStringW(machineSection, L"VantolinView", view, pszIni);
+    }
+    return true;
+}
+
+bool AdaptStartAppConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszTargetFolder)
+{
+    if (!FileExists(pszIni))
+    {
+        Trace(TRACE_ERROR, L"AdaptStartAppConfig file not exist [%s]", pszIni);
+        return false;
+    }
+    CString languageId;
+    languageId.Format(L"%u", static_cast<unsigned>(language));
+    WritePrivateProfileStringW(L"General", L"language_id", languageId, pszIni);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    GetPrivateProfileStringW(L"General", L"product_exe", L"", buffer, MAX_PATH, pszIni);
+    const CString oldValue(buffer);
+    if (oldValue.IsEmpty())
+    {
+        Trace(TRACE_TRACE, L"AdaptStartAppConfig: product_exe dose not exist so no patch");
+        return false;
+    }
+    // The launcher runs from the drive's root: the product lies in the folder relative to it.
+    CString drive, folder, name, extension;
+    SplitPath(pszTargetFolder, drive, folder, name, extension);
+    CString relative = folder + name + extension;
+    relative.TrimLeft(L"\\");
+    AppendBackslash(relative);
+    if (!StartsWithNoCase(oldValue, relative))
+        WritePrivateProfileStringW(L"General", L"product_exe", relative + oldValue, pszIni);
+    return true;
+}
+
+void DeleteLauncherAutorun(const wchar_t* pszPath)
+{
+    if (!FileExists(pszPath))
+        return;
+    wchar_t buffer[MAX_PATH + 1] = {};
+    GetPrivateProfileStringW(L"autorun", L"open", L"", buffer, MAX_PATH, pszPath);
+    if (wcscmp(buffer, L"StartVantolin.exe") != 0)
+        return;
+    if (!DeleteFileW(pszPath))
+        Trace(TRACE_TRACE, L"Failed to delete existing Auorun.Inf");
+}
