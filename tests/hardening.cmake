@@ -18,3 +18,5 @@ vantolin_test(FolderRemoval_unittest SOURCES ../support/FolderRemoval_unittest.c
 # The set-up's emulator part on a fake binfmt_misc folder with stand-in commands (no Wine runs).
 add_test(NAME harness_setup_emulator COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/setup_emulator_test.sh)
 vantolin_test(WorkFolder_unittest SOURCES ../support/WorkFolder_unittest.cpp LIBS support)
+# The step functions' cleanup-program start moves a stand-in.
+add_dependencies(OruProcessSteps_unittest StandIn)
