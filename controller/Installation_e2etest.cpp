@@ -317,3 +317,82 @@ TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
     DWORD x = 0;
     EXPECT_FALSE(ReadRegDword(HKEY_LOCAL_MACHINE, kWindowPosKey, L"XPos", x, 0)) << "deleted at the end of the run";
 }
+
+// The hand-over to the real cleanup program after a continuation: the restart copy outlives the
+// controller and is gone within two minutes, removed by the cleanup program from a folder of
+// its own under the temporary folder; the original setup folder stays. A continuation started
+// from the original folder starts no cleanup at all.
+TEST_F(InstallationRun, CleanupProgramRemovesTheRestartCopyAfterTheContinuation)
+{
+    const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const CString localCommon = L"Software\\Quillmark\\Vantolin_9111i\\Common";
+    // Every working folder of the runs, and so everything the cleanup program may delete, lies
+    // in the test area.
+    const CString temp = FreshTestFolder(L"steps_handover_temp");
+    CScopedEnvironment tmp(L"TMP", temp), tempVariable(L"TEMP", temp);
+    ASSERT_TRUE(WriteUserRegString(localCommon, L"TempFolder", temp));
+    const CString folder = PrepareFolder(L"steps_handover", "show_advertise_dlg=1\r\n", L"restart");
+    ASSERT_TRUE(CopyInto(L"VantolinSetupCleanup.exe", folder));
+
+    const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+    EXPECT_EQ(0u, run.exitCode);
+    const CString copyDir = Between(ReadGenerationLogs(), L"Copy folder for restart [" + folder + L"] -> [", L"]");
+    ASSERT_EQ(temp + L"Installer\\", copyDir) << "the restart copy must lie in the test area";
+    const CString command = GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0);
+    ASSERT_EQ(0, command.Find(L"\"" + copyDir + kController + L"\" /restart:DotNetRestart ")) << command.ToNarrow();
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
+    RegDeleteValueW(hKey, L"RunOruInstaller");
+    RegCloseKey(hKey);
+
+    // Started as RunOnce starts it: the copy goes after the continuation has ended.
+    ClearGenerationLogs();
+    STARTUPINFOW si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    std::wstring line(command.GetString());
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
+    CloseHandle(pi.hThread);
+    DWORD exitCode = STILL_ACTIVE;
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+    else
+        TerminateProcess(pi.hProcess, 99);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(FileExists(copyDir + L"oru.ini")) << "the copy outlives the controller";
+
+    const CString cleanup = Between(ReadGenerationLogs(), L"StartCleanupProgram [", L"]");
+    EXPECT_EQ(temp + L"VantolinSetupCleanup", cleanup.Left(temp.GetLength() + 20)) << cleanup.ToNarrow();
+    EXPECT_EQ(L"\\VantolinSetupCleanup.exe", cleanup.Right(25)) << cleanup.ToNarrow();
+    EXPECT_TRUE(FileExists(cleanup));
+    bool gone = false;
+    for (int i = 0; i < 1200 && !gone; ++i)
+    {
+        gone = !PathExistsHere(copyDir);
+        if (!gone)
+            Sleep(100);
+    }
+    EXPECT_TRUE(gone) << "the restart copy is still there after two minutes";
+
+    // The same continuation started from the original folder: the cleanup is not started,
+    // nothing is moved.
+    ClearGenerationLogs();
+    const CString switches = command.Mid(command.Find(L"\" /restart") + 2) + L" /silent";
+    CChildProcess original;
+    ASSERT_TRUE(original.Start(folder + kController, switches, folder));
+    // Its extraction folder is gone with the first continuation: it fails, and says so.
+    for (int i = 0; i < 600 && original.Wait(0) == STILL_ACTIVE; ++i)
+    {
+        HWND hDlg = WaitForProcessDialog(original.GetPid(), 200);
+        if (hDlg)
+            PressDialogButton(hDlg, IDOK);
+    }
+    if (original.Wait(0) == STILL_ACTIVE)
+        TerminateProcess(original.GetHandle(), 99);
+    EXPECT_TRUE(Contains(ReadGenerationLogs(), L"WRN: StartCleanupProgram: the program folder [" + folder + L"] is not the restart copy"))
+        << ReadGenerationLogs().ToNarrow();
+
+    for (const wchar_t* name : { L"oru.ini", L"VantolinSetupCleanup.exe", L"VantolinSetupArchive.exe" })
+        EXPECT_TRUE(FileExists(folder + name)) << CString(name).ToNarrow();
+    DeleteUserRegValue(localCommon, L"TempFolder");
+}

@@ -20,3 +20,5 @@ add_test(NAME harness_setup_emulator COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harn
 vantolin_test(WorkFolder_unittest SOURCES ../support/WorkFolder_unittest.cpp LIBS support)
 # The step functions' cleanup-program start moves a stand-in.
 add_dependencies(OruProcessSteps_unittest StandIn)
+# The installation test's hand-over runs the real cleanup program.
+add_dependencies(Installation_e2etest VantolinSetupCleanup)
