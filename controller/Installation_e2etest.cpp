@@ -59,6 +59,51 @@ CString ReadGenerationLogs()
     return text;
 }
 
+struct CContinuation
+{
+    DWORD exitCode = STILL_ACTIVE;
+    DWORD pid = 0;
+    bool bMessageAnswered = false;
+};
+
+// Runs a continuation's command line in the folder as RunOnce starts it (the value goes first)
+// and waits at most two minutes for its end, answering the message of a failed run.
+CContinuation RunContinuation(const CString& command, const CString& folder)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0, KEY_SET_VALUE,
+                      &hKey) == ERROR_SUCCESS)
+    {
+        RegDeleteValueW(hKey, L"RunOruInstaller");
+        RegCloseKey(hKey);
+    }
+    ClearGenerationLogs();
+    CContinuation result;
+    STARTUPINFOW si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    std::wstring line(command.GetString());
+    EXPECT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi));
+    if (!pi.hProcess)
+        return result;
+    CScopedHandle process(pi.hProcess), thread(pi.hThread);
+    result.pid = pi.dwProcessId;
+    for (const DWORD start = GetTickCount();
+         WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT && GetTickCount() - start < 120000;)
+    {
+        HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 200);
+        if (hDlg)
+        {
+            PressDialogButton(hDlg, IDOK);
+            result.bMessageAnswered = true;
+        }
+    }
+    if (WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &result.exitCode);
+    else
+        TerminateProcess(process.Get(), 99);
+    return result;
+}
+
 // Every installed copy of the product's package (found by name: the packages have no upgrade
 // table): they share their components, so a copy left installed would keep values that other
 // tests' installations must remove.
@@ -216,32 +261,10 @@ TEST_F(InstallationRun, RestartAndContinuation)
                                  extractDir + L"\\\"";
         EXPECT_EQ(expected, command);
 
-        // Started as RunOnce starts it: the value goes first.
-        HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
-        RegDeleteValueW(hKey, L"RunOruInstaller");
-        RegCloseKey(hKey);
-        ClearGenerationLogs();
-        STARTUPINFOW si = { sizeof(si) };
-        PROCESS_INFORMATION pi = {};
-        std::wstring line(command.GetString());
-        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
-        CloseHandle(pi.hThread);
-        // Not silent: a failed continuation says so in a message, which is answered.
-        if (c.continuationExit != 0)
-        {
-            HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 120000);
-            EXPECT_NE(nullptr, hDlg);
-            if (hDlg)
-                PressDialogButton(hDlg, IDOK);
-        }
-        DWORD exitCode = STILL_ACTIVE;
-        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &exitCode);
-        else
-            TerminateProcess(pi.hProcess, 99);
-        CloseHandle(pi.hProcess);
-        EXPECT_EQ(c.continuationExit, exitCode);
+        // Started as RunOnce starts it. Not silent: a failed continuation says so in a message.
+        const CContinuation continuation = RunContinuation(command, copyDir);
+        EXPECT_EQ(c.continuationExit != 0, continuation.bMessageAnswered);
+        EXPECT_EQ(c.continuationExit, continuation.exitCode);
         calls = ReadRefreshRtCalls(copyDir);
         EXPECT_TRUE(Contains(calls, CString(L"SetStringValue InstallationOrder=") + c.continuationOrder)) << calls.ToNarrow();
         EXPECT_EQ(CString(), GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0));
@@ -250,7 +273,7 @@ TEST_F(InstallationRun, RestartAndContinuation)
         const CString second = ReadGenerationLogs();
         const CString cleanup = Between(second, L"StartCleanupProgram [", L"]");
         CString arguments;
-        arguments.Format(L"] /p %lu /d \"%s\" started=1", pi.dwProcessId, copyDir.GetString());
+        arguments.Format(L"] /p %lu /d \"%s\" started=1", continuation.pid, copyDir.GetString());
         EXPECT_TRUE(Contains(second, arguments)) << second.ToNarrow();
         CString record;
         for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
@@ -340,25 +363,9 @@ TEST_F(InstallationRun, CleanupProgramRemovesTheRestartCopyAfterTheContinuation)
     ASSERT_EQ(temp + L"Installer\\", copyDir) << "the restart copy must lie in the test area";
     const CString command = GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0);
     ASSERT_EQ(0, command.Find(L"\"" + copyDir + kController + L"\" /restart:DotNetRestart ")) << command.ToNarrow();
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
-    RegDeleteValueW(hKey, L"RunOruInstaller");
-    RegCloseKey(hKey);
 
     // Started as RunOnce starts it: the copy goes after the continuation has ended.
-    ClearGenerationLogs();
-    STARTUPINFOW si = { sizeof(si) };
-    PROCESS_INFORMATION pi = {};
-    std::wstring line(command.GetString());
-    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
-    CloseHandle(pi.hThread);
-    DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-    else
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(0u, RunContinuation(command, copyDir).exitCode);
     EXPECT_TRUE(FileExists(copyDir + L"oru.ini")) << "the copy outlives the controller";
 
     const CString cleanup = Between(ReadGenerationLogs(), L"StartCleanupProgram [", L"]");
@@ -376,19 +383,9 @@ TEST_F(InstallationRun, CleanupProgramRemovesTheRestartCopyAfterTheContinuation)
 
     // The same continuation started from the original folder: the cleanup is not started,
     // nothing is moved.
-    ClearGenerationLogs();
     const CString switches = command.Mid(command.Find(L"\" /restart") + 2) + L" /silent";
-    CChildProcess original;
-    ASSERT_TRUE(original.Start(folder + kController, switches, folder));
-    // Its extraction folder is gone with the first continuation: it fails, and says so.
-    for (int i = 0; i < 600 && original.Wait(0) == STILL_ACTIVE; ++i)
-    {
-        HWND hDlg = WaitForProcessDialog(original.GetPid(), 200);
-        if (hDlg)
-            PressDialogButton(hDlg, IDOK);
-    }
-    if (original.Wait(0) == STILL_ACTIVE)
-        TerminateProcess(original.GetHandle(), 99);
+    // Its extraction folder went with the first continuation: it fails, and says so.
+    RunContinuation(L"\"" + folder + kController + L"\" " + switches, folder);
     EXPECT_TRUE(Contains(ReadGenerationLogs(), L"WRN: StartCleanupProgram: the program folder [" + folder + L"] is not the restart copy"))
         << ReadGenerationLogs().ToNarrow();
 
