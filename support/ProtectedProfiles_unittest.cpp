@@ -99,7 +99,7 @@ TEST(ProtectedProfilesChild, AnotherAccountsProfileIsProtected)
 TEST(ProtectedProfiles, AnotherAccountsProfileIsNeverRemoved)
 {
     DeleteProfileEntry(); // a run that ended early may have left it
-    const CString base = FreshTestFolder(L"protected_other_profile");
+    FreshTestFolder(L"protected_other_profile");
     for (const wchar_t* pszPart : kProfileParts)
     {
         CreateFolderTree(CString(kOtherProfile) + pszPart, nullptr);
@@ -118,5 +118,4 @@ TEST(ProtectedProfiles, AnotherAccountsProfileIsNeverRemoved)
     for (const wchar_t* pszPart : kProfileParts)
         EXPECT_TRUE(FileExists(CString(kOtherProfile) + pszPart + L"\\keep.txt")) << CString(pszPart).ToNarrow();
     EXPECT_FALSE(PathExistsHere(CString(kOtherProfile) + L"\\Documents\\Old Setup")) << "the copy's test ran";
-    (void)base;
 }
