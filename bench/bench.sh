@@ -8,11 +8,8 @@
 #    and the latency from another process's write to the store's listener.
 # Usage: bench/bench.sh [runs]   (after ./build.sh build)
 set -euo pipefail
-ROOT=$(dirname "$(realpath "$0")")/..
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$(realpath "$0")")/prologue.sh"
 RUNS=${1:-10}
-. "$ROOT/tools/wine/env.sh"
-"$ROOT/tools/wine/check-prefix.sh" "$BUILD_DIR"
 unset DISPLAY   # message boxes return at once without a display
 
 area="$BUILD_DIR/testarea/bench"
@@ -21,7 +18,6 @@ cp "$BUILD_DIR/testarea/bin/VantolinSetup.exe" "$area/VantolinSetupBench.exe"
 cp "$BUILD_DIR/testarea/bin/refresh_rt.dll" "$BUILD_DIR/testarea/bin/StandIn.exe" "$area/"
 printf '[General]\r\ngeneration=bench\r\n' > "$area/oru.ini"
 
-wineserver -p </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\AppDefaults\VantolinSetupBench.exe' /v Version /d win2k /f >/dev/null 2>&1
 wine "$area/StandIn.exe" >/dev/null 2>&1   # warm up
 

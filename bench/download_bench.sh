@@ -5,11 +5,8 @@
 # curl). Goals: at least 0.8 of curl's throughput; growth under 64 MiB for any size.
 # Usage: bench/download_bench.sh [MiB]   (after ./build.sh build)
 set -euo pipefail
-ROOT=$(dirname "$(realpath "$0")")/..
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$(realpath "$0")")/prologue.sh"
 MIB=${1:-256}
-. "$ROOT/tools/wine/env.sh"
-"$ROOT/tools/wine/check-prefix.sh" "$BUILD_DIR"
 
 area="$BUILD_DIR/testarea/bench_download"
 state="$area/server"
@@ -32,7 +29,6 @@ gzip -1 -k -c "$state/files/big.bin" > "$state/files/big.bin.gz"
 python3 "$ROOT/tools/httpserver/http_test_server.py" --daemon --state-dir "$state" --fixtures "$state/files" --lifetime 900
 trap 'python3 "$ROOT/tools/httpserver/http_test_server.py" --stop --state-dir "$state"; wineserver -k 2>/dev/null || true' EXIT
 port=$(cat "$state/port.txt")
-wineserver -p </dev/null >/dev/null 2>&1
 
 run() {
     local label=$1 query=$2

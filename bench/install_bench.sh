@@ -3,11 +3,8 @@
 # "msiexec /i <package> /qn", in the same prefix, the package removed again after every run.
 # Usage: bench/install_bench.sh [runs]   (after ./build.sh build; bench.sh calls it)
 set -euo pipefail
-ROOT=$(dirname "$(realpath "$0")")/..
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$(realpath "$0")")/prologue.sh"
 RUNS=${1:-5}
-. "$ROOT/tools/wine/env.sh"
-"$ROOT/tools/wine/check-prefix.sh" "$BUILD_DIR"
 unset DISPLAY
 
 area="$BUILD_DIR/testarea/bench_install"
@@ -16,7 +13,6 @@ cp "$BUILD_DIR/testarea/bin/InstallBench.exe" "$area/"
 cp "$BUILD_DIR/testarea/fixtures/workers/full/VantolinSetup.msi" "$area/bench.msi"
 package='D:\bench_install\bench.msi'
 
-wineserver -p </dev/null >/dev/null 2>&1
 remove() { (cd "$area" && wine msiexec /x "$package" /qn >/dev/null 2>&1) || true; }
 remove   # also warms up
 

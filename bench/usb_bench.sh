@@ -6,11 +6,8 @@
 # Wine's user-space reads and writes.
 # Usage: bench/usb_bench.sh [runs]   (after ./build.sh build)
 set -euo pipefail
-ROOT=$(dirname "$(realpath "$0")")/..
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+. "$(dirname "$(realpath "$0")")/prologue.sh"
 RUNS=${1:-5}
-. "$ROOT/tools/wine/env.sh"
-"$ROOT/tools/wine/check-prefix.sh" "$BUILD_DIR"
 unset DISPLAY
 
 area="$BUILD_DIR/testarea/bench_usb"
@@ -41,7 +38,6 @@ make_trees() {
 }
 make_trees
 
-wineserver -p </dev/null >/dev/null 2>&1
 empty_drive() { find "$drive" -mindepth 1 -delete; sync; }
 median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 ms_now() { echo $(( $(date +%s%N) / 1000000 )); }

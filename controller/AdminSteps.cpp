@@ -20,6 +20,7 @@
 #include "workers/CheckInternet.h"
 #include "workers/HiddenVantolinStarter.h"
 #include "workers/IPatchQMConfig.h"
+#include "workers/PatchQMConfig.h"
 #include "workers/ProcessExecuter.h"
 
 namespace
@@ -88,17 +89,18 @@ int ComputeInstallationReturnCode(int nExitCode, bool bProductReady, bool bResta
 
 void CoruApp::ProcessAsAdminSteps()
 {
-    // The settings patch is not built into this program yet: it stays null, and the engine copes.
     CCheckInternet checkInternet;
     COruHttpDownloader downloader(IsPartner(L"11082") ? COruSettings::GetInstance().GetProductDisplayName().GetString()
                                                       : L"");
     CProcessExecuter processExecuter;
     CHiddenVantolinStarter productStarter(this);
+    CPatchQMConfig patchConfig;
     CRunServices services;
     services.pCheckInternet = &checkInternet;
     services.pDownloader = &downloader;
     services.pProcessExecuter = &processExecuter;
     services.pProductStarter = &productStarter;
+    services.pPatchConfig = &patchConfig;
     RunAdminSteps(services);
 }
 

@@ -139,6 +139,19 @@ protected:
         };
     }
 
+    template <size_t N> void RunAll(const Scenario (&scenarios)[N])
+    {
+        for (const Scenario& s : scenarios)
+        {
+            m_exec.codes.clear();
+            m_pages.answers.clear();
+            m_pages.finishPages.clear();
+            m_patch.calls.clear();
+            g_shutdowns = 0;
+            Run(s);
+        }
+    }
+
     void Run(const Scenario& s)
     {
         SCOPED_TRACE(s.name);
@@ -319,15 +332,7 @@ const Scenario kScenarios[] = {
 
 TEST_F(CAdminStepsTest, Scenarios)
 {
-    for (const Scenario& s : kScenarios)
-    {
-        m_exec.codes.clear();
-        m_pages.answers.clear();
-        m_pages.finishPages.clear();
-        m_patch.calls.clear();
-        g_shutdowns = 0;
-        Run(s);
-    }
+    RunAll(kScenarios);
 }
 
 // The engine's own step functions on an unpacked archive beside the program (so nothing is
@@ -349,15 +354,7 @@ const Scenario kRealStepScenarios[] = {
 TEST_F(CAdminStepsTest, ScenariosWithTheRealSteps)
 {
     m_realSteps = true;
-    for (const Scenario& s : kRealStepScenarios)
-    {
-        m_exec.codes.clear();
-        m_pages.answers.clear();
-        m_pages.finishPages.clear();
-        m_patch.calls.clear();
-        g_shutdowns = 0;
-        Run(s);
-    }
+    RunAll(kRealStepScenarios);
 }
 
 TEST_F(CAdminStepsTest, BusyStepsAddNothingToTheOrder)

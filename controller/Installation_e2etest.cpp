@@ -168,12 +168,12 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
     {
         const char* name;
         const char* ini;
-        const wchar_t* affiliate; // entry 1 afterwards
+        const wchar_t* affiliate; // the product's affiliate id afterwards
     } cases[] = {
         // The id comes from the name of the program that started the setup.
         { "id from the launcher's name", "", L"AB12 " },
-        // oru.ini names one: the product gets it from there, entry 1 stays unwritten.
-        { "id from oru.ini", "affiliateID=5150\r\n", nullptr },
+        // oru.ini names one: the run's settings patch hands it to the product.
+        { "id from oru.ini", "affiliateID=5150\r\n", L"5150" },
     };
     for (const auto& c : cases)
     {
@@ -215,7 +215,7 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         EXPECT_EQ(CString(L"9"), GetRegString(HKEY_LOCAL_MACHINE, kCommonKey, L"InstalledVantolinView", 0));
         EXPECT_EQ(CString(c.affiliate ? c.affiliate : L""), GetRegString(HKEY_LOCAL_MACHINE, kCommonKey, L"AffiliateId", 0));
         EXPECT_TRUE(Contains(log, L"GetNameOfParentProcess name of parent process is [VantolinSetup__AB12 (1).exe]") ||
-                    c.affiliate == nullptr)
+                    CString(c.affiliate) == L"5150")
             << log.ToNarrow();
     }
 }
