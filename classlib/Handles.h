@@ -90,6 +90,12 @@ struct CWindowTraits
     static bool IsValid(HWND h) { return h != nullptr; }
     static void Close(HWND h) { ::DestroyWindow(h); }
 };
+struct CLocalMemoryTraits // LocalAlloc blocks the system hands out (security descriptors, SID texts)
+{
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { ::LocalFree(h); }
+};
 
 typedef CScopedResource<HANDLE, CKernelHandleTraits> CScopedHandle;
 typedef CScopedResource<HANDLE, CFileHandleTraits> CScopedFileHandle;
@@ -98,3 +104,4 @@ typedef CScopedResource<HKEY, CRegKeyTraits> CScopedRegKey;
 typedef CScopedResource<HMODULE, CLibraryTraits> CScopedLibrary;
 typedef CScopedResource<HGDIOBJ, CGdiObjectTraits> CScopedGdiObject;
 typedef CScopedResource<HWND, CWindowTraits> CScopedWindow;
+typedef CScopedResource<HLOCAL, CLocalMemoryTraits> CScopedLocalMemory;

@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+#include <exception>
+
 namespace
 {
 CWinApp* g_pApp = nullptr;
@@ -25,6 +27,69 @@ bool LoadStringInLanguage(HINSTANCE hModule, UINT nID, LANGID langId, CString& r
         return false;
     rString = CString(p + 1, *p);
     return true;
+}
+
+// The answer of the application object, taken once: a second fault while the first is being
+// reported ends the process at once.
+int AnswerUnhandled(const wchar_t* pszWhat)
+{
+    static LONG s_reporting = 0;
+    if (InterlockedExchange(&s_reporting, 1) != 0)
+        ExitProcess(1);
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? pApp->OnUnhandledException(pszWhat) : 1;
+}
+
+// The runtime's own handler shows a box and exits with 3, which callers read as a cancel.
+void OnTerminate()
+{
+    ExitProcess(static_cast<UINT>(
+        AnswerUnhandled(L"the runtime's terminate handler (an uncaught exception or a pure virtual call)")));
+}
+
+}
+
+// The runtime's own handler for a call of a pure virtual function (a body called through an
+// object under construction or already destroyed) writes to a console that a windowed program
+// does not have; this one reports the fault as every other one is.
+extern "C" void __cxa_pure_virtual()
+{
+    if (AfxGetApp())
+        ExitProcess(static_cast<UINT>(AnswerUnhandled(L"a pure virtual call")));
+    // A program without an application object answers through its exception filter.
+    RaiseException(EXCEPTION_NONCONTINUABLE_EXCEPTION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    ExitProcess(1);
+}
+
+namespace
+{
+LONG WINAPI OnStructuredException(EXCEPTION_POINTERS* pPointers)
+{
+    wchar_t what[64] = {};
+    _snwprintf(what, 63, L"the structured exception 0x%08lx",
+               pPointers && pPointers->ExceptionRecord ? pPointers->ExceptionRecord->ExceptionCode : 0ul);
+    ExitProcess(static_cast<UINT>(AnswerUnhandled(what)));
+}
+
+int RunApp(CWinApp* pApp)
+{
+    try
+    {
+        if (pApp->InitInstance())
+            return pApp->Run();
+        return pApp->ExitInstance();
+    }
+    catch (const std::exception& e)
+    {
+        const char* pszText = e.what() ? e.what() : "";
+        wchar_t what[256] = {};
+        _snwprintf(what, 255, L"the exception \"%hs\"", pszText);
+        return AnswerUnhandled(what);
+    }
+    catch (...)
+    {
+        return AnswerUnhandled(L"an exception of unknown type");
+    }
 }
 }
 
@@ -50,6 +115,12 @@ int CWinApp::Run()
         DispatchMessageW(&msg);
     }
     return ExitInstance();
+}
+
+int CWinApp::OnUnhandledException(const wchar_t* pszWhat)
+{
+    OutputDebugStringW(pszWhat);
+    return 1;
 }
 
 CWinApp* AfxGetApp()
@@ -86,9 +157,9 @@ int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow)
         if (AfxLoadString(57344 /* application title */, title))
             pApp->SetAppName(title);
     }
-    if (pApp->InitInstance())
-        return pApp->Run();
-    return pApp->ExitInstance();
+    std::set_terminate(OnTerminate);
+    SetUnhandledExceptionFilter(OnStructuredException);
+    return RunApp(pApp);
 }
 
 void AfxSetResourceLanguage(LANGID langId)

@@ -17,6 +17,10 @@ public:
     virtual int ExitInstance() { return 0; }
     // Message loop for applications whose InitInstance returns true.
     virtual int Run();
+    // A fault nothing else caught: an exception out of InitInstance or Run, the runtime's
+    // terminate (an uncaught exception on any thread, a pure virtual call) or a structured
+    // exception. The answer is the process exit code; no box is shown. pszWhat describes it.
+    virtual int OnUnhandledException(const wchar_t* pszWhat);
 
     void SetAppName(const wchar_t* pszName) { m_strAppName = pszName; m_pszAppName = m_strAppName.GetString(); }
 
@@ -33,6 +37,7 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 const wchar_t* AfxGetAppName();
+// Runs the application; every fault ends in CWinApp::OnUnhandledException (see there).
 int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow);
 
 // Resources are looked up in an explicit language (the thread UI language is not reliable on

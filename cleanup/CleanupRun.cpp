@@ -5,6 +5,7 @@
 #include "support/FileUtil.h"
 #include "support/MsiCommandLine.h"
 #include "support/PathUtil.h"
+#include "support/ProcessAge.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -68,11 +69,6 @@ bool FindLinkOnPath(const CString& resolved, CString& rLink)
     return false;
 }
 
-ULONGLONG ToUlong(const FILETIME& ft)
-{
-    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
 enum EWaitOutcome
 {
     WAIT_OUTCOME_ENDED,
@@ -85,22 +81,13 @@ EWaitOutcome WaitForController(DWORD processId, DWORD waitLimitMs, const FILETIM
 {
     if (processId == 0 || processId == GetCurrentProcessId())
         return WAIT_OUTCOME_ENDED;
-    // The limited right (Vista and later; XP refuses it) reads the id and times of a process
-    // that grants no full query right; without either, only the wait is possible.
-    const DWORD kQueryLimited = 0x1000;
-    CScopedHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
-    if (!process)
-        process.Reset(OpenProcess(SYNCHRONIZE | kQueryLimited, FALSE, processId));
-    if (!process)
-        process.Reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    CScopedHandle process(OpenProcessForWait(processId));
     if (!process)
         return WAIT_OUTCOME_ENDED;
 
     // Opening ignores the id's low two bits; an id read back as 0 could not be read.
     const DWORD openedId = GetProcessId(process.Get());
-    FILETIME created, exited, kernel, user;
-    const bool haveTimes = GetProcessTimes(process.Get(), &created, &exited, &kernel, &user) != FALSE;
-    if ((openedId != 0 && openedId != processId) || (haveTimes && ToUlong(created) >= ToUlong(referenceStart)))
+    if ((openedId != 0 && openedId != processId) || IsProcessCreatedSince(process.Get(), referenceStart))
     {
         OutputDebugStringW(FormatString(
             L"Vantolin setup cleanup is not waiting for process with ID <%lu>: the ID belongs to another process now\n",

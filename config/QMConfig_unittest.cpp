@@ -277,7 +277,12 @@ TEST_F(QMConfigTest, ReRootingKeepsTheObjectsAndReadsTheNewRoot)
     listener.Reset();
     ASSERT_TRUE(Put(HKEY_CURRENT_USER, RootPath(newRoot) + L"\\Common", L"Language", L"no"));
     ASSERT_TRUE(listener.WaitForCall(20000));
-    const std::vector<CString> names = listener.Names();
+    // The store's own write of TempFolder may be heard first: wait for the one of Language.
+    std::vector<CString> names = listener.Names();
+    for (DWORD start = GetTickCount();
+         std::find(names.begin(), names.end(), CString(L"Language")) == names.end() && GetTickCount() - start < 20000;
+         names = listener.Names())
+        Sleep(20);
     EXPECT_TRUE(std::find(names.begin(), names.end(), CString(L"Language")) != names.end());
     m_store->Uninitialize();
     m_store->Unsubscribe(pCommon, &listener);

@@ -155,6 +155,7 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
             continue;
         }
         order.AppendFormat(L"%d;", step);
+        m_bUSBInstallationRunning = !engine.IsPCInstallation();
         bool bLeave = false;
         if (!HandleStep(step, &engine, services, bLeave, bRestartConfirmed))
         {

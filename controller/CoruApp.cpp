@@ -17,6 +17,7 @@
 #include "support/Folders.h"
 #include "support/Language.h"
 #include "support/PathUtil.h"
+#include "support/ProcessAge.h"
 #include "support/ProxySettings.h"
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
@@ -67,11 +68,13 @@ CoruApp::CoruApp()
 
 CoruApp::~CoruApp()
 {
-    // Owned objects go in this order; the texts, locks and bitmaps follow as members.
+    // Owned objects go in this order; the texts, locks and bitmaps follow as members. The
+    // statistics read the module descriptors up to their release.
+    m_pUsageStatistics.reset();
     m_pModule.reset();
+    m_retiredModules.clear();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
-    m_pUsageStatistics.reset();
 }
 
 bool CoruApp::IsPartner(const wchar_t* pszPartnerId) const
@@ -132,8 +135,17 @@ BOOL CoruApp::InitInstance()
 
 int CoruApp::ExitInstance()
 {
+    // The configuration store goes with the process's exit handlers, before this object: the
+    // statistics that read it are released here.
+    m_pUsageStatistics.reset();
     CWinApp::ExitInstance();
     return m_nExitCode;
+}
+
+int CoruApp::OnUnhandledException(const wchar_t* pszWhat)
+{
+    Trace(TRACE_ERROR, L"CoruApp::OnUnhandledException : the run ends on %s", pszWhat ? pszWhat : L"");
+    return m_bUSBInstallationRunning ? ORU_EXIT_USB_FAILED : ORU_EXIT_PC_FAILED;
 }
 
 void CoruApp::InitializeKernelComponents()
@@ -263,9 +275,17 @@ void CoruApp::SetupBranding()
 
 void CoruApp::WaitForProcess(DWORD pid, const wchar_t* pszFormat)
 {
-    CScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    CScopedHandle process(OpenProcessForWait(pid));
     if (!process)
         return;
+    // The process we were told about has ended and its id was given out again: waiting without
+    // limit for an unrelated program would hang this run.
+    if (IsProcessCreatedSince(process.Get(), GetOwnProcessCreationTime()))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::WaitForProcess : not waiting for the process with PID <%lu>: it started after this one",
+              pid);
+        return;
+    }
     Trace(TRACE_TRACE, pszFormat, pid);
     WaitForSingleObject(process.Get(), INFINITE);
 }
@@ -489,7 +509,7 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     InitializeSharedSettingsKeys(m_pConfig);
     InitializeProductSettingsKeys(m_pConfig, m_pModule.get());
     OruCommunicationConfig::Init(m_pConfig);
-    pOld.reset();
+    m_retiredModules.push_back(std::move(pOld));
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     if (pProcess)

@@ -10,6 +10,7 @@
 #include "workers/IInstanceFlagOwner.h"
 
 #include <memory>
+#include <vector>
 
 class QMConfig;
 class CQMModule;
@@ -76,6 +77,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // A crash is a failed run (1, or 6 for a USB installation), never a cancel.
+    int OnUnhandledException(const wchar_t* pszWhat) override;
 
     void InitializeKernelComponents();
     // Reads the package's generation and version from the extraction folder (the engine's when
@@ -165,7 +168,12 @@ private:
     IUpdateDLL* m_pUpdate = nullptr;
     QMConfig* m_pConfig = nullptr;
     std::unique_ptr<CQMModule> m_pModule;
+    // Descriptors replaced at re-rooting: refresh_rt keeps their addresses, so they live as long
+    // as the application object.
+    std::vector<std::unique_ptr<CQMModule>> m_retiredModules;
     int m_nExitCode = ORU_EXIT_PC_SUCCEEDED;
+    // Set while a USB installation runs: a crash then reports the USB failure.
+    bool m_bUSBInstallationRunning = false;
     LANGID m_interfaceLanguage = 0;
     BOOL m_bQuickMode = TRUE;
     BOOL m_bDotNet20 = FALSE, m_bDotNet30 = FALSE, m_bDotNet35 = FALSE, m_bDotNet40 = FALSE;

@@ -265,32 +265,6 @@ TEST(CoruAppChecks, RunningInstallationEndsWithExitCode4)
 
 namespace
 {
-// Waits for the trace log of the copy that the hand-over started (found by its text).
-CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
-{
-    CString marker;
-    marker.Format(L"Waiting for updater (new) ORU process with PID <%lu> to finish...", updaterPid);
-    const CString folder = ControllerLogFolder(pszGeneration);
-    for (int i = 0; i < 600; ++i)
-    {
-        for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
-        {
-            const CString text = ReadUtf16File(folder + name);
-            if (!Contains(text, marker))
-                continue;
-            if (Contains(text, L"CoruApp::InitInstance exited"))
-                return text;
-            // The copy runs on and ends cancelled (no Internet, no archive): answer its message.
-            const DWORD pid = wcstoul(name.Mid(24), nullptr, 16);
-            HWND hDlg = WaitForProcessDialog(pid, 100);
-            if (hDlg)
-                PressDialogButton(hDlg, IDOK);
-        }
-        Sleep(100);
-    }
-    return CString();
-}
-
 void CheckHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, bool bOldProcessAlive)
 {
     const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_new", pszGeneration);

@@ -63,6 +63,51 @@ CString ReadGenerationLogs()
     return text;
 }
 
+struct CContinuation
+{
+    DWORD exitCode = STILL_ACTIVE;
+    DWORD pid = 0;
+    bool bMessageAnswered = false;
+};
+
+// Runs a continuation's command line in the folder as RunOnce starts it (the value goes first)
+// and waits at most two minutes for its end, answering the message of a failed run.
+CContinuation RunContinuation(const CString& command, const CString& folder)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0, KEY_SET_VALUE,
+                      &hKey) == ERROR_SUCCESS)
+    {
+        RegDeleteValueW(hKey, L"RunOruInstaller");
+        RegCloseKey(hKey);
+    }
+    ClearGenerationLogs();
+    CContinuation result;
+    STARTUPINFOW si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    std::wstring line(command.GetString());
+    EXPECT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi));
+    if (!pi.hProcess)
+        return result;
+    CScopedHandle process(pi.hProcess), thread(pi.hThread);
+    result.pid = pi.dwProcessId;
+    for (const DWORD start = GetTickCount();
+         WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT && GetTickCount() - start < 120000;)
+    {
+        HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 200);
+        if (hDlg)
+        {
+            PressDialogButton(hDlg, IDOK);
+            result.bMessageAnswered = true;
+        }
+    }
+    if (WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &result.exitCode);
+    else
+        TerminateProcess(process.Get(), 99);
+    return result;
+}
+
 // Every installed copy of the product's package (found by name: the packages have no upgrade
 // table): they share their components, so a copy left installed would keep values that other
 // tests' installations must remove.
@@ -220,32 +265,10 @@ TEST_F(InstallationRun, RestartAndContinuation)
                                  extractDir + L"\\\"";
         EXPECT_EQ(expected, command);
 
-        // Started as RunOnce starts it: the value goes first.
-        HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &hKey));
-        RegDeleteValueW(hKey, L"RunOruInstaller");
-        RegCloseKey(hKey);
-        ClearGenerationLogs();
-        STARTUPINFOW si = { sizeof(si) };
-        PROCESS_INFORMATION pi = {};
-        std::wstring line(command.GetString());
-        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, copyDir, &si, &pi));
-        CloseHandle(pi.hThread);
-        // Not silent: a failed continuation says so in a message, which is answered.
-        if (c.continuationExit != 0)
-        {
-            HWND hDlg = WaitForProcessDialog(pi.dwProcessId, 120000);
-            EXPECT_NE(nullptr, hDlg);
-            if (hDlg)
-                PressDialogButton(hDlg, IDOK);
-        }
-        DWORD exitCode = STILL_ACTIVE;
-        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &exitCode);
-        else
-            TerminateProcess(pi.hProcess, 99);
-        CloseHandle(pi.hProcess);
-        EXPECT_EQ(c.continuationExit, exitCode);
+        // Started as RunOnce starts it. Not silent: a failed continuation says so in a message.
+        const CContinuation continuation = RunContinuation(command, copyDir);
+        EXPECT_EQ(c.continuationExit != 0, continuation.bMessageAnswered);
+        EXPECT_EQ(c.continuationExit, continuation.exitCode);
         calls = ReadRefreshRtCalls(copyDir);
         EXPECT_TRUE(Contains(calls, CString(L"SetStringValue InstallationOrder=") + c.continuationOrder)) << calls.ToNarrow();
         EXPECT_EQ(CString(), GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0));
@@ -254,7 +277,7 @@ TEST_F(InstallationRun, RestartAndContinuation)
         const CString second = ReadGenerationLogs();
         const CString cleanup = Between(second, L"StartCleanupProgram [", L"]");
         CString arguments;
-        arguments.Format(L"] /p %lu /d \"%s\" started=1", pi.dwProcessId, copyDir.GetString());
+        arguments.Format(L"] /p %lu /d \"%s\" started=1", continuation.pid, copyDir.GetString());
         EXPECT_TRUE(Contains(second, arguments)) << second.ToNarrow();
         CString record;
         for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
@@ -404,4 +427,57 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
             EXPECT_TRUE(Contains(text, L"has been cancelled. Your system has not been modified.")) << text.ToNarrow();
         }
     }
+}
+
+// The hand-over to the real cleanup program after a continuation: the restart copy outlives the
+// controller and is gone within two minutes, removed by the cleanup program from a folder of
+// its own under the temporary folder; the original setup folder stays. A continuation started
+// from the original folder starts no cleanup at all.
+TEST_F(InstallationRun, CleanupProgramRemovesTheRestartCopyAfterTheContinuation)
+{
+    const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const CString localCommon = L"Software\\Quillmark\\Vantolin_9111i\\Common";
+    // Every working folder of the runs, and so everything the cleanup program may delete, lies
+    // in the test area.
+    const CString temp = FreshTestFolder(L"steps_handover_temp");
+    CScopedEnvironment tmp(L"TMP", temp), tempVariable(L"TEMP", temp);
+    ASSERT_TRUE(WriteUserRegString(localCommon, L"TempFolder", temp));
+    const CString folder = PrepareFolder(L"steps_handover", "show_advertise_dlg=1\r\n", L"restart");
+    ASSERT_TRUE(CopyInto(L"VantolinSetupCleanup.exe", folder));
+
+    const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
+    EXPECT_EQ(0u, run.exitCode);
+    const CString copyDir = Between(ReadGenerationLogs(), L"Copy folder for restart [" + folder + L"] -> [", L"]");
+    ASSERT_EQ(temp + L"Installer\\", copyDir) << "the restart copy must lie in the test area";
+    const CString command = GetRegString(HKEY_LOCAL_MACHINE, kRunOnceKey, L"RunOruInstaller", 0);
+    ASSERT_EQ(0, command.Find(L"\"" + copyDir + kController + L"\" /restart:DotNetRestart ")) << command.ToNarrow();
+
+    // Started as RunOnce starts it: the copy goes after the continuation has ended.
+    EXPECT_EQ(0u, RunContinuation(command, copyDir).exitCode);
+    EXPECT_TRUE(FileExists(copyDir + L"oru.ini")) << "the copy outlives the controller";
+
+    const CString cleanup = Between(ReadGenerationLogs(), L"StartCleanupProgram [", L"]");
+    EXPECT_EQ(temp + L"VantolinSetupCleanup", cleanup.Left(temp.GetLength() + 20)) << cleanup.ToNarrow();
+    EXPECT_EQ(L"\\VantolinSetupCleanup.exe", cleanup.Right(25)) << cleanup.ToNarrow();
+    EXPECT_TRUE(FileExists(cleanup));
+    bool gone = false;
+    for (int i = 0; i < 1200 && !gone; ++i)
+    {
+        gone = !PathExistsHere(copyDir);
+        if (!gone)
+            Sleep(100);
+    }
+    EXPECT_TRUE(gone) << "the restart copy is still there after two minutes";
+
+    // The same continuation started from the original folder: the cleanup is not started,
+    // nothing is moved.
+    const CString switches = command.Mid(command.Find(L"\" /restart") + 2) + L" /silent";
+    // Its extraction folder went with the first continuation: it fails, and says so.
+    RunContinuation(L"\"" + folder + kController + L"\" " + switches, folder);
+    EXPECT_TRUE(Contains(ReadGenerationLogs(), L"WRN: StartCleanupProgram: the program folder [" + folder + L"] is not the restart copy"))
+        << ReadGenerationLogs().ToNarrow();
+
+    for (const wchar_t* name : { L"oru.ini", L"VantolinSetupCleanup.exe", L"VantolinSetupArchive.exe" })
+        EXPECT_TRUE(FileExists(folder + name)) << CString(name).ToNarrow();
+    DeleteUserRegValue(localCommon, L"TempFolder");
 }

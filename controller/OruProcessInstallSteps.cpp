@@ -14,6 +14,7 @@
 #include "support/ShellExecuteProcess.h"
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/CopyFoldersFromThread.h"
 #include "workers/CopyUSBInstallationFromThread.h"
 #include "workers/IHiddenVantolinStarter.h"
@@ -426,6 +427,10 @@ bool COruProcess::Step_PrepareRestartInstallation()
         Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation: could not write the RunOnce key");
         return false;
     }
+    // RunOnce starts the copy elevated: no other account may have prepared its folder.
+    CreateFolderTree(GetFolderOfPath(RemoveTrailingBackslashes(strCopyForRestartDir)), nullptr);
+    if (!PrepareWorkFolder(strCopyForRestartDir, true))
+        return false;
     Trace(TRACE_TRACE, L"Copy folder for restart [%s] -> [%s]", strOruProcessDir.GetString(),
           strCopyForRestartDir.GetString());
     if (!m_pCopyFoldersThread)
@@ -439,14 +444,34 @@ bool COruProcess::Step_PrepareRestartInstallation()
 
 bool COruProcess::StartCleanupProgram()
 {
-    CString source, target, folder;
+    CString source, folder, copyFolder;
     {
         CSingleLock lock(&m_lock, true);
         source = strOruProcessDir + L"VantolinSetupCleanup.exe";
         folder = strOruProcessDir;
+        copyFolder = strCopyForRestartDir;
     }
     Trace(TRACE_TRACE, L"StartCleanupProgram");
-    if (!MakeTempFileName(L"exe", target) || !MoveFileWithRetry(source, target))
+    // The cleanup program deletes the folder this run started from: only the restart copy may
+    // go, never a setup folder a continuation was started from by hand.
+    if (!IsSamePath(folder, copyFolder))
+    {
+        Trace(TRACE_WARNING, L"StartCleanupProgram: the program folder [%s] is not the restart copy [%s], not cleaning it up",
+              folder.GetString(), copyFolder.GetString());
+        return false;
+    }
+    // A folder of its own, made new: nothing another account placed can sit beside it or
+    // take its name.
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    CString cleanupFolder, target;
+    if (n == 0 || n > MAX_PATH || !CreateFreshWorkFolder(temp, L"VantolinSetupCleanup", cleanupFolder))
+    {
+        Trace(TRACE_ERROR, L"StartCleanupProgram: no folder of its own for the cleanup program under [%s]", temp);
+        return false;
+    }
+    target = cleanupFolder + L"\\VantolinSetupCleanup.exe";
+    if (!MoveFileWithRetry(source, target))
     {
         Trace(TRACE_ERROR, L"StartCleanupProgram: could not move [%s] to [%s]", source.GetString(), target.GetString());
         return false;
@@ -454,7 +479,7 @@ bool COruProcess::StartCleanupProgram()
     CString params;
     params.Format(L"/p %lu /d \"%s\"", GetCurrentProcessId(), folder.GetString());
     CShellExecuteProcess process;
-    const bool started = process.Start(target, params, GetFolderOfPath(target), false);
+    const bool started = process.Start(target, params, cleanupFolder, false);
     Trace(TRACE_TRACE, L"StartCleanupProgram [%s] %s started=%d", target.GetString(), params.GetString(), started ? 1 : 0);
     return started;
 }

@@ -12,6 +12,7 @@
 #include "support/PathUtil.h"
 #include "support/ShellExecuteProcess.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
@@ -257,8 +258,15 @@ bool COruProcess::Step_SelfUpdateOrExtract()
               extract.GetString(), program.GetString());
         return false;
     }
-    if (!EmptyFolder(extract))
+    // The installers run elevated from here: only a folder no other account could have
+    // prepared is used, and it is made new with a protected list.
+    if (FolderExists(extract) && !PrepareWorkFolder(extract, false))
+        return false;
+    if (FolderExists(extract) && !RemoveDirectoryRec(extract))
         Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
+    CreateFolderTree(GetFolderOfPath(RemoveTrailingBackslashes(extract)), nullptr);
+    if (!PrepareWorkFolder(extract, true))
+        return false;
     return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
 }
 

@@ -8,8 +8,11 @@
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/Registry.h"
+#include "support/WorkFolder.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/ProcessRun.h"
 #include "tests/common/RecordingWindow.h"
+#include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 #include "workers/WindowMessages.h"
 
@@ -378,4 +381,91 @@ TEST_F(CStepsTest, PortableFilesOnTheDrive)
     EXPECT_EQ(CString(L"Configuring installation"), texts[0].text);
     EXPECT_EQ(CString(L" "), texts[1].text);
     EXPECT_TRUE(Contains(texts.back().text, L"Finalizing installation of ")) << texts.back().text.ToNarrow();
+}
+
+namespace
+{
+const wchar_t kOtherAccount[] = L"S-1-5-21-1111-2222-3333-1001";
+CString g_workFolderOwner;
+
+// Wine gives no folder another account's owner: the owner query answers for the test.
+bool AnswerOwner(const wchar_t*, CString& rOwnerSid)
+{
+    rOwnerSid = g_workFolderOwner;
+    return true;
+}
+}
+
+// The extraction folder and the restart copy are the run's own: ones another account made
+// beforehand are refused with the owner named, and nothing is unpacked or copied into them.
+TEST_F(CStepsTest, WorkingFoldersOfAnotherAccountAreRefused)
+{
+    const FolderOwnerQuery previous = SetFolderOwnerQuery(AnswerOwner);
+    CreateFolderTree(m_extract, nullptr);
+    WriteTextFile(m_extract + L"planted.dll", "x");
+    CreateFolderTree(m_folder + L"copy\\", nullptr);
+    WriteTextFile(m_program + L"setup.dat", "x");
+    for (const wchar_t* pszOwner : { kOtherAccount, L"S-1-5-32-545" })
+    {
+        g_workFolderOwner = pszOwner;
+        Make();
+        RunStep(1);
+        RunStep(14);
+        EXPECT_EQ(0, m_lastResult);
+        EXPECT_TRUE(m_exec.Runs().empty());
+        EXPECT_TRUE(FileExists(m_extract + L"planted.dll"));
+        EXPECT_TRUE(Contains(Log(), L"ERR: PrepareWorkFolder : refusing the folder [" + RemoveTrailingBackslashes(m_extract) +
+                                        L"]: it is owned by "));
+        RunStep(40);
+        EXPECT_EQ(0, m_lastResult);
+        EXPECT_FALSE(FileExists(m_folder + L"copy\\setup.dat"));
+        EXPECT_TRUE(Contains(Log(), L"ERR: PrepareWorkFolder : refusing the folder [" + m_folder + L"copy]: it is owned by "));
+        EXPECT_TRUE(Contains(Log(), pszOwner));
+    }
+
+    // The run's own (here the administrators'): emptied, made again and used.
+    g_workFolderOwner = L"S-1-5-32-544";
+    Make();
+    RunStep(1);
+    RunStep(14);
+    EXPECT_EQ(1, m_lastResult);
+    EXPECT_FALSE(FileExists(m_extract + L"planted.dll"));
+    EXPECT_TRUE(FolderExists(m_extract));
+    SetFolderOwnerQuery(previous);
+}
+
+// The cleanup program deletes the folder the run started from, so it starts only from the
+// restart copy, and from a folder of its own under the temporary folder.
+TEST_F(CStepsTest, CleanupProgramOnlyFromTheRestartCopyAndFromAFolderOfItsOwn)
+{
+    const CString temp = m_folder + L"temp\\";
+    CreateFolderTree(temp, nullptr);
+    CScopedEnvironment tmp(L"TMP", temp), tempVariable(L"TEMP", temp);
+
+    // Started from the setup folder itself (a continuation typed by hand): nothing moves.
+    ASSERT_TRUE(CopyInto(L"StandIn.exe", m_program, L"VantolinSetupCleanup.exe"));
+    EXPECT_FALSE(Make().StartCleanupProgram());
+    EXPECT_TRUE(FileExists(m_program + L"VantolinSetupCleanup.exe"));
+    EXPECT_TRUE(Contains(Log(), L"WRN: StartCleanupProgram: the program folder [" + m_program + L"] is not the restart copy"));
+
+    // Started from the restart copy: moved into a new folder of its own, under its own name.
+    m_program = m_folder + L"copy\\";
+    CreateFolderTree(m_program, nullptr);
+    WriteTextFile(m_program + L"oru.ini", "[General]\r\ngeneration=9112s\r\n");
+    ASSERT_TRUE(CopyInto(L"StandIn.exe", m_program, L"VantolinSetupCleanup.exe"));
+    EXPECT_TRUE(Make().StartCleanupProgram());
+    EXPECT_FALSE(FileExists(m_program + L"VantolinSetupCleanup.exe"));
+    const CString log = Log();
+    const int at = log.Find(L"StartCleanupProgram [");
+    ASSERT_GE(at, 0) << log.ToNarrow();
+    const int start = at + 21;
+    const CString target = log.Mid(start, log.Find(L']', start) - start);
+    const CString folder = GetFolderOfPath(target);
+    EXPECT_EQ(temp + L"VantolinSetupCleanup", folder.Left(temp.GetLength() + 20)) << target.ToNarrow();
+    EXPECT_EQ(L"VantolinSetupCleanup.exe", target.Mid(folder.GetLength()));
+    EXPECT_TRUE(FileExists(target));
+    CString line;
+    line.Format(L"StartCleanupProgram [%s] /p %lu /d \"%s\" started=1", target.GetString(), GetCurrentProcessId(),
+                m_program.GetString());
+    EXPECT_TRUE(Contains(Log(), line)) << Log().ToNarrow();
 }

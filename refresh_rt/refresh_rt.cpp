@@ -6,6 +6,7 @@
 
 #define REFRESH_RT_BUILD
 #include "refresh_rt.h"
+#include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "classlib/Handles.h"
 #include "classlib/String.h"
@@ -53,16 +54,25 @@ struct CModuleCopy
     CString generation;
 };
 
+// Like the library itself, the statistics object keeps the addresses of the module descriptor
+// and the store it was given and reads them up to its release: both must outlive it.
 class CUsageStatisticsStandIn : public IUsageStatistics
 {
 public:
-    CUsageStatisticsStandIn(eVantolinViews edition, const CQMModule* pModule, bool bEnabled)
-        : m_module(pModule)
+    CUsageStatisticsStandIn(eVantolinViews edition, QMConfig* pConfig, const CQMModule* pModule, bool bEnabled)
+        : m_pConfig(pConfig), m_pModule(pModule)
     {
+        const CModuleCopy module(pModule);
         Record(L"GetUsageStatisticsInstance edition=%d product=%s generation=%s enabled=%d", edition,
-               m_module.product.GetString(), m_module.generation.GetString(), bEnabled ? 1 : 0);
+               module.product.GetString(), module.generation.GetString(), bEnabled ? 1 : 0);
     }
-    ~CUsageStatisticsStandIn() override { Record(L"ReleaseUsageStatistics"); }
+    ~CUsageStatisticsStandIn() override
+    {
+        Record(L"ReleaseUsageStatistics");
+        const CModuleCopy module(m_pModule);
+        Record(L"ReleaseUsageStatistics read product=%s generation=%s store=%s", module.product.GetString(),
+               module.generation.GetString(), m_pConfig ? m_pConfig->GetLocalRoot().GetString() : L"");
+    }
     void SetStringValue(const wchar_t* pszKey, const wchar_t* pszValue) override
     {
         Record(L"SetStringValue %s=%s", pszKey ? pszKey : L"", pszValue ? pszValue : L"");
@@ -75,7 +85,8 @@ public:
     }
 
 private:
-    CModuleCopy m_module;
+    QMConfig* m_pConfig;
+    const CQMModule* m_pModule;
 };
 
 class CUpdateStandIn : public IUpdateDLL
@@ -106,9 +117,9 @@ private:
 };
 }
 
-IUsageStatistics* CUsageStatisticsFactory::GetUsageStatisticsInstance(eVantolinViews edition, QMConfig*, CQMModule* pModule, bool bEnabled)
+IUsageStatistics* CUsageStatisticsFactory::GetUsageStatisticsInstance(eVantolinViews edition, QMConfig* pConfig, CQMModule* pModule, bool bEnabled)
 {
-    return new CUsageStatisticsStandIn(edition, pModule, bEnabled);
+    return new CUsageStatisticsStandIn(edition, pConfig, pModule, bEnabled);
 }
 
 IUpdateDLL* CUpdate::GetUpdateInstance(eVantolinViews edition, QMConfig*, CQMModule* pModule, bool)

@@ -39,27 +39,28 @@ TEST(RefreshRtStandIn, UpdateStatusComesFromTheIniFile)
     EXPECT_EQ(pUpdate, CUpdate::GetUpdateInstance(eVantolinViewNone, nullptr, &module, true));
 }
 
-TEST(RefreshRtStandIn, RecordsEveryCallAndOutlivesTheModuleDescriptor)
+TEST(RefreshRtStandIn, RecordsEveryCallAndReadsItsModuleUpToItsRelease)
 {
     DeleteFileW(BinFolder() + L"refresh_rt_calls.txt");
     std::unique_ptr<CQMModule> pModule(new CQMModule(L"Vantolin", L"2012"));
     std::unique_ptr<IUsageStatistics> pStats(
         CUsageStatisticsFactory::GetUsageStatisticsInstance(eVantolinView5, nullptr, pModule.get(), true));
     ASSERT_NE(nullptr, pStats);
-    pModule.reset(); // the controller frees its descriptor when it re-roots
 
     pStats->SetStringValue(L"InstallationStep", L"ORU_START");
     pStats->SetStringValue(L"Lang", L"\u65e5\u672c\r\nsecond line");
     pStats->SetIntValue(L"InstallationReturnCode", 12);
     EXPECT_TRUE(pStats->Send());
     pStats.reset();
+    pModule.reset(); // only after the release: the library keeps its address
 
     EXPECT_EQ(CString(L"GetUsageStatisticsInstance edition=5 product=Vantolin generation=2012 enabled=1\n"
                       L"SetStringValue InstallationStep=ORU_START\n"
                       L"SetStringValue Lang=\u65e5\u672c  second line\n"
                       L"SetIntValue InstallationReturnCode=12\n"
                       L"Send\n"
-                      L"ReleaseUsageStatistics\n"),
+                      L"ReleaseUsageStatistics\n"
+                      L"ReleaseUsageStatistics read product=Vantolin generation=2012 store=\n"),
               Calls());
 }
 

@@ -1,5 +1,6 @@
 // The recursive folder walks: removal, copy, count, size and clean-up.
 #include "FileUtil.h"
+#include "FolderRemovalCalls.h"
 #include "SysUtil.h"
 #include "TraceLog.h"
 
@@ -9,6 +10,72 @@
 
 namespace
 {
+HANDLE OpenFolderItself(const wchar_t* pszPath)
+{
+    return CreateFileW(pszPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+void CloseFolder(HANDLE hFolder)
+{
+    CloseHandle(hFolder);
+}
+
+BOOL DeleteOneFile(const wchar_t* pszPath)
+{
+    return DeleteFileW(pszPath);
+}
+
+BOOL RemoveOneFolder(const wchar_t* pszPath)
+{
+    return RemoveDirectoryW(pszPath);
+}
+
+CFolderRemovalCalls g_calls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+
+// A folder of a removal, held open from before its entries are deleted until just before the
+// folder itself is removed, so that no step of the walk can be redirected elsewhere.
+class CHeldFolder
+{
+public:
+    explicit CHeldFolder(const CString& path) : m_hFolder(g_calls.pOpenFolder(path))
+    {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!IsHeld())
+            return;
+        if (!GetFileInformationByHandle(m_hFolder, &info))
+            m_bUsable = false;
+        else
+        {
+            // Once held, the path can no longer be swapped, so what it names now is what is held;
+            // it is asked as well because some systems see through the link on the handle.
+            const DWORD byPath = GetFileAttributesW(path);
+            m_bLink = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                      (byPath != INVALID_FILE_ATTRIBUTES && (byPath & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+            m_bUsable = !m_bLink && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        }
+    }
+    ~CHeldFolder() { Release(); }
+    CHeldFolder(const CHeldFolder&) = delete;
+    CHeldFolder& operator=(const CHeldFolder&) = delete;
+
+    bool IsHeld() const { return m_hFolder != INVALID_HANDLE_VALUE && m_hFolder != nullptr; }
+    // Open, a real folder, and no link or junction.
+    bool IsUsable() const { return IsHeld() && m_bUsable; }
+    bool IsLink() const { return m_bLink; }
+    void Release()
+    {
+        if (IsHeld())
+            g_calls.pCloseFolder(m_hFolder);
+        m_hFolder = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_hFolder;
+    bool m_bUsable = false;
+    bool m_bLink = false;
+};
+
 bool IsDots(const WIN32_FIND_DATAW& fd)
 {
     return wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0;
@@ -34,7 +101,7 @@ bool RemoveFolderLink(const CString& path)
 {
     // Where the system cannot remove the link itself (Wine sees through it), it stays: never
     // is its target emptied instead.
-    if (RemoveDirectoryW(path) || DeleteFileW(path))
+    if (g_calls.pRemoveDirectory(path) || g_calls.pDeleteFile(path))
         return true;
     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", path.GetString(),
           GetLastSystemErrorText().GetString());
@@ -82,9 +149,19 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
         return true;
     }
     CString folder(pszFolder);
-    const DWORD own = GetFileAttributesW(RemoveTrailingBackslashes(folder));
-    if (own != INVALID_FILE_ATTRIBUTES && IsLink(own))
-        return RemoveFolderLink(RemoveTrailingBackslashes(folder));
+    const CString own = RemoveTrailingBackslashes(folder);
+    const DWORD attributes = GetFileAttributesW(own);
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes))
+        return RemoveFolderLink(own);
+    CHeldFolder held(own);
+    if (held.IsLink())
+        return RemoveFolderLink(own);
+    if (!held.IsUsable())
+    {
+        Trace(TRACE_ERROR, L"RemoveDirectoryRec : cannot hold the folder %s while removing it : %s", own.GetString(),
+              GetLastSystemErrorText().GetString());
+        return false;
+    }
     AppendBackslash(folder);
     {
         WIN32_FIND_DATAW fd;
@@ -99,7 +176,7 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
                     RemoveFolderLink(path);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveDirectoryRec(path);
-                else if (!DeleteFileW(path))
+                else if (!g_calls.pDeleteFile(path))
                 {
                     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove file %s : %s", path.GetString(),
                           GetLastSystemErrorText().GetString());
@@ -107,7 +184,8 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
                 }
             } while (FindNextFileW(find.Get(), &fd));
     }
-    if (!RemoveDirectoryW(folder))
+    held.Release();
+    if (!g_calls.pRemoveDirectory(folder))
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", folder.GetString(),
               GetLastSystemErrorText().GetString());
@@ -202,6 +280,14 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
     const CString prefix(pszPrefix);
     const time_t limit = time(nullptr) - static_cast<time_t>(days) * 86400;
     CString folder(pszFolder);
+    // Emptied, not removed: held for the whole walk.
+    CHeldFolder held(RemoveTrailingBackslashes(folder));
+    if (!held.IsUsable())
+    {
+        Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - cannot hold the folder '%s' while emptying it",
+              pszFolder);
+        return false;
+    }
     AppendBackslash(folder);
     WIN32_FIND_DATAW fd;
     CScopedFindHandle find(FindFirstFileW(folder + L"*", &fd));
@@ -239,7 +325,7 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
                 if (modified > limit)
                     continue;
             }
-            if (!DeleteFileW(path))
+            if (!g_calls.pDeleteFile(path))
             {
                 Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively : could not delete file '%s'",
                       path.GetString());
@@ -248,4 +334,11 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
         }
     } while (FindNextFileW(find.Get(), &fd));
     return ok;
+}
+
+CFolderRemovalCalls SetFolderRemovalCalls(const CFolderRemovalCalls& calls)
+{
+    const CFolderRemovalCalls previous = g_calls;
+    g_calls = calls;
+    return previous;
 }

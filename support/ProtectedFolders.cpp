@@ -1,5 +1,8 @@
 // Folders that no recursive removal may delete or empty.
 #include "FileUtil.h"
+#include "Registry.h"
+
+#include "classlib/Handles.h"
 
 #include <shlobj.h>
 #include <userenv.h>
@@ -100,6 +103,59 @@ void AddEnvironmentFolder(std::vector<CString>& rList, const wchar_t* pszVariabl
         AddFolder(rList, buf);
 }
 
+// "\\\\host\\C$\\...", "\\\\host\\ADMIN$\\...": a hidden share reaches a whole drive or the Windows
+// folder of a machine under another name.
+bool IsHiddenShare(const CString& canonical)
+{
+    if (canonical.Left(2) != L"\\\\")
+        return false;
+    const int shareStart = canonical.Find(L'\\', 2) + 1;
+    if (shareStart <= 0)
+        return false;
+    const int shareEnd = canonical.Find(L'\\', shareStart);
+    const CString share = shareEnd < 0 ? canonical.Mid(shareStart) : canonical.Mid(shareStart, shareEnd - shareStart);
+    return share.Right(1) == L"$";
+}
+
+CString ExpandEnvironment(const CString& text)
+{
+    wchar_t buf[MAX_PATH + 1] = {};
+    const DWORD n = ExpandEnvironmentStringsW(text, buf, MAX_PATH + 1);
+    return n > 0 && n <= MAX_PATH + 1 ? CString(buf) : CString();
+}
+
+// Every account's profile, not only this one's: with an elevation over the shoulder the person
+// at the keyboard is another account than the one this program runs as.
+void AddAccountProfiles(std::vector<CString>& rList)
+{
+    static const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    static const wchar_t* const kProfileFolders[] = {
+        L"Desktop", L"Documents", L"My Documents", L"Downloads", L"Music", L"Pictures", L"Videos", L"AppData",
+        L"AppData\\Roaming", L"AppData\\Local", L"AppData\\LocalLow", L"Application Data",
+        L"Local Settings", L"Local Settings\\Application Data", L"Favorites", L"My Documents\\My Music",
+        L"My Documents\\My Pictures", L"My Documents\\My Videos",
+    };
+    CScopedRegKey key;
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | KEY_WOW64_64KEY, &hKey) != ERROR_SUCCESS)
+        return;
+    key.Reset(hKey);
+    for (DWORD i = 0;; ++i)
+    {
+        wchar_t name[256] = {};
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        const CString profile =
+            ExpandEnvironment(GetRegString(key.Get(), name, L"ProfileImagePath", 0));
+        if (profile.IsEmpty())
+            continue;
+        AddFolder(rList, profile);
+        for (const wchar_t* pszFolder : kProfileFolders)
+            AddFolder(rList, profile + L"\\" + pszFolder);
+    }
+}
+
 std::vector<CString> ProtectedFolders()
 {
     std::vector<CString> list;
@@ -108,16 +164,24 @@ std::vector<CString> ProtectedFolders()
         AddFolder(list, buf);
     if (GetSystemDirectoryW(buf, MAX_PATH))
         AddFolder(list, buf);
+    // A 32-bit program reaches the 64-bit system folder through Sysnative.
+    if (GetWindowsDirectoryW(buf, MAX_PATH))
+        AddFolder(list, CString(buf) + L"\\Sysnative");
     const int shellFolders[] = { CSIDL_WINDOWS,        CSIDL_SYSTEM,   CSIDL_SYSTEMX86,  CSIDL_PROGRAM_FILES,
                                  CSIDL_PROGRAM_FILESX86, CSIDL_PROFILE,  CSIDL_DESKTOPDIRECTORY,
                                  CSIDL_PERSONAL,       CSIDL_MYMUSIC,  CSIDL_MYPICTURES, CSIDL_MYVIDEO,
-                                 CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS };
+                                 CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
+                                 CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86 };
     for (int csidl : shellFolders)
         AddShellFolder(list, csidl);
     // The 64-bit Program Files folder has no shell id a 32-bit program can ask for.
     AddEnvironmentFolder(list, L"ProgramW6432");
     AddEnvironmentFolder(list, L"ProgramFiles");
     AddEnvironmentFolder(list, L"USERPROFILE");
+    for (const wchar_t* pszVariable : { L"ProgramData", L"CommonProgramFiles", L"CommonProgramFiles(x86)",
+                                        L"CommonProgramW6432", L"SystemRoot", L"windir" })
+        AddEnvironmentFolder(list, pszVariable);
+    AddAccountProfiles(list);
     // The folder of all profiles and the shared one: above or beside every user's profile.
     wchar_t profiles[MAX_PATH + 1] = {};
     DWORD size = MAX_PATH + 1;
@@ -138,7 +202,7 @@ std::vector<CString> ProtectedFolders()
 bool IsProtectedFolder(const wchar_t* pszPath)
 {
     const CString path = Canonical(pszPath ? pszPath : L"");
-    if (IsRoot(path))
+    if (IsRoot(path) || IsHiddenShare(path))
         return true;
     // The list is asked once: the removal checks it at every level of a walk.
     static const std::vector<CString> s_folders = ProtectedFolders();

@@ -35,6 +35,8 @@ CTThreadObject::~CTThreadObject()
     {
         // Too late for a clean stop, but freeing the object under a running thread is worse.
         Trace(TRACE_WARNING, L"WARNING!!!!  CTThreadObject killed while thread is running !!!!!\n");
+        // Resuming a thread that never ran would call the pure body of a half-destroyed object.
+        m_bBodyGone = true;
         StopThread(L"CTThreadObject");
     }
 }
@@ -134,7 +136,9 @@ UINT __cdecl CTThreadObject::ThreadEntry(LPVOID pParam)
     CTThreadObject* pThis = static_cast<CTThreadObject*>(pParam);
     pThis->m_runningThreadId = GetCurrentThreadId();
     UINT code = 0;
-    if (pThis->OnThreadStart() != 0)
+    if (pThis->m_bBodyGone.load())
+        code = 1;
+    else if (pThis->OnThreadStart() != 0)
         code = 1;
     else if (pThis->run() != 0)
         code = 2;

@@ -62,6 +62,9 @@ private:
     std::atomic<int> m_stopRequests{ 0 };
     // The id of the thread running the body, 0 outside a run.
     std::atomic<DWORD> m_runningThreadId{ 0 };
+    // Set by the base destructor: the derived part is gone, so a thread that has not begun
+    // its body yet ends without it.
+    std::atomic<bool> m_bBodyGone{ false };
     bool m_bAutoDelete;
     int m_resumeState = -1;
     CThreadHandle* m_pThreadHandle = nullptr;

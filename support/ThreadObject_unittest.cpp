@@ -140,3 +140,30 @@ TEST_F(ThreadObjectTest, AutoDeleteObjectFreesItselfAfterItsThread)
     EXPECT_EQ(destroyedBefore + 1, g_workersDestroyed.load());
     EXPECT_TRUE(Contains(Log(), L"WARNING!!!!  Calling IsThreadLive when autodelete is active"));
 }
+
+namespace
+{
+std::atomic<int> g_carelessRuns{ 0 };
+
+// Leaves the stop to the base destructor, as a careless worker would.
+class CCarelessWorker : public CTThreadObject
+{
+public:
+    CCarelessWorker() : CTThreadObject(false) {}
+
+protected:
+    int OnThreadStart() override { return ++g_carelessRuns, 0; }
+    int run() override { return ++g_carelessRuns, 0; }
+};
+}
+
+TEST_F(ThreadObjectTest, WorkerDeletedBeforeItsResumeEndsWithoutItsBody)
+{
+    // A resume into the body from the base destructor would be a pure virtual call: the test
+    // program would end here.
+    CCarelessWorker* pWorker = new CCarelessWorker;
+    ASSERT_EQ(0, pWorker->StartThread());
+    delete pWorker;
+    EXPECT_EQ(0, g_carelessRuns.load());
+    EXPECT_TRUE(Contains(Log(), L"CTThreadObject killed while thread is running"));
+}

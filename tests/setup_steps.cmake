@@ -23,8 +23,6 @@ vantolin_archive(${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe DEPENDS Vantol
     ENTRIES VantolinSetupXP.exe=$<TARGET_FILE:VantolinSetup>)
 add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
     ${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe)
-# The installed copies of the product are removed again: other tests install packages that share
-# their components.
 # The online installation downloads the archive, signed and tampered, through a proxy of the test
 # server that the user's proxy settings name.
 set(ONLINE_FIXTURES ${HTTP_SERVER_STATE}/files/online_signed_same.exe ${HTTP_SERVER_STATE}/files/online_signed_other.exe
@@ -41,6 +39,8 @@ add_custom_command(OUTPUT ${SIGNED_CONTROLLER}
                    COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a ${SIGNED_CONTROLLER}
                    DEPENDS VantolinSetup ${SIGNING_DIR}/a.crt ${SIGNING_SH})
 add_custom_target(online_fixtures ALL DEPENDS ${ONLINE_FIXTURES} ${SIGNED_CONTROLLER})
+# The installed copies of the product are removed again: other tests install packages that share
+# their components.
 vantolin_http_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi workers
                    LOCKS controller_instance user_internet_settings)
 add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures)

@@ -24,26 +24,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Wine runs our 32-bit programs through its i386 loader. Some virtual machines' kernels cannot
-# execute 32-bit x86 binaries at all ("Exec format error"); there the loader runs under the
-# user-mode emulator, registered with binfmt_misc. Bookworm's own emulator (7.2) needs about
-# 50 s of address-space bookkeeping per Wine process; the backported one starts it in a
-# fraction of a second, so that one is installed.
-runs_i386() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
-if ! runs_i386; then
-    export DEBIAN_FRONTEND=noninteractive
-    if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || echo 0)" ge 1:8; then
-        echo "setup: this kernel cannot run 32-bit x86 programs; installing the i386 user-mode emulator"
-        echo "deb http://deb.debian.org/debian bookworm-backports main" > /etc/apt/sources.list.d/vantolin-backports.list
-        apt-get update -q
-        apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
-    fi
-    binfmt=/proc/sys/fs/binfmt_misc
-    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-    [ -e "$binfmt/qemu-i386" ] && echo -1 > "$binfmt/qemu-i386"
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > "$binfmt/register"
-    runs_i386 || { echo "setup: 32-bit x86 programs still cannot run" >&2; exit 1; }
-fi
+here=$(dirname "$(realpath "$0")")
+# shellcheck source=apt-own.sh
+. "$here/apt-own.sh"
+
+# Kernels that cannot run 32-bit x86 programs get the user-mode emulator.
+bash "$here/setup-emulator.sh"
 
 # The compressed-body decoders need the two compiled sources of Boost.Iostreams that no package
 # builds for the cross compiler. They are taken from Debian's source package at the version of the
@@ -56,17 +42,14 @@ boost_dir=$BOOST_CACHE/$boost_version
 if [ ! -s "$boost_dir/zlib.cpp" ] || [ ! -s "$boost_dir/gzip.cpp" ]; then
     echo "setup: fetching the Boost.Iostreams sources of boost1.81 $boost_version"
     work=$BOOST_CACHE/apt
-    mkdir -p "$work/lists/partial" "$work/archives/partial" "$work/src" "$work/parts"
+    apt_own_folder "$work"
+    mkdir -p "$work/src"
     keyring=/usr/share/keyrings/debian-archive-keyring.gpg
     cat > "$work/sources.list" <<LIST
 deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm main
 deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm-updates main
 deb-src [signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
 LIST
-    apt_opts=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourceParts=$work/parts"
-              -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work" -o "Dir::Cache::pkgcache="
-              -o "Dir::Cache::srcpkgcache=" -o "Dir::Cache::Archives=$work/archives"
-              -o "APT::Sandbox::User=root")
     apt-get "${apt_opts[@]}" update -q
     (cd "$work/src" && apt-get "${apt_opts[@]}" source --download-only -q "boost1.81=$boost_version")
     orig=$(ls "$work/src"/boost1.81_*.orig.tar.* | head -1)

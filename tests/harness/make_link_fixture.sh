@@ -5,8 +5,9 @@
 # The link is relative and its target lies beside it, inside the test area.
 # Usage: make_link_fixture.sh <folder> <case>...
 set -euo pipefail
-root=$1; shift
-case "$root" in */testarea/tests/*) ;; *) echo "make_link_fixture: $root is not in the test area" >&2; exit 1 ;; esac
+# Resolved first: "..", "." and links must not lead the removal out of the test area.
+root=$(realpath -m "$1"); shift
+case "$root" in */testarea/tests/?*) ;; *) echo "make_link_fixture: $root is not in the test area" >&2; exit 1 ;; esac
 rm -rf "$root"
 for c in "$@"; do
     d="$root/$c"

@@ -1,0 +1,138 @@
+// The recursive removals hold each folder they walk from before its entries are deleted until
+// just before the folder itself goes, so that no folder of the walk can be swapped for a
+// junction meanwhile. A swap cannot be timed here: a recording of the calls shows the order.
+
+#include "support/FileUtil.h"
+#include "support/FolderRemovalCalls.h"
+#include "tests/common/TestArea.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace
+{
+struct CEvent
+{
+    const char* what;
+    CString path;
+};
+
+std::vector<CEvent> g_events;
+std::map<HANDLE, CString> g_held;
+CFolderRemovalCalls g_real;
+bool g_refuseOpen = false;
+
+CString Trimmed(const wchar_t* pszPath)
+{
+    CString path(pszPath);
+    path.TrimRight(L"\\");
+    return path;
+}
+
+HANDLE RecordOpen(const wchar_t* pszPath)
+{
+    g_events.push_back({ "open", Trimmed(pszPath) });
+    if (g_refuseOpen)
+        return INVALID_HANDLE_VALUE;
+    const HANDLE h = g_real.pOpenFolder(pszPath);
+    g_held[h] = Trimmed(pszPath);
+    return h;
+}
+
+void RecordClose(HANDLE h)
+{
+    g_events.push_back({ "close", g_held[h] });
+    g_real.pCloseFolder(h);
+}
+
+BOOL RecordDelete(const wchar_t* pszPath)
+{
+    g_events.push_back({ "delete", Trimmed(pszPath) });
+    return g_real.pDeleteFile(pszPath);
+}
+
+BOOL RecordRemove(const wchar_t* pszPath)
+{
+    g_events.push_back({ "rmdir", Trimmed(pszPath) });
+    return g_real.pRemoveDirectory(pszPath);
+}
+
+int IndexOf(const char* pszWhat, const CString& path)
+{
+    for (size_t i = 0; i < g_events.size(); ++i)
+        if (strcmp(g_events[i].what, pszWhat) == 0 && g_events[i].path.CompareNoCase(path) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+class FolderRemovalOrder : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_events.clear();
+        g_held.clear();
+        g_refuseOpen = false;
+        g_real = SetFolderRemovalCalls({ RecordOpen, RecordClose, RecordDelete, RecordRemove });
+        m_base = FreshTestFolder(L"removal_order");
+        m_top = m_base + L"top";
+        for (const wchar_t* folder : { L"", L"\\sub", L"\\sub\\deeper" })
+            CreateDirectoryW(m_top + folder, nullptr);
+        for (const wchar_t* file : { L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deeper\\c.txt" })
+            WriteTextFile(m_top + file, "x");
+    }
+    void TearDown() override { SetFolderRemovalCalls(g_real); }
+
+    // Each folder is opened before anything inside it is deleted and closed only after; its own
+    // removal follows its close at once.
+    void ExpectHeldAroundItsEntries(const CString& folder, bool bRemoved)
+    {
+        const int open = IndexOf("open", folder), close = IndexOf("close", folder);
+        ASSERT_GE(open, 0) << folder.ToNarrow();
+        ASSERT_GT(close, open) << folder.ToNarrow();
+        const CString inside = folder + L"\\";
+        for (size_t i = 0; i < g_events.size(); ++i)
+            if (g_events[i].path.Left(inside.GetLength()).CompareNoCase(inside) == 0)
+            {
+                EXPECT_GT(static_cast<int>(i), open) << g_events[i].what << " " << g_events[i].path.ToNarrow();
+                EXPECT_LT(static_cast<int>(i), close) << g_events[i].what << " " << g_events[i].path.ToNarrow();
+            }
+        if (bRemoved)
+            EXPECT_EQ(close + 1, IndexOf("rmdir", folder)) << folder.ToNarrow();
+    }
+
+    CString m_base, m_top;
+};
+}
+
+TEST_F(FolderRemovalOrder, RemovalHoldsEachFolderWhileItsEntriesGo)
+{
+    EXPECT_TRUE(RemoveDirectoryRec(m_top));
+    EXPECT_FALSE(PathExistsHere(m_top));
+    for (const CString& folder : { m_top, m_top + L"\\sub", m_top + L"\\sub\\deeper" })
+        ExpectHeldAroundItsEntries(folder, true);
+}
+
+TEST_F(FolderRemovalOrder, CleanUpHoldsTheFolderItEmpties)
+{
+    EXPECT_TRUE(CFileUtils::CleanUpFolderRecursively(m_top, L"", 0));
+    EXPECT_TRUE(PathExistsHere(m_top));
+    EXPECT_FALSE(PathExistsHere(m_top + L"\\a.txt"));
+    EXPECT_FALSE(PathExistsHere(m_top + L"\\sub"));
+    ExpectHeldAroundItsEntries(m_top, false);
+    ExpectHeldAroundItsEntries(m_top + L"\\sub", true);
+    EXPECT_EQ(-1, IndexOf("rmdir", m_top));
+}
+
+TEST_F(FolderRemovalOrder, FolderThatCannotBeHeldIsNotTouched)
+{
+    g_refuseOpen = true;
+    EXPECT_FALSE(RemoveDirectoryRec(m_top));
+    EXPECT_FALSE(CFileUtils::CleanUpFolderRecursively(m_top, L"", 0));
+    for (const CEvent& e : g_events)
+        EXPECT_STREQ("open", e.what) << e.path.ToNarrow();
+    EXPECT_TRUE(FileExists(m_top + L"\\sub\\deeper\\c.txt"));
+}
+
