@@ -2,10 +2,8 @@
 #include "WindowMessages.h"
 #include "WorkerStrings.h"
 
-#include "classlib/Handles.h"
+#include "support/ShellExecuteProcess.h"
 #include "support/TraceLog.h"
-
-#include <shellapi.h>
 
 namespace
 {
@@ -57,18 +55,10 @@ void CCheckDisabledDotNetFromThread::RunOcsetup()
     file += L"\\ocsetup.exe";
     Trace(TRACE_TRACE, L"Running ocsetup.exe to enable .Net framework, with params:[%s] ", kOcsetupParameters);
 
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_UNICODE;
-    info.lpVerb = L"open";
-    info.lpFile = file;
-    info.lpParameters = kOcsetupParameters;
-    info.lpDirectory = systemFolder;
-    info.nShow = SW_HIDE;
-    if (ShellExecuteExW(&info) && info.hProcess)
+    CShellExecuteProcess ocsetup;
+    if (ocsetup.Start(file, kOcsetupParameters, systemFolder, false))
     {
-        CScopedHandle process(info.hProcess);
-        WaitForSingleObject(process.Get(), INFINITE);
+        ocsetup.WaitForExit();
     }
     else
     {
