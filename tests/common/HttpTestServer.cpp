@@ -3,6 +3,8 @@
 
 #include <winsock2.h>
 
+#include <algorithm>
+
 namespace
 {
 const wchar_t kStateFolder[] = L"D:\\httpserver\\";
@@ -64,6 +66,21 @@ std::string ServerUrl(const std::string& tag, const std::string& endpoint)
 CString ReadServerLog(const std::string& tag)
 {
     return ReadUtf8File(CString(kStateFolder) + L"log\\" + CString::FromNarrow(tag) + L".log");
+}
+
+std::vector<CString> HeadTargets(const CString& log)
+{
+    std::vector<CString> targets;
+    for (int at = log.Find(L"HEAD "); at >= 0; at = log.Find(L"HEAD ", at + 1))
+    {
+        if (at > 0 && log[at - 1] != L'\n')
+            continue;
+        const int end = log.Find(L' ', at + 5);
+        const CString target = end < 0 ? log.Mid(at + 5) : log.Mid(at + 5, end - at - 5);
+        if (std::find(targets.begin(), targets.end(), target) == targets.end())
+            targets.push_back(target);
+    }
+    return targets;
 }
 
 std::string NewProxy(const std::string& tag, const std::string& script)

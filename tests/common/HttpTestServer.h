@@ -6,6 +6,7 @@
 #include "classlib/String.h"
 
 #include <string>
+#include <vector>
 
 // The base followed by this process's id: a tag whose log holds this run's requests only, also
 // when ctest repeats a test against the same server.
@@ -16,6 +17,10 @@ std::string ServerUrl(const std::string& tag, const std::string& endpoint);
 std::string ServerAddress();
 // Every request of the tag: "<method> <target>", its header lines, a blank line.
 CString ReadServerLog(const std::string& tag);
+// The distinct targets of the HEAD requests in a log, in the order first asked. WinHTTP may send a
+// request again when the server drops the connection without an answer, so tests of which
+// sites were probed compare these, not the number of request lines.
+std::vector<CString> HeadTargets(const CString& log);
 // A new port that acts as an HTTP proxy answering per host ("www.a.test=ok&*=close");
 // "127.0.0.1:<port>", empty when the server could not be asked.
 std::string NewProxy(const std::string& tag, const std::string& script);
