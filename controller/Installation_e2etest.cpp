@@ -38,14 +38,6 @@ CString Between(const CString& text, const wchar_t* pszStart, const wchar_t* psz
     return b < 0 ? text.Mid(start) : text.Mid(start, b - start);
 }
 
-int Count(const CString& text, const wchar_t* pszPart)
-{
-    int n = 0;
-    for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
-        ++n;
-    return n;
-}
-
 void ClearGenerationLogs()
 {
     const CString folder = ControllerLogFolder(kGeneration);
@@ -208,11 +200,11 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         // Each post-installation command ran once. A silent run shows no progress page: the
         // switch for the page's window is passed on as it stands.
         const CString first = ReadUtf16File(folder + L"PostStepA.record.txt");
-        EXPECT_EQ(1, Count(first, L"CommandLine=")) << first.ToNarrow();
+        EXPECT_EQ(1, CountOf(first, L"CommandLine=")) << first.ToNarrow();
         EXPECT_TRUE(Contains(first, L"/first -hwndoru\r\n")) << first.ToNarrow();
         EXPECT_TRUE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
         const CString second = ReadUtf16File(folder + L"PostStepB.record.txt");
-        EXPECT_EQ(1, Count(second, L"CommandLine=")) << second.ToNarrow();
+        EXPECT_EQ(1, CountOf(second, L"CommandLine=")) << second.ToNarrow();
         EXPECT_TRUE(Contains(second, L"/second")) << second.ToNarrow();
 
         // The product's registry values.
@@ -401,7 +393,7 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         const CString requests = ReadServerLog(proxyTag);
         for (int i = 0; hosts[i]; ++i)
             EXPECT_TRUE(Contains(requests, L"HEAD http://" + CString::FromNarrow(hosts[i]))) << hosts[i];
-        EXPECT_EQ(c.attempts, Count(requests, L"&downloadTry=")) << requests.ToNarrow();
+        EXPECT_EQ(c.attempts, CountOf(requests, L"&downloadTry=")) << requests.ToNarrow();
         for (int attempt = 1; attempt <= c.attempts; ++attempt)
         {
             CString query;

@@ -26,14 +26,6 @@ public:
 private:
     CSavedUserProxy m_saved;
 };
-
-int CountOf(const CString& text, const wchar_t* pszPart)
-{
-    int n = 0;
-    for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
-        ++n;
-    return n;
-}
 }
 
 TEST(MainLoopRun, SilentRunWithoutInternetOrArchiveIsCancelled)

@@ -70,11 +70,7 @@ protected:
 
 int CountRequests(const char* pszPrefix)
 {
-    const CString log = ReadServerLog(Tag());
-    int count = 0;
-    for (int at = log.Find(CString::FromNarrow(pszPrefix)); at >= 0; at = log.Find(CString::FromNarrow(pszPrefix), at + 1))
-        ++count;
-    return count;
+    return CountOf(ReadServerLog(Tag()), CString::FromNarrow(pszPrefix));
 }
 }
 

@@ -28,13 +28,6 @@ protected:
     }
     CString Requests() const { return ReadServerLog(RunTag(m_tag.c_str())); }
     std::string m_tag;
-    static int Count(const CString& text, const wchar_t* pszPart)
-    {
-        int n = 0;
-        for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
-            ++n;
-        return n;
-    }
 };
 
 bool StopAfterFirst(void* pContext)
@@ -49,7 +42,7 @@ TEST_F(InternetCheckTest, OnlyTheLastSiteAnswering)
     const std::string proxy = Proxy("inet_last", {"close", "close", "close", "ok"});
     EXPECT_TRUE(CheckInternetConnection(proxy, 5000));
     const CString log = Log();
-    EXPECT_EQ(3, Count(log, L"WRN: CheckInternetConnection - site failed: http://"));
+    EXPECT_EQ(3, CountOf(log, L"WRN: CheckInternetConnection - site failed: http://"));
     EXPECT_TRUE(Contains(log, L"INF: CheckInternetConnection - site ok: http://www.quillmark.com"));
     EXPECT_FALSE(Contains(log, L"Internet is DOWN"));
     const CString requests = Requests();
@@ -97,6 +90,6 @@ TEST_F(InternetCheckTest, HangingSitesEndWithTheTimeOut)
     const DWORD start = GetTickCount();
     EXPECT_FALSE(CheckInternetConnection(Proxy("inet_hang", {"hang", "hang", "hang", "hang"}), 1000));
     EXPECT_LT(GetTickCount() - start, 20000u);
-    EXPECT_EQ(4, Count(Log(), L"site failed"));
+    EXPECT_EQ(4, CountOf(Log(), L"site failed"));
 }
 

@@ -2,6 +2,7 @@
 #include "workers/WorkerStrings.h"
 
 #include "tests/common/RecordingWindow.h"
+#include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,6 @@ protected:
     int Call(MsiUIContext& context, UINT kind, const wchar_t* pszText, UINT flags = 0)
     {
         return MsiUIHandler(&context, kind | flags, pszText);
-    }
-    int Count(const CString& text, const wchar_t* pszPart)
-    {
-        int n = 0;
-        for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
-            ++n;
-        return n;
     }
     volatile LONG m_stop = 0;
 };
@@ -113,9 +107,9 @@ TEST_F(MsiUIHandlerTest, PageTextsAndCancelButton)
     EXPECT_EQ((std::vector<CString>{ L"", kRollingBack }), page.Texts(IDC_PROGRESS_EXTRA_TEXT));
     EXPECT_EQ(5, context.nCancelCount);
     const CString log = Log();
-    EXPECT_EQ(1, Count(log, L"MsiUIHandler : Cancelling installation..."));
-    EXPECT_EQ(1, Count(log, L"MsiUIHandler : Disable the Cancel button"));
-    EXPECT_EQ(1, Count(log, L"MsiUIHandler : Enable the Cancel button"));
+    EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Cancelling installation..."));
+    EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Disable the Cancel button"));
+    EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Enable the Cancel button"));
 }
 
 TEST_F(MsiUIHandlerTest, NullOrGoneWindowIsLeftAlone)

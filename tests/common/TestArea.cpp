@@ -149,6 +149,14 @@ bool Contains(const CString& text, const wchar_t* pszPart)
     return text.Find(pszPart) >= 0;
 }
 
+int CountOf(const CString& text, const wchar_t* pszPart)
+{
+    int n = 0;
+    for (int at = text.Find(pszPart); at >= 0; at = text.Find(pszPart, at + 1))
+        ++n;
+    return n;
+}
+
 bool FileExists(const CString& path)
 {
     const DWORD attr = GetFileAttributesW(path);

@@ -40,3 +40,5 @@ CString ShortPathOf(const CString& path);
 // The texts after "<time> <pid> " of a trace log's lines, in order (a blank line gives "").
 std::vector<CString> TraceLineTexts(const CString& log);
 bool Contains(const CString& text, const wchar_t* pszPart);
+// How often the part appears in the text (overlapping appearances count).
+int CountOf(const CString& text, const wchar_t* pszPart);
