@@ -85,9 +85,7 @@ EWaitOutcome WaitForController(DWORD processId, DWORD waitLimitMs, const FILETIM
     if (!process)
         return WAIT_OUTCOME_ENDED;
 
-    // Opening ignores the id's low two bits; an id read back as 0 could not be read.
-    const DWORD openedId = GetProcessId(process.Get());
-    if ((openedId != 0 && openedId != processId) || IsProcessCreatedSince(process.Get(), referenceStart))
+    if (!IsProcessNamedBy(process.Get(), processId, referenceStart))
     {
         OutputDebugStringW(FormatString(
             L"Vantolin setup cleanup is not waiting for process with ID <%lu>: the ID belongs to another process now\n",

@@ -26,6 +26,9 @@
 namespace
 {
 const wchar_t kMainWindowClass[] = L"VantolinSetupMainWindow";
+// How long the loop waits for a busy worker before it asks the engine again; a message to this
+// thread ends the wait at once.
+const DWORD kBusyPollMs = 100;
 }
 
 void CoruApp::CreateMainWindow()
@@ -151,16 +154,26 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
             break;
         if (step == ORU_STEP_BUSY)
         {
-            Sleep(100);
+            WaitAnsweringMessages();
             continue;
         }
         order.AppendFormat(L"%d;", step);
         m_bUSBInstallationRunning = !engine.IsPCInstallation();
         bool bLeave = false;
+        m_bStepNotStarted = false;
         if (!HandleStep(step, &engine, services, bLeave, bRestartConfirmed))
         {
-            m_bSilent = false;
-            engine.Cancel();
+            if (m_bStepNotStarted)
+            {
+                // Nothing the user chose: the run cannot go on, it fails.
+                Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : step %d could not be started, the run fails", step);
+                engine.MarkFailed();
+            }
+            else
+            {
+                m_bSilent = false;
+                engine.Cancel();
+            }
         }
         if (bLeave)
             break;
@@ -168,7 +181,12 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
     EndOfRun(&engine, services, order, bRestartConfirmed);
 }
 
-// False: the run is cancelled.
+void CoruApp::WaitAnsweringMessages()
+{
+    WaitPumpingMessages(nullptr, kBusyPollMs);
+}
+
+// False: the run is cancelled, or fails when m_bStepNotStarted is set.
 bool CoruApp::HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
                          bool& rRestartConfirmed)
 {
@@ -258,7 +276,8 @@ bool CoruApp::HandleStep(int nStep, COruProcess* pProcess, const CRunServices& s
     case 21:
         if (pProcess->NeedsDotNetCheck())
         {
-            WaitForDotNetCheck(pProcess);
+            if (!WaitForDotNetCheck(pProcess))
+                return false;
             return !pProcess->NeedsDotNetCheck();
         }
         pProcess->RunNextStep();

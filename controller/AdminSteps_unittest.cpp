@@ -3,17 +3,26 @@
 
 #include "controller/CoruApp.h"
 #include "controller/OruProcess.h"
+#include "controller/OruUtil.h"
 #include "controller/resource.h"
 #include "controller/SetupHelpers.h"
 #include "support/FileUtil.h"
 #include "support/Registry.h"
+#include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
+#include "support/ThreadObject.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
+#include "workers/CheckDisabledDotNetFromThread.h"
+#include "workers/CopyFoldersFromThread.h"
+#include "workers/ProcessExecuter.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <typeinfo>
 
 struct CoruAppProbe
 {
@@ -36,6 +45,16 @@ struct CoruAppProbe
         app.m_interfaceLanguage = 1033;
         app.m_strRunId = L"RUN-ID";
         app.m_strAppTitle = L"Vantolin Setup";
+    }
+    static void WithoutDotNet(CoruApp& app)
+    {
+        app.m_bDotNet40 = FALSE;
+        app.m_bDotNetPresent = FALSE;
+    }
+    static HWND CreateMainWindow(CoruApp& app)
+    {
+        app.CreateMainWindow();
+        return app.m_mainWindow.Get();
     }
     static void Release(CoruApp& app)
     {
@@ -84,6 +103,29 @@ struct Scenario
     bool undone, shutdown, extractionKept, windowPosKept, cleanupStarted, restartEntriesKept;
     const wchar_t* logged;
     const wchar_t* notLogged;
+    // The machine has no .NET 3.5 or 4.
+    BOOL noDotNet;
+};
+
+// The fake executer, except that the stand-in program of the tests really runs.
+class CPassThroughExecuter : public CFakeExecuter
+{
+public:
+    bool Execute(const wchar_t* pszCommand, const wchar_t* pszParameters, bool bWait, DWORD& rExitCode) override
+    {
+        if (CString(pszCommand).CompareNoCase(BinFolder() + L"StandIn.exe") != 0)
+            return CFakeExecuter::Execute(pszCommand, pszParameters, bWait, rExitCode);
+        const DWORD start = GetTickCount();
+        const bool started = m_real.Execute(pszCommand, pszParameters, bWait, rExitCode);
+        realExitCode = started ? static_cast<int>(rExitCode) : -1;
+        realRunMs = GetTickCount() - start;
+        return started;
+    }
+    std::atomic<int> realExitCode{ -2 };
+    std::atomic<DWORD> realRunMs{ 0 };
+
+private:
+    CProcessExecuter m_real;
 };
 
 class CAdminStepsTest : public CTracedTest
@@ -137,6 +179,8 @@ protected:
             const CString source = m_folder + L"program\\";
             return COruProcessProbe::StartFolderCopy(e, source, s.copyFails ? source + L"inner\\" : m_folder + L"restartcopy\\");
         };
+        for (const auto& o : m_overrides)
+            m_script.steps[o.first] = o.second;
     }
 
     template <size_t N> void RunAll(const Scenario (&scenarios)[N])
@@ -174,7 +218,9 @@ protected:
             WriteTextFile(m_folder + L"oru.ini", ini.ToNarrow());
             CreateFolderTree(archive + L"vcredist_x86", nullptr);
             // (No product package: its properties would re-root a store this test has not made.)
-            for (const wchar_t* name : { L"RuntimeProbe.exe", L"dotNetFx40_Full_setup.exe", L"vcredist_x86\\vc_red.msi" })
+            CreateFolderTree(archive + L"vcredist_x64", nullptr);
+            for (const wchar_t* name : { L"RuntimeProbe.exe", L"dotNetFx40_Full_setup.exe", L"vcredist_x86\\vc_red.msi",
+                                         L"vcredist_x64\\vc_red.msi" })
                 WriteTextFile(archive + name, "x");
             // What the product's package leaves when it installed.
             WriteRegString(HKEY_CURRENT_USER, L"Software\\VantolinTests\\AdminSteps\\Entries", L"Entry5", REG_SZ, L"1",
@@ -202,6 +248,10 @@ protected:
         m_pStatistics = new CFakeStatistics;
         CoruApp app;
         CoruAppProbe::Prepare(app, m_folder, s.reason, s.quick, s.forceDotNet, m_pMap, m_pStatistics);
+        if (s.noDotNet)
+            CoruAppProbe::WithoutDotNet(app);
+        if (m_beforeRun)
+            m_beforeRun(app);
         app.SetPageAnswers(&m_pages);
         CRunServices services;
         services.pCheckInternet = &m_checker;
@@ -269,7 +319,7 @@ protected:
     }
     void COruUtilDeleteTestKey() { RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantolinTests\\AdminSteps\\Entries"); }
 
-    CFakeExecuter m_exec;
+    CPassThroughExecuter m_exec;
     CFakeCheckInternet m_checker;
     CFakeDownloader m_downloader;
     CFakePatchConfig m_patch;
@@ -282,6 +332,9 @@ protected:
     std::wstring m_order;
     // The engine's own step functions instead of the script.
     bool m_realSteps = false;
+    // Steps scripted otherwise than Script does.
+    std::map<int, std::function<bool(COruProcess&)>> m_overrides;
+    std::function<void(CoruApp&)> m_beforeRun;
 };
 
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
@@ -377,6 +430,156 @@ TEST_F(CAdminStepsTest, BusyStepsAddNothingToTheOrder)
     Run(kScenarios[0]);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
+}
+
+// Thread creation that fails for the nth worker of one kind (counted from 1).
+const std::type_info* g_pFailingKind = nullptr;
+int g_nFailingNth = 0;
+std::atomic<int> g_nSeenOfKind{ 0 };
+CWinThread* CreateUnlessFailing(AFX_THREADPROC pfnEntry, LPVOID pParam)
+{
+    if (g_pFailingKind && typeid(*static_cast<CTThreadObject*>(pParam)) == *g_pFailingKind &&
+        ++g_nSeenOfKind == g_nFailingNth)
+        return nullptr;
+    return AfxBeginThread(pfnEntry, pParam, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+}
+DWORD ResumeWorkerThread(CWinThread* pThread)
+{
+    return pThread->ResumeThread();
+}
+const ThreadObjectCalls kFailingCreation = { CreateUnlessFailing, ResumeWorkerThread };
+
+// The machine's .NET 3.5 and 4 values are taken away for the object's life (the .NET check of
+// step 21 runs only without them) and put back afterwards.
+class CNoDotNetOnTheMachine
+{
+public:
+    CNoDotNetOnTheMachine()
+    {
+        for (Value& v : m_values)
+        {
+            v.present = ReadRegDword(HKEY_LOCAL_MACHINE, v.key, v.name, v.data, 0);
+            if (v.present)
+                COruUtil::DeleteRegistryValue(HKEY_LOCAL_MACHINE, v.key, v.name);
+        }
+    }
+    ~CNoDotNetOnTheMachine()
+    {
+        for (const Value& v : m_values)
+            if (v.present)
+                WriteRegDword(HKEY_LOCAL_MACHINE, v.key, v.name, v.data, nullptr, 0);
+    }
+
+private:
+    struct Value
+    {
+        const wchar_t* key;
+        const wchar_t* name;
+        bool present;
+        DWORD data;
+    } m_values[3] = { { L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5", L"Install", false, 0 },
+                      { L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5", L"SP", false, 0 },
+                      { L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", L"Install", false, 0 } };
+};
+
+// A worker that cannot start fails the run at once (never busy, never a cancel), with the
+// engine's own step functions.
+TEST_F(CAdminStepsTest, AWorkerThatCannotStartFailsTheRun)
+{
+    m_realSteps = true;
+    CNoDotNetOnTheMachine noDotNet;
+    const struct
+    {
+        const std::type_info* kind;
+        int nth;
+        Scenario s;
+    } rows[] = {
+        { &typeid(CCheckDisabledDotNetFromThread), 1,
+          { "real: the .NET check cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {},
+            L"1;3;4;5;6;13;19;20;21;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
+            L"step 21 could not be started, the run fails", L"CCheckDisabledDotNetFromThread::run", TRUE } },
+        // The second program of the run: step 22 runs the runtime checker first.
+        { &typeid(CStartProcessFromThread), 2,
+          { "real: the x64 runtime's installer cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {},
+            L"1;3;4;5;6;13;19;22;25;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
+            L"step 25 could not be started, the run fails", L"wndMsiProgress=" } },
+        { &typeid(CCopyFoldersFromThread), 1,
+          { "real: the copy for the restart cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 } }, {}, {},
+            L"1;3;4;5;6;13;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
+            L"step 40 could not be started, the run fails", L"shutdown" } },
+    };
+    const ThreadObjectCalls* pOld = SetThreadObjectCalls(&kFailingCreation);
+    for (const auto& r : rows)
+    {
+        g_pFailingKind = r.kind;
+        g_nFailingNth = r.nth;
+        g_nSeenOfKind = 0;
+        m_exec.codes.clear();
+        m_pages.answers.clear();
+        m_pages.finishPages.clear();
+        m_patch.calls.clear();
+        Run(r.s);
+        EXPECT_EQ(r.nth, g_nSeenOfKind.load()) << r.s.name << ": the failing start was reached";
+    }
+    g_pFailingKind = nullptr;
+    SetThreadObjectCalls(pOld);
+}
+
+// While a program of the run is running, the loop answers what other processes send to the
+// main window (a broadcast, a program reaching for the setup) as it comes.
+TEST_F(CAdminStepsTest, MainWindowAnswersWhileAProgramRuns)
+{
+    HWND hMainWnd = nullptr;
+    m_beforeRun = [&hMainWnd](CoruApp& app) { hMainWnd = CoruAppProbe::CreateMainWindow(app); };
+    // Step 22's program sends to the main window and ends only when it is answered (95: not
+    // answered within 20 s).
+    m_overrides[22] = [&hMainWnd](COruProcess& e) {
+        return e.LaunchProcess(BinFolder() + L"StandIn.exe",
+                               FormatString(L"/send:0x%08lX", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(hMainWnd))),
+                               true);
+    };
+    Run(kScenarios[0]);
+    EXPECT_NE(nullptr, hMainWnd);
+    EXPECT_EQ(0, m_exec.realExitCode.load()) << "the send was answered while the program ran";
+    printf("[ figure ] step 22's program ran %lu ms, its send to the main window included\n",
+           static_cast<unsigned long>(m_exec.realRunMs.load()));
+}
+
+DWORD g_fakeTicks = 0;
+// Every reading of the clock is a minute later.
+DWORD MinutePerReading()
+{
+    return g_fakeTicks += 60000;
+}
+
+// A self-extractor of a downloaded controller that never ends: at the limit the run fails and
+// the extractor is left running.
+TEST_F(CAdminStepsTest, HangingSelfExtractorFailsTheRunAtTheLimit)
+{
+    const CString update = m_folder + L"program\\OruUpdate\\";
+    ASSERT_TRUE(CreateFolderTree(update, nullptr));
+    ASSERT_TRUE(CopyFileW(BinFolder() + L"StandIn.exe", update + L"VantolinSetupUpdate.exe", FALSE));
+    ASSERT_TRUE(WriteTextFile(update + L"VantolinSetupUpdate.ini", "[StandIn]\r\nDelayMs=120000\r\n"));
+    ASSERT_TRUE(WriteTextFile(m_folder + L"oru.ini", "[General]\r\ngeneration=9121r\r\nshow_advertise_dlg=0\r\n"));
+    ASSERT_TRUE(WriteTextFile(m_folder + L"program\\VantolinSetupArchive.exe", "x"));
+    m_overrides[1] = [](COruProcess& e) { return e.RunStepFunction(1); };
+    m_overrides[14] = [](COruProcess& e) { return e.RunStepFunction(14); };
+    SetOruTickCount(MinutePerReading);
+    const Scenario s = { "hanging self-extractor", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;13;14;30;", 1, 11,
+                         IDS_FINISH_FAILED, true, false, false, false, false, false,
+                         L"ERR: COruProcess::RunSelfExtractor : the self-extractor [", L"Running new ORU" };
+    Run(s);
+    SetOruTickCount(nullptr);
+    EXPECT_TRUE(Contains(Log(), L"VantolinSetupUpdate.exe] has not ended after 10 minutes, leaving it running"));
+    EXPECT_TRUE(FileExists(update + L"VantolinSetupUpdate.exe")) << "the file of a running extractor stays";
+    DWORD pid = 0;
+    EXPECT_TRUE(FindProcessByExeName(L"VantolinSetupUpdate.exe", pid)) << "the extractor is left running";
+    if (pid)
+    {
+        CScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        TerminateProcess(process.Get(), 0);
+        WaitForSingleObject(process.Get(), 10000);
+    }
 }
 
 TEST(ExitCodes, FromTheEngineFlags)

@@ -6,8 +6,6 @@
 #include "SetupHelpers.h"
 #include "resource.h"
 
-#include "classlib/Time.h"
-
 #include "config/OruCommunicationConfig.h"
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
@@ -34,7 +32,10 @@ const wchar_t kPartnerKipsy[] = L"11082";
 const wchar_t kPartnerTollex[] = L"61000";
 const wchar_t kRunningAppKey[] = L"Software\\Quillmark";
 const wchar_t kRunningAppValue[] = L"CurrentlyRunningVantolinApp";
-const DWORD kUpdateModeInstanceWaitSeconds = 30;
+const DWORD kUpdateModeInstanceWaitMs = 30000;
+// The copy that hands over (or takes over) ends within moments; as the cleanup program does,
+// a process still running after this long is not waited for any more.
+const DWORD kHandOverWaitMs = 10 * 60 * 1000;
 
 CString ProgramFilesFolder()
 {
@@ -278,16 +279,18 @@ void CoruApp::WaitForProcess(DWORD pid, const wchar_t* pszFormat)
     CScopedHandle process(OpenProcessForWait(pid));
     if (!process)
         return;
-    // The process we were told about has ended and its id was given out again: waiting without
-    // limit for an unrelated program would hang this run.
-    if (IsProcessCreatedSince(process.Get(), GetOwnProcessCreationTime()))
+    // The process we were told about has ended and its id was given out again (or the id only
+    // resembles a live one): waiting for an unrelated program would hold up this run.
+    if (!IsProcessNamedBy(process.Get(), pid, GetOwnProcessCreationTime()))
     {
         Trace(TRACE_WARNING, L"CoruApp::WaitForProcess : not waiting for the process with PID <%lu>: it started after this one",
               pid);
         return;
     }
     Trace(TRACE_TRACE, pszFormat, pid);
-    WaitForSingleObject(process.Get(), INFINITE);
+    if (WaitForSingleObject(process.Get(), kHandOverWaitMs) != WAIT_OBJECT_0)
+        Trace(TRACE_WARNING, L"CoruApp::WaitForProcess : the process with PID <%lu> has not ended after %lu minutes, going on",
+              pid, kHandOverWaitMs / 60000);
 }
 
 void CoruApp::RunSelfUpdateHandOver()
@@ -348,7 +351,8 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
     const CString caption = RunningAppCaption();
 
     m_instanceFlag.SetInitialOwner(true);
-    const CTime start = CTime::GetCurrentTime();
+    // The tick count, not the clock: a clock set back or forward must not stretch or end the wait.
+    const DWORD start = GetTickCount();
     for (;;)
     {
         if (m_instanceFlag.Create())
@@ -359,11 +363,10 @@ bool CoruApp::CheckAlreadyRunning(bool bHandOverAllowed)
         }
         // The other holder's mutex must not stay alive through our handle while we wait.
         m_instanceFlag.Close();
-        if (m_bUpdateMode && CTime::GetCurrentTime() - start <= kUpdateModeInstanceWaitSeconds)
+        if (m_bUpdateMode && GetTickCount() - start <= kUpdateModeInstanceWaitMs)
         {
             // The product that asked for the update is still closing: give it time.
-            PumpMessages();
-            Sleep(100);
+            WaitAnsweringMessages();
             continue;
         }
         CString running = GetRunningAppRegValue();

@@ -131,8 +131,12 @@ private:
 
     // Pages and phases (PLACEHOLDER bodies until the pages exist).
     int PageAnswer(int nStep);
+    // One wait of every busy loop: up to 100 ms, ended at once by a message to this thread, which
+    // is answered.
+    static void WaitAnsweringMessages();
     void WaitWhileBusy(COruProcess* pProcess);
-    bool RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureCancels = true);
+    // False when the step could not be started (m_bStepNotStarted, unless bFailureFails is off).
+    bool RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureFails = true);
     bool ChooseLanguage(COruProcess* pProcess, CString& rLanguageCode, BOOL& rQuickMode);
     bool ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder,
                                    BOOL* pNoMusicFolder, BOOL* pCustomMusicFolderChosen, CString* pCustomMusicFolder);
@@ -144,7 +148,7 @@ private:
     bool ChooseInstallationFolder(COruProcess* pProcess, CString& rInstallFolder);
     bool ChooseInstallOptions(COruProcess* pProcess, BOOL& rDownloadEncoder, BOOL& rSendUsageStats,
                               BOOL& rImportSettings);
-    void WaitForDotNetCheck(COruProcess* pProcess);
+    bool WaitForDotNetCheck(COruProcess* pProcess);
     bool InformAboutRestart();
     bool DotNetFrameworkInstallation(COruProcess* pProcess);
     bool VCRedistInstallation(COruProcess* pProcess);
@@ -209,6 +213,9 @@ private:
     // The run's language code (step 3) and whether step 40 wrote the restart entries.
     CString m_strLanguageCode;
     bool m_bRestartEntriesWritten = false;
+    // Set by a page or phase whose step could not be started: its false fails the run instead
+    // of cancelling it.
+    bool m_bStepNotStarted = false;
     // Start-up refused the unpacked package: the run fails from its first step.
     bool m_bPackageRefused = false;
     IPageAnswers* m_pPageAnswers = nullptr;

@@ -135,8 +135,8 @@ bool COruProcess::IsWorkerStep(int nStep) const
 {
     switch (nStep)
     {
-    case 6: case 10: case 11: case 12: case 14: case 20: case 22: case 23: case 24: case 25: case 26: case 28:
-    case 34: case 36: case 39: case 40:
+    case 6: case 10: case 11: case 12: case 14: case 20: case 21: case 22: case 23: case 24: case 25: case 26:
+    case 28: case 34: case 36: case 39: case 40:
         return true;
     default:
         return false;

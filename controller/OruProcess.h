@@ -51,10 +51,11 @@ public:
     virtual bool RunStep(COruProcess& engine, int nStep) = 0;
 };
 
-// The time step 31 has waited for the product is read through this seam; null restores the
-// system's tick count.
+// The times the engine waits (step 31 for the product, step 14 for the self-extractor) are read
+// through this seam; null restores the system's tick count.
 typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
+DWORD GetOruTickCount();
 
 class COruProcess : public IPostInstallEngine
 {
@@ -192,8 +193,13 @@ private:
     bool Step_PrepareRestartInstallation();
     bool RefreshPostInstallationSteps(bool* pLoaded);
     bool StartDownload(bool bInstaller);
-    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied).
-    void RunSelfExtractor(CString& rFile, const CString& folder);
+    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied). False
+    // (after the level-10 line) when the extractor still runs after ten minutes: it is left
+    // running and the file stays.
+    bool RunSelfExtractor(CString& rFile, const CString& folder);
+    // Waits for the process outside the lock, answering this thread's messages, at most the
+    // extractor's limit; false when it still runs. The lock must be held once, as RunNextStep does.
+    bool WaitForSelfExtractor(HANDLE hProcess);
     void PostPageText(int nControlId, const CString& text);
     void ReportPostInstallationTime();
     // The USB folder joined with the portable folder's name (no trailing backslash).

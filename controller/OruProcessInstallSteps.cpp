@@ -103,7 +103,7 @@ bool COruProcess::Step_InstallVCRedistributable64()
     {
         CString params;
         params.Format(kRuntimeMsiParams, RuntimeLogFile(strMSILogDir, L"vcredist_x64_").GetString());
-        LaunchMsiInstall(package, params, m_hProgressWnd);
+        return LaunchMsiInstall(package, params, m_hProgressWnd);
     }
     else
         Trace(TRACE_ERROR, L"Step_InstallVCRedistributable failed because there is no VC++ redistributable to install!");
@@ -438,8 +438,7 @@ bool COruProcess::Step_PrepareRestartInstallation()
     CStringArray sources, targets;
     sources.Add(strOruProcessDir);
     targets.Add(strCopyForRestartDir);
-    m_pCopyFoldersThread->Copy(sources, targets);
-    return true;
+    return m_pCopyFoldersThread->Copy(sources, targets) != 0;
 }
 
 bool COruProcess::StartCleanupProgram()

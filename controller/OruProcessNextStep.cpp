@@ -17,11 +17,6 @@ namespace
 {
 OruTickCount g_pfnTickCount = nullptr;
 
-DWORD Now()
-{
-    return g_pfnTickCount ? g_pfnTickCount() : GetTickCount();
-}
-
 // The product gets this long to report that it waits for a command.
 const DWORD kProductWaitMs = 120000;
 
@@ -33,6 +28,11 @@ const DWORD kExitDotNetNotInstallable = 5100;
 void SetOruTickCount(OruTickCount pfnTickCount)
 {
     g_pfnTickCount = pfnTickCount;
+}
+
+DWORD GetOruTickCount()
+{
+    return g_pfnTickCount ? g_pfnTickCount() : GetTickCount();
 }
 
 int COruProcess::GetNextStep(bool bPrintDots)
@@ -91,6 +91,12 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         break;
     }
     case 21:
+        if (m_bStepStartFailed)
+        {
+            // A check that cannot run cannot switch .NET on: the run cannot go on without it.
+            FailRun(L"COruProcess::GetNextStep the .NET check could not be started, setup fails!");
+            break;
+        }
         if (m_pDotNetCheckThread)
         {
             int result = 0;
@@ -254,7 +260,9 @@ void COruProcess::ApplyProgramRule(int nStep, bool bSuccess, bool bCancelled, bo
     case 24:
         if (!bSuccess || m_bRestartRequired)
         {
-            if (IsContinuation())
+            // Only the runtime's own restart may not repeat: after a .NET restart the runtime
+            // was installed for the first time and may need a restart of its own.
+            if (m_bVCRedistRestart)
                 FailRun(bSuccess ? L"COruProcess::GetNextStep the runtime asks for another restart after a restart, setup fails!"
                                  : L"COruProcess::GetNextStep the runtime is still missing after a restart, setup fails!");
             else
@@ -374,9 +382,9 @@ void COruProcess::ReadProductState(int& rBusy)
         if (!m_bProductWaitStarted)
         {
             m_bProductWaitStarted = true;
-            m_dwProductWaitStart = Now();
+            m_dwProductWaitStart = GetOruTickCount();
         }
-        if (Now() - m_dwProductWaitStart < kProductWaitMs)
+        if (GetOruTickCount() - m_dwProductWaitStart < kProductWaitMs)
         {
             rBusy = 1;
             return;

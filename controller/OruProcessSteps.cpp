@@ -11,6 +11,7 @@
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/ShellExecuteProcess.h"
+#include "support/SysUtil.h"
 #include "support/TraceLog.h"
 #include "support/WorkFolder.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
@@ -21,6 +22,9 @@
 namespace
 {
 const DWORD kInternetCheckTimeoutMs = 5000;
+// A self-extractor that runs longer than this is taken for hanging.
+const DWORD kSelfExtractorLimitMs = 10 * 60 * 1000;
+const DWORD kSelfExtractorPollMs = 100;
 
 // Empties the folder by removing and creating it again.
 bool EmptyFolder(const CString& folder)
@@ -221,7 +225,8 @@ bool COruProcess::Step_SelfUpdateOrExtract()
         Trace(TRACE_TRACE, L"ORU will self-update from downloaded file [%s]", m_strOruUpdateFile.GetString());
         const CString folder = GetFolderOfPath(m_strOruUpdateFile);
         CString updateFile(m_strOruUpdateFile);
-        RunSelfExtractor(updateFile, folder);
+        if (!RunSelfExtractor(updateFile, folder))
+            return false;
         const CString program = folder + GetProgramFileName();
         CString params;
         params.Format(L"/restart:%s /pid:%lu /module_dir:%s", L"Update", GetCurrentProcessId(),
@@ -270,14 +275,20 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
 }
 
-void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
+bool COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
 {
     const CString params = L"-s -Y -d" + QuoteArgument(folder);
     CreateFolderTree(folder, nullptr);
     Trace(TRACE_TRACE, L"Running self-extractor file [%s]", rFile.GetString());
     CShellExecuteProcess extractor;
-    if (extractor.Start(rFile, params, nullptr, false) && extractor.GetProcessHandle())
-        extractor.WaitForExit();
+    if (extractor.Start(rFile, params, nullptr, false) && extractor.GetProcessHandle() &&
+        !WaitForSelfExtractor(extractor.GetProcessHandle()))
+    {
+        // Killing it could leave a half-written controller behind; the run fails instead.
+        Trace(TRACE_ERROR, L"COruProcess::RunSelfExtractor : the self-extractor [%s] has not ended after %lu minutes, leaving it running",
+              rFile.GetString(), kSelfExtractorLimitMs / 60000);
+        return false;
+    }
     Sleep(100);
     Trace(TRACE_TRACE, L"Deleting self-extractor file [%s]", rFile.GetString());
     HANDLE hFile = CreateFileW(rFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -286,6 +297,22 @@ void COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
         CloseHandle(hFile);
     DeleteFileW(rFile);
     rFile.Empty();
+    return true;
+}
+
+bool COruProcess::WaitForSelfExtractor(HANDLE hProcess)
+{
+    // The wait is long and this thread answers messages meanwhile: whoever asks the engine then
+    // must not find it locked (it answers "busy" for step 14).
+    m_lock.Unlock();
+    const DWORD start = GetOruTickCount();
+    bool bEnded = false;
+    while (!(bEnded = WaitPumpingMessages(hProcess, kSelfExtractorPollMs)) &&
+           GetOruTickCount() - start < kSelfExtractorLimitMs)
+    {
+    }
+    m_lock.Lock();
+    return bEnded;
 }
 
 bool COruProcess::Step_InstallDotNetFramework()

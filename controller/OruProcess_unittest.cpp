@@ -163,8 +163,11 @@ TEST_F(COruProcessTest, ProgramOutcomes)
         { 22, 0, false, L"", 0, 1, 1, 40, true, false, false, nullptr },
         // After a restart a cause that may repeat fails the run instead of restarting again.
         { 22, 0, false, L"DotNetRestart", 1, 0, 0, 30, false, false, false, L"another restart after a restart" },
+        // The runtime still missing, per kind of run: only the runtime's own restart is not repeated.
         { 24, 1, false, L"", 0, 0, 0, 40, true, false, false, nullptr },
         { 24, 1, false, L"VCRedistRestart", 0, 0, 0, 30, false, false, false, L"still missing after a restart" },
+        { 24, 1, false, L"DotNetRestart", 0, 0, 0, 40, true, false, false, nullptr },
+        { 24, 1, false, L"UpdateReady", 0, 0, 0, 40, true, false, false, nullptr },
         { 24, 0, false, L"VCRedistRestart", 1, 0, 0, 30, false, false, false, L"another restart after a restart" },
         { 24, 0, false, L"", 0, 1, 1, 40, true, false, false, L"Attention: Restart after redistributables install" },
         { 24, 0, false, L"VCRedistRestart", 0, 1, 1, 40, true, false, false, nullptr }, // restart_option as before
@@ -181,6 +184,7 @@ TEST_F(COruProcessTest, ProgramOutcomes)
     {
         SCOPED_TRACE(testing::Message() << "step " << r.step << " code " << r.code << " reason "
                                         << CString(r.reason).ToNarrow());
+        const int logStart = Log().GetLength();
         COruProcess& e = Make(r.reason);
         COruProcessProbe::RestartRequired(e) = r.restartRequired;
         COruProcessProbe::RestartOption(e) = r.restartOption;
@@ -204,6 +208,9 @@ TEST_F(COruProcessTest, ProgramOutcomes)
         if (r.step == 20 && r.code == 5100) {
             EXPECT_FALSE(Contains(log, L"One critical installation step failed"));
         }
+        if (r.success) {
+            EXPECT_FALSE(Contains(log.Mid(logStart), L"after a restart, setup fails"));
+        }
         m_engine.reset();
     }
 }
@@ -216,7 +223,7 @@ TEST_F(COruProcessTest, StepThatStartsNoWorkerIsReadAsFailedAtOnce)
         int expected;
         bool success;
     } rows[] = { { 26, 30, false }, { 22, 23, true }, { 6, 6, true }, { 40, 30, false }, { 34, 37, false },
-                 { 28, 29, true } }; // no command started: nothing whose code must be checked
+                 { 21, 30, false }, { 28, 29, true } }; // 28: no command started, nothing whose code to check
     for (const Row& r : rows)
     {
         SCOPED_TRACE(testing::Message() << "step " << r.step);

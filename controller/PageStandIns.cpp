@@ -29,19 +29,19 @@ int CoruApp::PageAnswer(int nStep)
 void CoruApp::WaitWhileBusy(COruProcess* pProcess)
 {
     while (pProcess->GetNextStep(true) == ORU_STEP_BUSY)
-    {
-        PumpMessages();
-        Sleep(100);
-    }
+        WaitAnsweringMessages();
 }
 
-bool CoruApp::RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureCancels)
+bool CoruApp::RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureFails)
 {
     if (!pProcess->RunNextStep())
     {
         Trace(TRACE_ERROR, L"%s: the step could not be started", pszHandler);
-        if (bFailureCancels)
+        if (bFailureFails)
+        {
+            m_bStepNotStarted = true;
             return false;
+        }
     }
     WaitWhileBusy(pProcess);
     return true;
@@ -120,10 +120,9 @@ bool CoruApp::ChooseInstallOptions(COruProcess* pProcess, BOOL&, BOOL&, BOOL& rI
     return answer == IDOK || answer == kBack;
 }
 
-void CoruApp::WaitForDotNetCheck(COruProcess* pProcess)
+bool CoruApp::WaitForDotNetCheck(COruProcess* pProcess)
 {
-    pProcess->RunNextStep();
-    WaitWhileBusy(pProcess);
+    return RunPhase(pProcess, L"WaitForDotNetCheck");
 }
 
 bool CoruApp::InformAboutRestart()
@@ -182,19 +181,18 @@ bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
     if (!pProcess->RunNextStep())
     {
         Trace(TRACE_ERROR, L"%s: the step could not be started", L"PostInstallationStepProgress");
+        m_bStepNotStarted = true;
         return false;
     }
     if (!pProcess->StartPostInstallationSteps())
     {
         Trace(TRACE_ERROR, L"%s: the post-installation worker could not be started", L"PostInstallationStepProgress");
+        m_bStepNotStarted = true;
         return false;
     }
     // The worker drives the engine; this thread only answers messages until it is through.
     while (!pProcess->IsPostInstallationFinished())
-    {
-        PumpMessages();
-        Sleep(100);
-    }
+        WaitAnsweringMessages();
     return true;
 }
 

@@ -27,6 +27,12 @@ bool IsProcessCreatedSince(HANDLE hProcess, const FILETIME& reference)
     return ToUlong(created) >= ToUlong(reference);
 }
 
+bool IsProcessNamedBy(HANDLE hProcess, DWORD processId, const FILETIME& reference)
+{
+    const DWORD openedId = GetProcessId(hProcess);
+    return (openedId == 0 || openedId == processId) && !IsProcessCreatedSince(hProcess, reference);
+}
+
 FILETIME GetOwnProcessCreationTime()
 {
     FILETIME created = {}, exited, kernel, user;

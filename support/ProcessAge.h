@@ -13,5 +13,10 @@ CScopedHandle OpenProcessForWait(DWORD processId);
 // time: the id belongs to another program now. Unreadable times answer false (wait).
 bool IsProcessCreatedSince(HANDLE hProcess, const FILETIME& reference);
 
+// Whether the opened process is still the one the id named when it was given: the same id
+// (opening ignores an id's low two bits, so id 5 opens process 4; an id that cannot be read
+// back counts as the same) and not created at or after the reference time.
+bool IsProcessNamedBy(HANDLE hProcess, DWORD processId, const FILETIME& reference);
+
 // This process's creation time (zero when it cannot be read).
 FILETIME GetOwnProcessCreationTime();

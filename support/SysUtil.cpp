@@ -132,6 +132,13 @@ void PumpMessages()
     }
 }
 
+bool WaitPumpingMessages(HANDLE hObject, DWORD maxMs)
+{
+    const DWORD result = MsgWaitForMultipleObjects(hObject ? 1 : 0, hObject ? &hObject : nullptr, FALSE, maxMs, QS_ALLINPUT);
+    PumpMessages();
+    return hObject && (result == WAIT_OBJECT_0 || WaitForSingleObject(hObject, 0) == WAIT_OBJECT_0);
+}
+
 void GetUniqueLocalTime(SYSTEMTIME& rTime)
 {
     static CCriticalSection s_lock;

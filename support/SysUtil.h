@@ -26,6 +26,10 @@ bool GetFileVersionString(CString& rVersion, const wchar_t* pszPath);
 bool GetModuleVersionString(CString& rVersion);
 // Dispatches every message waiting for this thread; never waits.
 void PumpMessages();
+// Waits up to maxMs for the object (none when null) or for a message to this thread, then
+// dispatches every waiting message: what another thread sends is answered as it comes, not
+// after the interval. True when the object is signalled.
+bool WaitPumpingMessages(HANDLE hObject, DWORD maxMs);
 
 // Local time that differs from every earlier result of this function (it waits a millisecond
 // when needed), also across threads.

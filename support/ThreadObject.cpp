@@ -8,10 +8,30 @@
 namespace
 {
 const DWORD kStopPollMs = 10;
+
+CWinThread* CreateSuspended(AFX_THREADPROC pfnEntry, LPVOID pParam)
+{
+    return AfxBeginThread(pfnEntry, pParam, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+}
+
+DWORD ResumeWinThread(CWinThread* pThread)
+{
+    return pThread->ResumeThread();
+}
+
+const ThreadObjectCalls kSystemCalls = { CreateSuspended, ResumeWinThread };
+const ThreadObjectCalls* g_pCalls = &kSystemCalls;
+}
+
+const ThreadObjectCalls* SetThreadObjectCalls(const ThreadObjectCalls* pCalls)
+{
+    const ThreadObjectCalls* pOld = g_pCalls;
+    g_pCalls = pCalls ? pCalls : &kSystemCalls;
+    return pOld;
 }
 
 CThreadHandle::CThreadHandle(UINT(__cdecl* pfnEntry)(LPVOID), LPVOID pParam)
-    : m_pThread(AfxBeginThread(pfnEntry, pParam, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr))
+    : m_pThread(g_pCalls->pCreateSuspended(pfnEntry, pParam))
 {
     if (!m_pThread)
         throw std::runtime_error("Error creating thread, AfxBeginThread failed!");
@@ -20,7 +40,7 @@ CThreadHandle::CThreadHandle(UINT(__cdecl* pfnEntry)(LPVOID), LPVOID pParam)
 
 DWORD CThreadHandle::Resume()
 {
-    return m_pThread ? m_pThread->ResumeThread() : static_cast<DWORD>(-1);
+    return m_pThread ? g_pCalls->pResume(m_pThread) : static_cast<DWORD>(-1);
 }
 
 CTThreadObject::CTThreadObject(bool bAutoDelete) : m_bAutoDelete(bAutoDelete)
@@ -78,6 +98,21 @@ unsigned CTThreadObject::Resume()
     }
     m_resumeState = static_cast<int>(m_pThreadHandle->Resume());
     return static_cast<unsigned>(m_resumeState);
+}
+
+bool CTThreadObject::DiscardSuspendedThread()
+{
+    CSingleLock lock(&m_lock, true);
+    if (!m_pThreadHandle)
+        return false;
+    // Ending a thread that never ran is not safe everywhere (it brings down the process under
+    // some emulations); nothing can resume it once its holder is gone, so it stays suspended,
+    // never touching this object, for the life of the process.
+    Trace(TRACE_WARNING, L"CTThreadObject::DiscardSuspendedThread : a thread that never ran is left suspended");
+    m_pThreadHandle->Clear();
+    delete m_pThreadHandle;
+    m_pThreadHandle = nullptr;
+    return true;
 }
 
 bool CTThreadObject::IsThreadLive()

@@ -9,7 +9,18 @@
 
 #include <atomic>
 
-class CWinThread;
+#include "classlib/Thread.h"
+
+// Creation and resumption of the worker threads; a test replaces them to make a start fail.
+struct ThreadObjectCalls
+{
+    // The thread created suspended, or null when it cannot be created.
+    CWinThread* (*pCreateSuspended)(AFX_THREADPROC pfnEntry, LPVOID pParam);
+    // The previous suspend count, or (DWORD)-1 when the thread cannot be resumed.
+    DWORD (*pResume)(CWinThread* pThread);
+};
+// Null restores the system's calls; gives back the previous table.
+const ThreadObjectCalls* SetThreadObjectCalls(const ThreadObjectCalls* pCalls);
 
 class CThreadHandle
 {
@@ -35,6 +46,9 @@ public:
     // 0 created (suspended), 1 a thread exists already, -1 creation failed.
     int StartThread();
     unsigned Resume();
+    // For a thread that was created but could not be resumed: the object lets go of it, so that
+    // nothing waits for it; it never runs the body. False when there is no thread.
+    bool DiscardSuspendedThread();
     bool IsThreadLive();
     // Counts one more stop request and returns the count; neither waits nor resumes.
     int Kill();

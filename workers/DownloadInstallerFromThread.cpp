@@ -44,13 +44,7 @@ int CDownloadInstallerFromThread::Download(const CStringArray& urls, const CStri
         ResolveRelativePath(m_targetFiles[i]);
     if (m_urls.IsEmpty())
     {
-        {
-            CSingleLock lock(&m_lock, true);
-            m_bFinished = 1;
-            m_nResult = 1;
-        }
-        if (m_pListener)
-            m_pListener->OnWorkerFinished(1);
+        Finish(1);
         return 1;
     }
     ResetOutcome();

@@ -183,35 +183,23 @@ int CStartProcessFromThread::run()
     if (!m_pProcessExecuter)
         bReturnCodeMet = false;
 
-    bool bSuccess;
+    bool bSuccess = bStarted;
+    if (m_bCheckReturnCode)
+        bSuccess = bSuccess && bReturnCodeMet;
+    if (m_bCheckSuccessKey)
     {
-        CSingleLock lock(&m_lock, true);
-        m_bFinished = 1;
-        m_dwExitCode = exitCode;
-        m_bCancelled = bCancelled;
-        bSuccess = bStarted;
-        if (m_bCheckReturnCode)
-            bSuccess = bSuccess && bReturnCodeMet;
-        if (m_bCheckSuccessKey)
-        {
-            const bool bKeySet = GetRegString(m_hSuccessRoot, m_strSuccessKey, m_strSuccessValue, 0) == L"1";
-            Trace(TRACE_TRACE, L"Success key [%d] [%s] [%s] = [%d]",
-                  static_cast<int>(reinterpret_cast<INT_PTR>(m_hSuccessRoot)), m_strSuccessKey.GetString(),
-                  m_strSuccessValue.GetString(), bKeySet ? 1 : 0);
-            bSuccess = bSuccess && bKeySet;
-        }
-        m_bSuccess = bSuccess;
+        const bool bKeySet = GetRegString(m_hSuccessRoot, m_strSuccessKey, m_strSuccessValue, 0) == L"1";
+        Trace(TRACE_TRACE, L"Success key [%d] [%s] [%s] = [%d]",
+              static_cast<int>(reinterpret_cast<INT_PTR>(m_hSuccessRoot)), m_strSuccessKey.GetString(),
+              m_strSuccessValue.GetString(), bKeySet ? 1 : 0);
+        bSuccess = bSuccess && bKeySet;
     }
-    if (m_pListener)
-    {
-        try
-        {
-            m_pListener->OnWorkerFinished(bSuccess ? 1 : 0);
-        }
-        catch (...)
-        {
-            Trace(TRACE_ERROR, L"CStartProcessFromThread::run : the listener failed");
-        }
-    }
+    // The listener before the flag: once the flag is set the next start may wait for this thread.
+    NotifyListener(bSuccess ? 1 : 0);
+    CSingleLock lock(&m_lock, true);
+    m_dwExitCode = exitCode;
+    m_bCancelled = bCancelled;
+    m_bSuccess = bSuccess;
+    m_bFinished = 1;
     return 0;
 }

@@ -38,35 +38,47 @@ void CWorkerThread::ResetOutcome()
 
 bool CWorkerThread::LaunchThread(const wchar_t* pszCreateFailed)
 {
-    if (StartThread() == -1)
+    bool bLaunched = StartThread() != -1;
+    if (bLaunched && Resume() == static_cast<unsigned>(-1))
     {
-        Trace(TRACE_ERROR, pszCreateFailed);
-        return false;
+        Trace(TRACE_ERROR, L"CWorkerThread::LaunchThread : the thread could not be resumed, error=%lu", GetLastError());
+        DiscardSuspendedThread();
+        bLaunched = false;
     }
-    Resume();
-    return true;
+    if (bLaunched)
+        return true;
+    Trace(TRACE_ERROR, pszCreateFailed);
+    // Whoever polls this worker reads a run that ended without success, not one still to come.
+    CSingleLock lock(&m_lock, true);
+    m_bFinished = 1;
+    m_nResult = 0;
+    return false;
+}
+
+void CWorkerThread::NotifyListener(int nResult)
+{
+    if (!m_pListener)
+        return;
+    try
+    {
+        m_pListener->OnWorkerFinished(nResult);
+    }
+    catch (...)
+    {
+        Trace(TRACE_ERROR, L"CWorkerThread::NotifyListener : the listener failed");
+    }
 }
 
 void CWorkerThread::Finish(int nResult, int* pRunCounter)
 {
-    {
-        CSingleLock lock(&m_lock, true);
-        m_bFinished = 1;
-        m_nResult = nResult;
-        if (pRunCounter)
-            ++*pRunCounter;
-    }
-    if (m_pListener)
-    {
-        try
-        {
-            m_pListener->OnWorkerFinished(nResult);
-        }
-        catch (...)
-        {
-            Trace(TRACE_ERROR, L"CWorkerThread::Finish : the listener failed");
-        }
-    }
+    // The listener goes first: once the flag is set, the next start may wait for this thread,
+    // possibly while holding what the listener would want.
+    NotifyListener(nResult);
+    CSingleLock lock(&m_lock, true);
+    m_bFinished = 1;
+    m_nResult = nResult;
+    if (pRunCounter)
+        ++*pRunCounter;
 }
 
 bool CWorkerThread::StopAndWait(const wchar_t* pszClassName)

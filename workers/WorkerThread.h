@@ -2,7 +2,7 @@
 // The protocol every installation worker follows on top of the thread base: one run at a time
 // ("already live" refusal), a finished flag and a result under the worker's own lock, a stop
 // that waits for the thread while answering messages sent to this thread's windows, and an
-// optional listener told of the result on the worker thread.
+// optional listener told of the result on the worker thread before the flag is set.
 
 #include "IWorkerListener.h"
 
@@ -24,11 +24,14 @@ protected:
     bool CanStart(const wchar_t* pszAlreadyLive);
     // Clears the finished flag and the result.
     void ResetOutcome();
-    // Creates and resumes the thread; false after the level-10 line when it cannot be created.
+    // Creates and resumes the thread. When it cannot be created or resumed: the level-10 line, a
+    // finished run with result 0 under the lock, and false.
     bool LaunchThread(const wchar_t* pszCreateFailed);
-    // End of a run: finished flag and result (and one more on the run counter, when given) under
-    // the lock, then the listener.
+    // End of a run: the listener, then the finished flag and result (and one more on the run
+    // counter, when given) under the lock.
     void Finish(int nResult, int* pRunCounter = nullptr);
+    // The listener, when there is one, with the result; called before the finished flag is set.
+    void NotifyListener(int nResult);
     // The common stop: request, resume, wait for the end. Always false.
     bool StopAndWait(const wchar_t* pszClassName);
     bool ReadOutcome(int& rResult);

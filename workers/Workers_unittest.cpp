@@ -3,11 +3,13 @@
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/CopyFoldersFromThread.h"
 #include "workers/DownloadInstallerFromThread.h"
+#include "workers/StartProcessFromThread.h"
 #include "workers/WindowMessages.h"
 #include "workers/WorkerStrings.h"
 
 #include "classlib/Handles.h"
 #include "support/PathUtil.h"
+#include "support/ThreadObject.h"
 #include "tests/common/RecordingWindow.h"
 #include "tests/common/TraceCapture.h"
 
@@ -537,4 +539,110 @@ TEST_F(DotNetTest, AnythingButOkDeclines)
     EXPECT_EQ(0, result);
     EXPECT_FALSE(FileExists(m_record));
     EXPECT_TRUE(Contains(Log(), L"CCheckDisabledDotNetFromThread::run user declined enabling .Net framework, setup will exit"));
+}
+
+// ---- starts that fail, and the listener's turn -----------------------------------------------
+
+namespace
+{
+// The workers' threads cannot be created, or are created but cannot be resumed.
+bool g_bResumeFails = false;
+CWinThread* CreateNothing(AFX_THREADPROC, LPVOID)
+{
+    return nullptr;
+}
+CWinThread* CreateSuspendedThread(AFX_THREADPROC pfnEntry, LPVOID pParam)
+{
+    return AfxBeginThread(pfnEntry, pParam, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+}
+DWORD ResumeNothing(CWinThread*)
+{
+    return static_cast<DWORD>(-1);
+}
+const ThreadObjectCalls kCreationFails = { CreateNothing, ResumeNothing };
+const ThreadObjectCalls kResumeFails = { CreateSuspendedThread, ResumeNothing };
+}
+
+TEST_F(WorkersTest, AWorkerThatCannotStartReportsAFailedRunAtOnce)
+{
+    for (const ThreadObjectCalls* pCalls : { &kCreationFails, &kResumeFails })
+    {
+        SCOPED_TRACE(pCalls == &kCreationFails ? "creation fails" : "resume fails");
+        const ThreadObjectCalls* pOld = SetThreadObjectCalls(pCalls);
+        CFakeChecker checker;
+        CFakeDownloader downloader;
+        CRecordingListener listener;
+        {
+            CCheckInternetConnectionFromThread check(&checker, &listener);
+            CCopyFoldersFromThread copy(nullptr);
+            CDownloadInstallerFromThread download(&downloader, &listener);
+            CStartProcessFromThread process(nullptr, &listener);
+
+            // Each start fails, and every poll reads a finished run without success: none is busy.
+            EXPECT_EQ(0, check.Check(5000));
+            int result = -1;
+            EXPECT_TRUE(check.IsFinished(result));
+            EXPECT_EQ(0, result);
+            EXPECT_EQ(0, copy.Copy(Strings({ L"D:\\tests\\x\\src" }), Strings({ L"D:\\tests\\x\\dst" })));
+            bool copied = true;
+            EXPECT_TRUE(copy.IsFinished(copied));
+            EXPECT_FALSE(copied);
+            EXPECT_EQ(0, download.Download(Strings({ L"http://a/1" }), Strings({ L"D:\\tests\\x\\1.exe" }), { 0 }, false,
+                                           nullptr));
+            int runs = -1;
+            result = -1;
+            EXPECT_TRUE(download.IsFinished(result, runs));
+            EXPECT_EQ(0, result);
+            EXPECT_EQ(0, process.Start(L"D:\\tests\\x\\p.exe", L"", false, true, nullptr, L"", L""));
+            bool success = true, cancelled = true, check2 = false;
+            DWORD code = 1;
+            EXPECT_TRUE(process.ProcessFinished(success, cancelled, check2, code, false));
+            EXPECT_FALSE(success);
+            EXPECT_FALSE(cancelled);
+            EXPECT_FALSE(check.IsThreadLive());
+            EXPECT_FALSE(process.IsThreadLive()) << "no thread left that was never resumed";
+        } // and the destructors return: nothing waits for a thread that never ran
+        SetThreadObjectCalls(pOld);
+        EXPECT_EQ(-1, checker.m_reserved.load()) << "no body ran";
+        EXPECT_TRUE(downloader.Calls().empty());
+        EXPECT_TRUE(listener.Results().empty());
+    }
+    EXPECT_TRUE(Contains(Log(), L"ERR: CCheckInternetConnectionFromThread::Start Could not create process executer thread"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: CStartProcessFromThread::Start : could not create process executer thread"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: CWorkerThread::LaunchThread : the thread could not be resumed"));
+}
+
+TEST_F(WorkersTest, ListenerIsToldBeforeTheRunCountsAsFinished)
+{
+    // The listener needs what the owner holds while it may start the worker again (the engine's
+    // lock): a start meanwhile must be refused, not wait for the listener's thread.
+    struct CWaitingListener : IWorkerListener
+    {
+        void OnWorkerFinished(int) override
+        {
+            entered.Set();
+            std::lock_guard<std::mutex> lock(*pOwnerLock);
+        }
+        CEvent entered;
+        std::mutex* pOwnerLock = nullptr;
+    } listener;
+    std::mutex ownerLock;
+    listener.pOwnerLock = &ownerLock;
+    CFakeChecker checker;
+    CCheckInternetConnectionFromThread worker(&checker, &listener);
+    int result = -1;
+    {
+        std::lock_guard<std::mutex> lock(ownerLock);
+        ASSERT_EQ(1, worker.Check(100));
+        ASSERT_TRUE(listener.entered.Wait());
+        const bool bFinished = worker.IsFinished(result);
+        EXPECT_FALSE(bFinished) << "the listener comes before the finished flag";
+        if (!bFinished) {
+            EXPECT_EQ(0, worker.Check(100)) << "refused while the run is still being reported";
+        }
+    }
+    ASSERT_TRUE(Pump([&] { return worker.IsFinished(result); }));
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(1, worker.Check(100)) << "the next start after the flag";
+    ASSERT_TRUE(Pump([&] { return worker.IsFinished(result); }));
 }

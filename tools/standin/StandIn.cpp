@@ -5,6 +5,8 @@
 // desktop's shell window while it waits (closing that window ends the wait early).
 // /devicechange broadcasts WM_DEVICECHANGE with that event and a volume header of that device
 // type, flags and unit mask (numbers as C writes them), as the system does for a stick.
+// /send:hwnd sends WM_NULL to that window (a number as C writes it) and exits with 95 when it
+// is not answered within 20 s.
 // A copy under another name acts by the ini named after it (IniScript.cpp).
 #include "IniScript.h"
 
@@ -106,6 +108,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             shell = true;
         else if (wcsncmp(a, L"/devicechange:", 14) == 0 && !BroadcastDeviceChange(a + 14))
             return 96;
+        else if (wcsncmp(a, L"/send:", 6) == 0)
+        {
+            HWND hWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoul(a + 6, nullptr, 0)));
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result))
+                return 95;
+        }
     }
     RunIniScript(sleepMs, exitCode);
     HANDLE hMutex = nullptr;
