@@ -10,8 +10,6 @@
 
 namespace
 {
-const DWORD kReadBlock = 256 * 1024;
-
 const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1; .NET CLR 1.1.4322; "
                              L".NET CLR 2.0.50727; .NET CLR 3.0.04506.30; .NET CLR 3.0.04506.648)";
 
@@ -469,9 +467,9 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
         const DWORD available = CompletedCount();
         if (available == 0)
             break;
-        // WinHTTP reports what one socket read brought (a few KiB under Wine); asking for a
-        // larger block saves a round of calls per chunk on large downloads.
-        const DWORD want = available > kReadBlock ? available : kReadBlock;
+        // Exactly what is there: a read of more waits for the rest on this thread (Wine's does,
+        // even on an asynchronous session), where no stop can reach it.
+        const DWORD want = available;
         // The buffer belongs to the request's shared state: a read given up on a stop may
         // still fill it.
         char* const pBuffer = ReadBuffer(want);
