@@ -14,9 +14,20 @@ const int kMaxSameSecondFiles = 99;
 
 const wchar_t* const kLevelNames[] = { L"", L"ERR", L"WRN", L"INF", L"DBG", L"-->", L"---" };
 
-void SystemClock(SYSTEMTIME* pNow)
+const DWORD kListenerLookupMs = 1000;
+
+void SystemLocalTime(SYSTEMTIME* pNow)
 {
     GetLocalTime(pNow);
+}
+
+const TraceClockCalls kSystemClock = { SystemLocalTime, GetTickCount };
+
+// A debug-output monitor creates this event and waits on its partner for each string.
+bool DebugOutputListenerExists()
+{
+    CScopedHandle ready(OpenEventW(SYNCHRONIZE, FALSE, L"DBWIN_BUFFER_READY"));
+    return ready.IsValid();
 }
 
 class CTraceLog
@@ -33,7 +44,7 @@ public:
     void SetLevel(int level);
     void SetPrefix(const wchar_t* pszPrefix);
     CString FileName();
-    void SetClock(TraceClock clock) { m_clock = clock ? clock : SystemClock; }
+    const TraceClockCalls* SetClock(const TraceClockCalls* pCalls);
 
     // Spin lock on the owner's thread id. The same thread may take it again (a helper that
     // logs while the lock is held): only the outermost release frees it.
@@ -55,6 +66,7 @@ private:
     void Unlock();
     void OpenNewFile();
     bool NeedsNewFile(const SYSTEMTIME& now) const;
+    bool SomeoneListens();
 
     CScopedFileHandle m_file;
     volatile LONG m_level = 0;
@@ -66,7 +78,10 @@ private:
     CString m_fileName;
     CString m_lastBase;
     int m_lastCounter = 0;
-    TraceClock m_clock = SystemClock;
+    const TraceClockCalls* m_pClock = &kSystemClock;
+    bool m_listenerKnown = false;
+    bool m_listener = false;
+    DWORD m_listenerLookedUp = 0;
 };
 
 CTraceLog& CTraceLog::Get()
@@ -116,7 +131,7 @@ void CTraceLog::OpenNewFile()
     m_fileName.Empty();
 
     SYSTEMTIME now;
-    m_clock(&now);
+    m_pClock->pLocalTime(&now);
     CString base;
     base.Format(L"%s_%04d%02d%02d_%02d%02d%02d_%X", m_hasPrefix ? m_prefix.GetString() : L"Trace",
                 now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
@@ -160,7 +175,7 @@ void CTraceLog::Write(int level, const wchar_t* pszFormat, va_list args)
 {
     CGuard guard(*this);
     SYSTEMTIME now;
-    m_clock(&now);
+    m_pClock->pLocalTime(&now);
 
     if (!m_file.IsValid() || NeedsNewFile(now))
         OpenNewFile();
@@ -176,7 +191,34 @@ void CTraceLog::Write(int level, const wchar_t* pszFormat, va_list args)
         DWORD written;
         WriteFile(m_file.Get(), line.GetString(), static_cast<DWORD>(line.GetLength() * sizeof(wchar_t)), &written, nullptr);
     }
-    OutputDebugStringW(line);
+    if (SomeoneListens())
+        OutputDebugStringW(line);
+}
+
+bool CTraceLog::SomeoneListens()
+{
+    if (IsDebuggerPresent())
+        return true;
+    // Opening the monitor's event is a call into the system: once a second is enough to notice
+    // a monitor that starts or ends.
+    const DWORD now = m_pClock->pTickCount();
+    if (!m_listenerKnown || now - m_listenerLookedUp >= kListenerLookupMs)
+    {
+        m_listener = DebugOutputListenerExists();
+        m_listenerLookedUp = now;
+        m_listenerKnown = true;
+    }
+    return m_listener;
+}
+
+const TraceClockCalls* CTraceLog::SetClock(const TraceClockCalls* pCalls)
+{
+    CGuard guard(*this);
+    const TraceClockCalls* pPrevious = m_pClock;
+    m_pClock = pCalls ? pCalls : &kSystemClock;
+    // The next line looks again, by the new clock.
+    m_listenerKnown = false;
+    return pPrevious;
 }
 
 void CTraceLog::SetLevel(int level)
@@ -267,7 +309,7 @@ CString GetTraceFileName()
     return CTraceLog::Get().FileName();
 }
 
-void SetTraceClock(TraceClock clock)
+const TraceClockCalls* SetTraceClockCalls(const TraceClockCalls* pCalls)
 {
-    CTraceLog::Get().SetClock(clock);
+    return CTraceLog::Get().SetClock(pCalls);
 }
