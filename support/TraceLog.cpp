@@ -15,6 +15,9 @@ const int kMaxSameSecondFiles = 99;
 const wchar_t* const kLevelNames[] = { L"", L"ERR", L"WRN", L"INF", L"DBG", L"-->", L"---" };
 
 const DWORD kListenerLookupMs = 1000;
+// Room a line starts with; a longer message grows it, a very long one is not kept afterwards.
+const size_t kLineBuffer = 1024;
+const size_t kMaxKeptLineBuffer = 65536;
 
 void SystemLocalTime(SYSTEMTIME* pNow)
 {
@@ -66,9 +69,12 @@ private:
     void Unlock();
     void OpenNewFile();
     bool NeedsNewFile(const SYSTEMTIME& now) const;
+    size_t FormatLine(int level, const SYSTEMTIME& now, const wchar_t* pszFormat, va_list args);
     bool SomeoneListens();
 
     CScopedFileHandle m_file;
+    ULONGLONG m_fileSize = 0;
+    std::vector<wchar_t> m_line;
     volatile LONG m_level = 0;
     volatile LONG m_owner = 0;
     int m_depth = 0;
@@ -121,8 +127,9 @@ bool CTraceLog::NeedsNewFile(const SYSTEMTIME& now) const
 {
     if (now.wYear != m_fileDate.wYear || now.wMonth != m_fileDate.wMonth || now.wDay != m_fileDate.wDay)
         return true;
-    LARGE_INTEGER size;
-    return GetFileSizeEx(m_file.Get(), &size) && static_cast<ULONGLONG>(size.QuadPart) > kMaxFileSize;
+    // The log is the file's only writer (it shares reading only), so it counts the size itself
+    // rather than asking the system before every line.
+    return m_fileSize > kMaxFileSize;
 }
 
 void CTraceLog::OpenNewFile()
@@ -165,8 +172,9 @@ void CTraceLog::OpenNewFile()
         m_lastCounter = counter;
         m_fileDate = now;
         static const BYTE bom[] = { 0xFF, 0xFE };
-        DWORD written;
+        DWORD written = 0;
         WriteFile(h, bom, sizeof(bom), &written, nullptr);
+        m_fileSize = written;
         return;
     }
 }
@@ -180,19 +188,50 @@ void CTraceLog::Write(int level, const wchar_t* pszFormat, va_list args)
     if (!m_file.IsValid() || NeedsNewFile(now))
         OpenNewFile();
 
-    CString line;
-    line.Format(L"%02d:%02d:%02d.%03d %X %s: ", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                static_cast<DWORD>(m_owner), GetTraceLevelName(level));
-    line.AppendFormatV(pszFormat, args);
-    line += L"\r\n";
-
+    const size_t length = FormatLine(level, now, pszFormat, args);
     if (m_file.IsValid())
     {
-        DWORD written;
-        WriteFile(m_file.Get(), line.GetString(), static_cast<DWORD>(line.GetLength() * sizeof(wchar_t)), &written, nullptr);
+        DWORD written = 0;
+        WriteFile(m_file.Get(), m_line.data(), static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
+        m_fileSize += written;
     }
     if (SomeoneListens())
-        OutputDebugStringW(line);
+        OutputDebugStringW(m_line.data());
+    if (m_line.size() > kMaxKeptLineBuffer)
+        std::vector<wchar_t>(kLineBuffer).swap(m_line);
+}
+
+// Prefix, message and CR LF into m_line, NUL-terminated; gives the length without the NUL. One
+// formatting pass for a line that fits the buffer, which nearly every line does.
+size_t CTraceLog::FormatLine(int level, const SYSTEMTIME& now, const wchar_t* pszFormat, va_list args)
+{
+    if (m_line.size() < kLineBuffer)
+        m_line.resize(kLineBuffer);
+    // Fits always: two-digit fields, eight hex digits and a three-letter name.
+    const size_t prefix = static_cast<size_t>(_snwprintf(m_line.data(), m_line.size(), L"%02d:%02d:%02d.%03d %X %s: ",
+                                                         now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+                                                         static_cast<DWORD>(m_owner), GetTraceLevelName(level)));
+    va_list attempt;
+    va_copy(attempt, args);
+    int message = _vsnwprintf(&m_line[prefix], m_line.size() - prefix - 3, pszFormat, attempt);
+    va_end(attempt);
+    if (message < 0)
+    {
+        va_copy(attempt, args);
+        const int needed = _vscwprintf(pszFormat, attempt);
+        va_end(attempt);
+        message = 0;
+        if (needed > 0)
+        {
+            m_line.resize(prefix + needed + 3);
+            message = _vsnwprintf(&m_line[prefix], needed, pszFormat, args);
+        }
+    }
+    wchar_t* pEnd = &m_line[prefix + (message > 0 ? message : 0)];
+    pEnd[0] = L'\r';
+    pEnd[1] = L'\n';
+    pEnd[2] = 0;
+    return static_cast<size_t>(pEnd + 2 - m_line.data());
 }
 
 bool CTraceLog::SomeoneListens()
