@@ -49,8 +49,8 @@ for _ in 1 2 3; do
 done
 trace=$(printf '%s' "$trace_runs" | median); ceiling=$(printf '%s' "$ceiling_runs" | median)
 echo "trace log, 50000 lines at level 50, median of 3 runs (no debugger, no debug-output monitor):"
-printf '  trace log:                             %8d lines/s\n' "$trace"
-printf '  ceiling (GetLocalTime, _snwprintf, WriteFile a line): %8d lines/s\n' "$ceiling"
+printf '  trace log:                                  %8d lines/s\n' "$trace"
+printf '  ceiling (GetLocalTime, _snwprintf, WriteFile): %6d lines/s\n' "$ceiling"
 awk -v a="$trace" -v b="$ceiling" 'BEGIN { printf "  ratio to the ceiling: %.2f   goal >= 0.50\n", a / b }'
 echo "settings store:"
 wine "$BUILD_DIR/testarea/bin/QMConfigBench.exe" 20000 10 2>/dev/null | sed 's/^/  /'
