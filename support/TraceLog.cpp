@@ -1,5 +1,6 @@
 #include "TraceLog.h"
 #include "classlib/Handles.h"
+#include "classlib/WinApp.h"
 
 #include <algorithm>
 #include <new>
@@ -13,6 +14,8 @@ const int kMaxFileName = 1000;
 const int kMaxSameSecondFiles = 99;
 
 const wchar_t* const kLevelNames[] = { L"", L"ERR", L"WRN", L"INF", L"DBG", L"-->", L"---" };
+
+void ClassLibErrorSink(const wchar_t* pszText);
 
 void SystemClock(SYSTEMTIME* pNow)
 {
@@ -76,6 +79,10 @@ CTraceLog& CTraceLog::Get()
     // is written unbuffered, so nothing is lost).
     alignas(CTraceLog) static unsigned char storage[sizeof(CTraceLog)];
     static CTraceLog* pLog = new (storage) CTraceLog();
+    // Faults the class library catches itself (a handler that threw in a window procedure)
+    // become error lines of this log from now on.
+    static const bool s_sinkSet = (AfxSetErrorSink(&ClassLibErrorSink), true);
+    static_cast<void>(s_sinkSet);
     return *pLog;
 }
 
@@ -212,6 +219,21 @@ void Trace(int level, const wchar_t* pszFormat, ...)
     va_start(args, pszFormat);
     log.Write(level, pszFormat, args);
     va_end(args);
+}
+
+namespace
+{
+void ClassLibErrorSink(const wchar_t* pszText)
+{
+    try
+    {
+        Trace(TRACE_ERROR, L"%s", pszText);
+    }
+    catch (...)
+    {
+        OutputDebugStringW(pszText);
+    }
+}
 }
 
 void SetTraceLevel(int level)
