@@ -7,6 +7,7 @@
 #include "classlib/WinApp.h"
 #include "tests/common/Screenshot.h"
 #include "tests/common/TraceCapture.h"
+#include "tests/common/Windows.h"
 
 #include <gtest/gtest.h>
 
@@ -126,26 +127,9 @@ protected:
     }
 };
 
-// Dispatches this thread's messages (with the dialogs' keyboard handling) until done() holds.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
 {
-    const DWORD start = GetTickCount();
-    for (;;)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            if (AfxPreTranslateDialogMessage(&msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 // The dialog's window once it is visible (from another thread); null after the time-out.
