@@ -1,5 +1,6 @@
 #include "TraceLog.h"
 #include "classlib/Handles.h"
+#include "classlib/WinApp.h"
 
 #include <algorithm>
 #include <new>
@@ -18,6 +19,8 @@ const DWORD kListenerLookupMs = 1000;
 // Room a line starts with; a longer message grows it, a very long one is not kept afterwards.
 const size_t kLineBuffer = 1024;
 const size_t kMaxKeptLineBuffer = 65536;
+
+void ClassLibErrorSink(const wchar_t* pszText);
 
 void SystemLocalTime(SYSTEMTIME* pNow)
 {
@@ -97,6 +100,10 @@ CTraceLog& CTraceLog::Get()
     // is written unbuffered, so nothing is lost).
     alignas(CTraceLog) static unsigned char storage[sizeof(CTraceLog)];
     static CTraceLog* pLog = new (storage) CTraceLog();
+    // Faults the class library catches itself (a handler that threw in a window procedure)
+    // become error lines of this log from now on.
+    static const bool s_sinkSet = (AfxSetErrorSink(&ClassLibErrorSink), true);
+    static_cast<void>(s_sinkSet);
     return *pLog;
 }
 
@@ -293,6 +300,21 @@ void Trace(int level, const wchar_t* pszFormat, ...)
     va_start(args, pszFormat);
     log.Write(level, pszFormat, args);
     va_end(args);
+}
+
+namespace
+{
+void ClassLibErrorSink(const wchar_t* pszText)
+{
+    try
+    {
+        Trace(TRACE_ERROR, L"%s", pszText);
+    }
+    catch (...)
+    {
+        OutputDebugStringW(pszText);
+    }
+}
 }
 
 void SetTraceLevel(int level)
