@@ -41,7 +41,12 @@ start_wineserver() {
     (. "$ROOT/tools/wine/env.sh"
      wineserver -p </dev/null >/dev/null 2>&1
      wine wineboot </dev/null >/dev/null 2>&1 || true
-     wine "$BUILD_DIR/testarea/bin/StandIn.exe" /desktop </dev/null >/dev/null 2>&1 || true)
+     # The desktop process ends soon after its last user, and the next program to open a window
+     # starts it again with its own output pipes, which ctest then waits on until the run ends.
+     # A stand-in holds the desktop until the wineserver is stopped.
+     cd "$BUILD_DIR/testarea/bin"
+     (wine ./StandIn.exe /desktop /sleep:86400000 </dev/null >/dev/null 2>&1 &)
+     wine ./StandIn.exe /desktop </dev/null >/dev/null 2>&1 || true)
 }
 
 cleanup() {

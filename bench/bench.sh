@@ -3,10 +3,14 @@
 #  - the controller's start-to-exit time for a run that stops at its first check (the system
 #    requirements, refused under a Windows 2000 profile) against a trivial Win32 program, both
 #    under the project's prefix;
-#  - the trace log's lines per second at level 50 against plain WriteFile calls of the same bytes;
+#  - the trace log's lines per second at level 50 against its ceiling on this platform, the
+#    smallest program writing the same formatted lines (FormattedWriteLoop.exe);
 #  - the settings store's typed gets and sets per second against raw registry reads and writes,
-#    and the latency from another process's write to the store's listener.
-# Usage: bench/bench.sh [runs]   (after ./build.sh build)
+#    and the latency from another process's write to the store's listener;
+#  - the package installation against msiexec (install_bench.sh), the download against a bare
+#    WinHTTP loop and curl (download_bench.sh), the USB copy against a bare CopyFileW walk and
+#    cp -r (usb_bench.sh).
+# Usage: bench/bench.sh [runs] [download MiB]   (after ./build.sh build)
 set -euo pipefail
 . "$(dirname "$(realpath "$0")")/prologue.sh"
 RUNS=${1:-10}
@@ -30,15 +34,27 @@ time_runs() {
 }
 controller=$(time_runs ./VantolinSetupBench.exe)
 trivial=$(time_runs ./StandIn.exe)
-echo "start to exit, mean of $RUNS runs:"
+echo "start to exit at the first check, mean of $RUNS runs:"
 printf '  controller (stops at the first check): %6d ms\n' "$controller"
 printf '  trivial Win32 program:                 %6d ms\n' "$trivial"
-awk -v a="$controller" -v b="$trivial" 'BEGIN { printf "  ratio: %.2f\n", a / b }'
+awk -v a="$controller" -v b="$trivial" 'BEGIN { printf "  ratio to the trivial program: %.2f\n", a / b }'
 
-echo "trace log throughput:"
-echo "  (each trace line also goes to the debugger output, which Wine delivers through an exception)"
-wine "$BUILD_DIR/testarea/bin/TraceLogBench.exe" 'D:\bench' 50000 2>/dev/null | sed 's/^/  /'
+# Lines per second of one "lines=N seconds=S" report.
+lines_per_second() { tr -d '\r' | awk -F'[= ]' '{ printf "%.0f", $2 / $4 }'; }
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+trace_runs="" ceiling_runs=""
+for _ in 1 2 3; do
+    trace_runs+="$(wine "$BUILD_DIR/testarea/bin/TraceLogBench.exe" 'D:\bench' 50000 2>/dev/null | lines_per_second)"$'\n'
+    ceiling_runs+="$(wine "$BUILD_DIR/testarea/bin/FormattedWriteLoop.exe" 'D:\bench\ceiling.txt' 50000 2>/dev/null | lines_per_second)"$'\n'
+done
+trace=$(printf '%s' "$trace_runs" | median); ceiling=$(printf '%s' "$ceiling_runs" | median)
+echo "trace log, 50000 lines at level 50, median of 3 runs (no debugger, no debug-output monitor):"
+printf '  trace log:                                  %8d lines/s\n' "$trace"
+printf '  ceiling (GetLocalTime, _snwprintf, WriteFile): %6d lines/s\n' "$ceiling"
+awk -v a="$trace" -v b="$ceiling" 'BEGIN { printf "  ratio to the ceiling: %.2f   goal >= 0.50\n", a / b }'
 echo "settings store:"
 wine "$BUILD_DIR/testarea/bin/QMConfigBench.exe" 20000 10 2>/dev/null | sed 's/^/  /'
 "$ROOT/bench/install_bench.sh" "$RUNS"
+"$ROOT/bench/download_bench.sh" "${2:-256}"
+"$ROOT/bench/usb_bench.sh" 3
 wineserver -k || true

@@ -84,6 +84,18 @@ struct CGdiObjectTraits
     static bool IsValid(HGDIOBJ h) { return h != nullptr; }
     static void Close(HGDIOBJ h) { ::DeleteObject(h); }
 };
+struct CMemoryDCTraits // CreateCompatibleDC contexts
+{
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { ::DeleteDC(h); }
+};
+struct CGlobalMemoryTraits
+{
+    static HGLOBAL Invalid() { return nullptr; }
+    static bool IsValid(HGLOBAL h) { return h != nullptr; }
+    static void Close(HGLOBAL h) { ::GlobalFree(h); }
+};
 struct CWindowTraits
 {
     static HWND Invalid() { return nullptr; }
@@ -103,5 +115,7 @@ typedef CScopedResource<HANDLE, CFindHandleTraits> CScopedFindHandle;
 typedef CScopedResource<HKEY, CRegKeyTraits> CScopedRegKey;
 typedef CScopedResource<HMODULE, CLibraryTraits> CScopedLibrary;
 typedef CScopedResource<HGDIOBJ, CGdiObjectTraits> CScopedGdiObject;
+typedef CScopedResource<HDC, CMemoryDCTraits> CScopedMemoryDC;
+typedef CScopedResource<HGLOBAL, CGlobalMemoryTraits> CScopedGlobalMemory;
 typedef CScopedResource<HWND, CWindowTraits> CScopedWindow;
 typedef CScopedResource<HLOCAL, CLocalMemoryTraits> CScopedLocalMemory;

@@ -172,15 +172,95 @@ LANGID AfxGetResourceLanguage()
     return g_resourceLanguage;
 }
 
+namespace
+{
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD wLanguage, LONG_PTR lParam)
+{
+    reinterpret_cast<std::vector<LANGID>*>(lParam)->push_back(wLanguage);
+    return TRUE;
+}
+}
+
+// Built from the languages the module holds (not from FindResourceExW's own fallbacks).
+std::vector<LANGID> AfxResourceLanguageOrder(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, LANGID langId)
+{
+    const LANGID wanted = langId ? langId : g_resourceLanguage;
+    std::vector<LANGID> present;
+    EnumResourceLanguagesW(hModule, pszType, pszName, &CollectLanguage, reinterpret_cast<LONG_PTR>(&present));
+    const auto isPresent = [&present](LANGID lang) {
+        for (LANGID p : present)
+            if (p == lang)
+                return true;
+        return false;
+    };
+    std::vector<LANGID> order;
+    const auto add = [&order, &isPresent](LANGID lang) {
+        for (LANGID o : order)
+            if (o == lang)
+                return;
+        if (isPresent(lang))
+            order.push_back(lang);
+    };
+    add(wanted);
+    add(MAKELANGID(PRIMARYLANGID(wanted), SUBLANG_DEFAULT));
+    for (LANGID lang : present)
+        if (PRIMARYLANGID(lang) == PRIMARYLANGID(wanted))
+            add(lang);
+    add(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    return order;
+}
+
+HRSRC AfxFindResourceInOrder(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, LANGID langId,
+                             LANGID* pFoundLanguage)
+{
+    for (LANGID lang : AfxResourceLanguageOrder(hModule, pszType, pszName, langId))
+    {
+        if (HRSRC hRes = FindResourceExW(hModule, pszType, pszName, lang))
+        {
+            if (pFoundLanguage)
+                *pFoundLanguage = lang;
+            return hRes;
+        }
+    }
+    return nullptr;
+}
+
 bool AfxLoadString(UINT nID, CString& rString, LANGID langId)
 {
     HINSTANCE hModule = AfxGetResourceHandle();
-    const LANGID wanted = langId ? langId : g_resourceLanguage;
-    const LANGID fallbacks[] = { wanted, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL) };
-    for (LANGID lang : fallbacks)
+    // A block of one language may lack a string that another language's block has.
+    const LPCWSTR pszBlock = MAKEINTRESOURCEW((nID >> 4) + 1);
+    for (LANGID lang : AfxResourceLanguageOrder(hModule, reinterpret_cast<LPCWSTR>(RT_STRING), pszBlock, langId))
         if (LoadStringInLanguage(hModule, nID, lang, rString))
             return true;
     return false;
+}
+
+namespace
+{
+void DebuggerSink(const wchar_t* pszText)
+{
+    OutputDebugStringW(pszText);
+}
+
+AFX_ERROR_SINK volatile g_pfnErrorSink = nullptr;
+}
+
+AFX_ERROR_SINK AfxSetErrorSink(AFX_ERROR_SINK pfnSink)
+{
+    return reinterpret_cast<AFX_ERROR_SINK>(
+        InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&g_pfnErrorSink), reinterpret_cast<PVOID>(pfnSink)));
+}
+
+void AfxReportError(const wchar_t* pszFormat, ...)
+{
+    wchar_t text[512] = {};
+    va_list args;
+    va_start(args, pszFormat);
+    _vsnwprintf(text, 511, pszFormat, args);
+    va_end(args);
+    AFX_ERROR_SINK pfnSink = g_pfnErrorSink;
+    (pfnSink ? pfnSink : &DebuggerSink)(text);
 }
 
 bool AfxEnableControlContainer()

@@ -5,6 +5,8 @@
 
 #include "String.h"
 
+#include <vector>
+
 class CWinApp
 {
 public:
@@ -41,10 +43,24 @@ const wchar_t* AfxGetAppName();
 int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow);
 
 // Resources are looked up in an explicit language (the thread UI language is not reliable on
-// every system); a string missing in that language falls back to US English, then to any.
+// every system). One order for strings and dialogs: the language asked for, then another of the
+// same primary language (its default sublanguage first), then US English. A langId of 0 means
+// the one set by AfxSetResourceLanguage.
 void AfxSetResourceLanguage(LANGID langId);
 LANGID AfxGetResourceLanguage();
 bool AfxLoadString(UINT nID, CString& rString, LANGID langId = 0);
+// The languages to try for a resource, in that order, each present in the module at most once.
+std::vector<LANGID> AfxResourceLanguageOrder(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, LANGID langId);
+// The first resource of the order: its handle (null when there is none) and its language.
+HRSRC AfxFindResourceInOrder(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, LANGID langId,
+                             LANGID* pFoundLanguage = nullptr);
+
+// Faults the class library catches itself (an exception out of a window procedure) are reported
+// through this sink, one line each; the default one writes to the debugger output. The sink
+// must not throw. Null restores the default; the previous sink comes back.
+typedef void (*AFX_ERROR_SINK)(const wchar_t* pszText);
+AFX_ERROR_SINK AfxSetErrorSink(AFX_ERROR_SINK pfnSink);
+void AfxReportError(const wchar_t* pszFormat, ...);
 
 // Both load their control libraries; false when the library is missing.
 bool AfxEnableControlContainer();

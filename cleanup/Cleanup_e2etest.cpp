@@ -328,14 +328,16 @@ TEST(CleanupProgram, RefusedFoldersEndAtOnceWith87)
         started.push_back(runs.Start(c.args, work));
         ASSERT_NE(nullptr, started.back()) << c.name;
     }
-    runs.RunToTheEnd(10000, [] {});
+    // Sixteen programs start at once under a debugger: on a loaded machine that alone can take
+    // seconds. A refusal is "at once" when it comes before the 25 s pause every accepted folder waits.
+    runs.RunToTheEnd(60000, [] {});
 
     for (size_t i = 0; i < started.size(); ++i)
     {
         const CDebuggedCleanups::CRun& run = *started[i];
         const CString messages = Joined(run.messages);
         EXPECT_EQ(87u, run.exitCode) << cases[i].name;
-        EXPECT_LT(run.endTick - run.startTick, 10000u) << cases[i].name;
+        EXPECT_LT(run.endTick - run.startTick, 25000u) << cases[i].name;
         EXPECT_EQ(1u, run.messages.size()) << cases[i].name << ": " << messages.ToNarrow(CP_UTF8);
         EXPECT_TRUE(Contains(messages, L"ERROR: ")) << cases[i].name;
     }

@@ -1,5 +1,6 @@
 #include "HttpDownloaderBase.h"
 #include "BodyStore.h"
+#include "RequestCompletion.h"
 
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
@@ -9,8 +10,6 @@
 
 namespace
 {
-const DWORD kReadBlock = 256 * 1024;
-
 const wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1; .NET CLR 1.1.4322; "
                              L".NET CLR 2.0.50727; .NET CLR 3.0.04506.30; .NET CLR 3.0.04506.648)";
 
@@ -120,9 +119,26 @@ CHttpDownloaderBase::CHttpDownloaderBase(const std::string& proxy, const CString
     m_hSession.Reset(::WinHttpOpen(kUserAgent,
                                    proxy.empty() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                    proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxyName.GetString(),
-                                   WINHTTP_NO_PROXY_BYPASS, 0));
+                                   WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
     if (!m_hSession)
+    {
         Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::CHttpDownloaderBase WinHttpOpen failed [%s]", GetLastErrorText().GetString());
+        return;
+    }
+    // Connections and requests take the callback over from the session when they are made.
+    if (::WinHttpSetStatusCallback(m_hSession.Get(), &CRequestCompletion::OnStatus,
+                                   WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+                                   0) == WINHTTP_INVALID_STATUS_CALLBACK)
+    {
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::CHttpDownloaderBase WinHttpSetStatusCallback failed [%s]",
+              GetLastErrorText().GetString());
+        m_hSession.Close();
+    }
+}
+
+void CRequestCompletionRelease::operator()(CRequestCompletion* p) const
+{
+    p->Release();
 }
 
 CHttpDownloaderBase::~CHttpDownloaderBase()
@@ -131,6 +147,56 @@ CHttpDownloaderBase::~CHttpDownloaderBase()
     if (m_hSession && !::WinHttpCloseHandle(m_hSession.Detach()))
         Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::~CHttpDownloaderBase WinHttpCloseHandle failed [%s]",
               GetLastErrorText().GetString());
+}
+
+bool CHttpDownloaderBase::AwaitCompletion()
+{
+    HANDLE handles[2] = { m_pCompletion->GetEvent(), m_hStopEvent };
+    const DWORD count = m_hStopEvent ? 2 : 1;
+    // A stop wins over a completion that came at the same time: a fast transfer always has one.
+    if (!m_hStopEvent || WaitForSingleObject(m_hStopEvent, 0) != WAIT_OBJECT_0)
+    {
+        const DWORD wait = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+        if (wait == WAIT_OBJECT_0)
+        {
+            if (m_pCompletion->GetStatus() != WINHTTP_CALLBACK_STATUS_REQUEST_ERROR)
+                return true;
+            ::SetLastError(m_pCompletion->GetError());
+            return false;
+        }
+        if (wait != WAIT_OBJECT_0 + 1)
+        {
+            // The handles are this object's own: a failed wait cannot tell when the call ends.
+            Trace(TRACE_ERROR, L"CHttpDownloaderBase::AwaitCompletion wait failed [%s]", GetLastErrorText().GetString());
+        }
+    }
+    m_bStopped = true;
+    m_dwLastError = ERROR_WINHTTP_OPERATION_CANCELLED;
+    Trace(TRACE_INFO, L"CHttpDownloaderBase::AwaitCompletion the request was stopped [%S]", m_strUrl.c_str());
+    ::SetLastError(ERROR_WINHTTP_OPERATION_CANCELLED);
+    return false;
+}
+
+DWORD CHttpDownloaderBase::CompletedCount() const
+{
+    return m_pCompletion->GetCount();
+}
+
+char* CHttpDownloaderBase::ReadBuffer(DWORD nSize)
+{
+    std::vector<char>& buffer = m_pCompletion->Buffer();
+    if (buffer.size() < nSize)
+    {
+        try
+        {
+            buffer.resize(nSize);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return nullptr;
+        }
+    }
+    return buffer.data();
 }
 
 void CHttpDownloaderBase::RecordLastError()
@@ -169,10 +235,18 @@ bool CHttpDownloaderBase::Head(const std::string& url)
 bool CHttpDownloaderBase::Request(const wchar_t* pszVerb, const std::string& url, const std::string& body, bool isHead)
 {
     m_strUrl = url;
+    m_bStopped = false;
     const bool ok = OpenConnection(pszVerb) && SetConnectionParameters(isHead ? WINHTTP_DISABLE_REDIRECTS : 0) &&
                     SendRequest(body) && ReceiveResponse(isHead) && (isHead || DownloadData());
     CloseConnection();
     return ok;
+}
+
+void CHttpDownloaderBase::CloseRequest()
+{
+    // Never waits: a call still running completes into the state the handle keeps alive.
+    m_hRequest.Close();
+    m_pCompletion.reset();
 }
 
 void CHttpDownloaderBase::CloseConnection()
@@ -218,17 +292,26 @@ bool CHttpDownloaderBase::OpenRequest(const wchar_t* pszVerb)
         Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::OpenRequest WinHttpOpenRequest failed [%s]", GetLastErrorText().GetString());
         return false;
     }
+    m_pCompletion.reset(CRequestCompletion::Create());
+    if (!m_pCompletion || !m_pCompletion->Attach(m_hRequest.Get()))
+    {
+        RecordLastError();
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::OpenRequest no completion state [%s]", GetLastErrorText().GetString());
+        return false;
+    }
     return true;
 }
 
 bool CHttpDownloaderBase::SetConnectionParameters(DWORD disableFeatures)
 {
-    if (!m_hConnection || !m_hRequest)
+    if (!m_hConnection || !m_hRequest || !m_pCompletion)
         return false;
     if (m_dwTimeout != 0)
     {
         const int t = static_cast<int>(m_dwTimeout);
-        if (!::WinHttpSetTimeouts(m_hRequest.Get(), 0, t, t, t))
+        // The name resolution too: unlimited, a resolver that never answers would hold the
+        // request for ever.
+        if (!::WinHttpSetTimeouts(m_hRequest.Get(), t, t, t, t))
             Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::SetConnectionParameters WinHttpSetTimeouts failed [%s]",
                   GetLastErrorText().GetString());
         // The receive time-out alone does not bound the wait for the response headers everywhere.
@@ -267,8 +350,13 @@ bool CHttpDownloaderBase::SendRequest(const std::string& body)
 {
     const DWORD length = static_cast<DWORD>(body.size());
     LPVOID pBody = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
-    if (!::WinHttpSendRequest(m_hRequest.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, pBody, length, length, 0))
+    m_pCompletion->Arm();
+    if (!::WinHttpSendRequest(m_hRequest.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, pBody, length, length,
+                              reinterpret_cast<DWORD_PTR>(m_pCompletion.get())) ||
+        !AwaitCompletion())
     {
+        if (m_bStopped)
+            return false;
         RecordLastError();
         Trace(TRACE_WARNING, L"CHttpDownloaderBase::SendRequest WinHttpSendRequest error=[%d]", static_cast<int>(m_dwLastError));
         return false;
@@ -279,9 +367,10 @@ bool CHttpDownloaderBase::SendRequest(const std::string& body)
 bool CHttpDownloaderBase::ReceiveResponse(bool isHead)
 {
     bool received = false;
+    m_pCompletion->Arm();
     try
     {
-        received = ::WinHttpReceiveResponse(m_hRequest.Get(), nullptr) != FALSE;
+        received = ::WinHttpReceiveResponse(m_hRequest.Get(), nullptr) != FALSE && AwaitCompletion();
     }
     catch (...)
     {
@@ -289,6 +378,8 @@ bool CHttpDownloaderBase::ReceiveResponse(bool isHead)
     }
     if (!received)
     {
+        if (m_bStopped)
+            return false;
         RecordLastError();
         Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse WinHttpReceiveResponse failed [%s]",
               GetLastErrorText().GetString());
@@ -356,12 +447,14 @@ CString CHttpDownloaderBase::TempPath(const wchar_t* pszSuffix) const
 bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
 {
     m_dwBytesReceived = 0;
-    std::vector<char> buffer;
     for (;;)
     {
-        DWORD available = 0;
-        if (!::WinHttpQueryDataAvailable(m_hRequest.Get(), &available))
+        // Asynchronous calls report their numbers through the callback only.
+        m_pCompletion->Arm();
+        if (!::WinHttpQueryDataAvailable(m_hRequest.Get(), nullptr) || !AwaitCompletion())
         {
+            if (m_bStopped)
+                return false;
             RecordLastError();
             if (bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpQueryDataAvailable => error=[%u] - %s",
@@ -371,26 +464,27 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
                       static_cast<int>(m_dwLastError));
             return false;
         }
+        const DWORD available = CompletedCount();
         if (available == 0)
             break;
-        // WinHTTP reports what one socket read brought (a few KiB under Wine); asking for a
-        // larger block saves a round of calls per chunk on large downloads.
-        const DWORD want = available > kReadBlock ? available : kReadBlock;
-        if (buffer.size() < want)
+        // Exactly what is there: a read of more waits for the rest on this thread (Wine's does,
+        // even on an asynchronous session), where no stop can reach it.
+        const DWORD want = available;
+        // The buffer belongs to the request's shared state: a read given up on a stop may
+        // still fill it.
+        char* const pBuffer = ReadBuffer(want);
+        if (!pBuffer)
         {
-            try
-            {
-                buffer.resize(want);
-            }
-            catch (const std::bad_alloc&)
-            {
-                Trace(TRACE_WARNING, L"HttpDownloader::DownloadData OUT OF MEMORY");
-                return false;
-            }
+            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData OUT OF MEMORY");
+            return false;
         }
-        DWORD read = 0;
-        if (!::WinHttpReadData(m_hRequest.Get(), buffer.data(), want, &read) || read == 0)
+        m_pCompletion->Arm();
+        const bool bRead = ::WinHttpReadData(m_hRequest.Get(), pBuffer, want, nullptr) && AwaitCompletion();
+        const DWORD read = bRead ? CompletedCount() : 0;
+        if (!bRead || read == 0)
         {
+            if (m_bStopped)
+                return false;
             RecordLastError();
             if (bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData => error=[%u] - %s",
@@ -399,7 +493,7 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData");
             return false;
         }
-        if (!store.Append(buffer.data(), read))
+        if (!store.Append(pBuffer, read))
         {
             m_dwLastError = store.GetWriteError();
             Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", store.GetPath().GetString(),

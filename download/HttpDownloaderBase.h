@@ -5,6 +5,11 @@
 //
 // The body goes to the target file when one was given (received into a temporary file next to
 // it and renamed only when the whole transfer succeeded), otherwise into memory.
+//
+// The session is asynchronous so that a stop event can end a request at once: each call waits
+// for its completion or the stop, whichever comes first. A request given up on a stop is closed;
+// what WinHTTP still completes of it afterwards (Wine finishes a blocked read only at its
+// time-out) lands in state that the request's handle keeps alive until it is closing.
 
 #include "IHttpDownloaderNotifier.h"
 
@@ -12,10 +17,16 @@
 #include "classlib/WinHttpHandle.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CBodyStore;
+class CRequestCompletion;
+struct CRequestCompletionRelease
+{
+    void operator()(CRequestCompletion* p) const;
+};
 
 typedef std::map<std::string, std::vector<std::string>> CHttpResponseHeaders;
 
@@ -40,6 +51,12 @@ public:
     // Milliseconds for connect, send, receive and the wait for the response headers; 0 keeps
     // WinHTTP's defaults.
     void SetTimeout(DWORD timeoutMs) { m_dwTimeout = timeoutMs; }
+    // A manual-reset event, not owned: once signalled, the running request and every later one
+    // fail at once with ERROR_WINHTTP_OPERATION_CANCELLED. Null: requests end only by
+    // themselves or their time-outs.
+    void SetStopEvent(HANDLE hStopEvent) { m_hStopEvent = hStopEvent; }
+    // The last request failed because the stop event was signalled.
+    bool WasStopped() const { return m_bStopped; }
     DWORD GetLastErrorCode() const { return m_dwLastError; }
     DWORD GetStatusCode() const { return m_dwStatusCode; }
     const CString& GetStatusText() const { return m_strStatusText; }
@@ -62,10 +79,20 @@ protected:
     CString TempPath(const wchar_t* pszSuffix) const;
     // Keeps GetLastError() as the last error, a socket time-out as WinHTTP's own time-out code.
     void RecordLastError();
+    // Waits until the WinHTTP call just made on the request completes; false when it failed
+    // (its error is the thread's last error then) or the stop event was signalled.
+    bool AwaitCompletion();
+    // The number the last completion reported: bytes available or bytes read.
+    DWORD CompletedCount() const;
+    // The buffer reads land in, at least nSize bytes; null when it cannot be had.
+    char* ReadBuffer(DWORD nSize);
 
     CScopedWinHttpHandle m_hSession;
     CScopedWinHttpHandle m_hConnection;
     CScopedWinHttpHandle m_hRequest;
+    std::unique_ptr<CRequestCompletion, CRequestCompletionRelease> m_pCompletion;
+    HANDLE m_hStopEvent = nullptr;
+    bool m_bStopped = false;
     std::string m_strUrl;
     std::string m_strCookie;
     std::string m_strContentType;
@@ -91,7 +118,7 @@ private:
     bool SendRequest(const std::string& body);
     bool ReceiveResponse(bool isHead);
     bool ExtractResponseHeaders();
-    void CloseRequest() { m_hRequest.Close(); }
+    void CloseRequest();
     void CloseConnection();
 };
 

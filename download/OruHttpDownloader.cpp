@@ -17,7 +17,8 @@ COruHttpDownloader::COruHttpDownloader(const wchar_t* pszCaptionProductName)
 {
 }
 
-bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs)
+bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs,
+                                  HANDLE hStopEvent)
 {
     const CString url(pszUrl);
     const CString target(pszTargetFile);
@@ -30,6 +31,7 @@ bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTarge
     const std::string proxy = GetProxySettings().GetProxy().ToNarrow(CP_THREAD_ACP);
     CHttpDownloader client(proxy, target);
     client.SetNotifier(this);
+    client.SetStopEvent(hStopEvent);
     if (PathExists(target) && !::DeleteFileW(target))
     {
         Trace(TRACE_ERROR, L"COruHttpDownloader::Download failed to delete old file [%s]", target.GetString());
@@ -44,6 +46,12 @@ bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTarge
             return true;
         Trace(TRACE_ERROR, L"COruHttpDownloader::Download signature failed, [%s] [%s]", target.GetString(), url.GetString());
         ::DeleteFileW(target);
+        return false;
+    }
+    if (client.WasStopped())
+    {
+        // The client left no part of the file; an older one was deleted before the request.
+        Trace(TRACE_INFO, L"COruHttpDownloader::Download stopped, Get [%s] [%s]", target.GetString(), url.GetString());
         return false;
     }
     // Only a failure of the connection itself is the user's to mend; an HTTP status is not.

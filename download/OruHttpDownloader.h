@@ -18,7 +18,8 @@ public:
     explicit COruHttpDownloader(const wchar_t* pszCaptionProductName = L"");
     virtual ~COruHttpDownloader() = default;
 
-    bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs) override;
+    bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs,
+                  HANDLE hStopEvent = nullptr) override;
     // Accepts only a signature of the signer of this running program (any valid one when the
     // program itself is unsigned).
     bool VerifySignature(const wchar_t* pszFile) override;

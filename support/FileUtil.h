@@ -31,7 +31,8 @@ bool MakeTempFileName(const wchar_t* pszExtension, CString& rPath);
 // The recursive walks never follow a junction or a directory link: removal deletes the link
 // itself, copying and counting leave it out.
 bool RemoveDirectoryRec(const wchar_t* pszFolder);
-typedef void (*CopyFileCallback)(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
+// Called before each file is copied; false ends the copy there (it fails, the file is not copied).
+typedef bool (*CopyFileCallback)(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
 bool CopyFolderRec(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists, CopyFileCallback pCallback,
                    void* pContext);
 bool CountFilesRec(const wchar_t* pszFolder, DWORD& rCount, ULONGLONG& rTotal);

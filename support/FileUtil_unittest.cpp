@@ -89,6 +89,7 @@ TEST_F(FileUtilTest, CopyCountAndSizeLeaveTheLinkOut)
     std::set<std::wstring> copied;
     auto onFile = [](void* pContext, const wchar_t* pszSource, const wchar_t*, ULONGLONG) {
         static_cast<std::set<std::wstring>*>(pContext)->insert(pszSource);
+        return true;
     };
     EXPECT_TRUE(CopyFolderRec(m_folder + L"work", m_folder + L"copy/", false, onFile, &copied));
     EXPECT_EQ(2u, copied.size());

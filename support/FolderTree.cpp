@@ -206,8 +206,8 @@ bool CopyFolderRec(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFai
         source,
         [&](const CString& name, const WIN32_FIND_DATAW& fd) {
             const CString from = source + L"\\" + name, to = target + L"\\" + name;
-            if (pCallback)
-                pCallback(pContext, from, to, SizeOf(fd));
+            if (pCallback && !pCallback(pContext, from, to, SizeOf(fd)))
+                return false;
             if (CopyFileW(from, to, bFailIfExists ? TRUE : FALSE))
                 return true;
             Trace(TRACE_ERROR, L"CopyFile() failed. GetLastError() returned %d\n", static_cast<int>(GetLastError()));

@@ -39,15 +39,19 @@ bool CShellExecuteProcess::Start(const wchar_t* pszFile, const wchar_t* pszParam
     return true;
 }
 
-DWORD CShellExecuteProcess::WaitForExit()
+DWORD CShellExecuteProcess::WaitForExit(HANDLE hStopEvent)
 {
     if (!m_process)
     {
         Trace(TRACE_ERROR, L"CShellExecuteProcess::WaitForExit : no process was started");
         return static_cast<DWORD>(-1);
     }
+    HANDLE handles[2] = { m_process.Get(), hStopEvent };
+    const DWORD wait = WaitForMultipleObjects(hStopEvent ? 2 : 1, handles, FALSE, INFINITE);
+    if (wait == WAIT_OBJECT_0 + 1)
+        return static_cast<DWORD>(-1);
     DWORD code = 0;
-    if (WaitForSingleObject(m_process.Get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.Get(), &code))
+    if (wait != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.Get(), &code))
     {
         Trace(TRACE_ERROR, L"CShellExecuteProcess::WaitForExit : cannot wait for the process (%lu)", GetLastError());
         return static_cast<DWORD>(-1);

@@ -16,8 +16,10 @@ public:
 
     // "runas" when asAdmin is set on Vista and later, otherwise "open"; hidden, no error UI.
     bool Start(const wchar_t* pszFile, const wchar_t* pszParameters, const wchar_t* pszDirectory, bool bAsAdmin);
-    // The process's exit code; (DWORD)-1 when no process was started or the wait failed.
-    DWORD WaitForExit();
+    // The process's exit code; (DWORD)-1 when no process was started, the wait failed, or the
+    // stop event (a manual-reset event, may be null) was signalled first: the process is left
+    // running then.
+    DWORD WaitForExit(HANDLE hStopEvent = nullptr);
     HANDLE GetProcessHandle() const { return m_process.Get(); }
 
 private:

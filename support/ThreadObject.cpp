@@ -43,8 +43,19 @@ DWORD CThreadHandle::Resume()
     return m_pThread ? g_pCalls->pResume(m_pThread) : static_cast<DWORD>(-1);
 }
 
-CTThreadObject::CTThreadObject(bool bAutoDelete) : m_bAutoDelete(bAutoDelete)
+CTThreadObject::CTThreadObject(bool bAutoDelete)
+    : m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_bAutoDelete(bAutoDelete)
 {
+}
+
+bool CTThreadObject::WaitForStopRequest(DWORD dwMilliseconds) const
+{
+    if (IsStopRequested())
+        return true;
+    if (m_stopEvent)
+        return WaitForSingleObject(m_stopEvent.Get(), dwMilliseconds) == WAIT_OBJECT_0 || IsStopRequested();
+    Sleep(dwMilliseconds);
+    return IsStopRequested();
 }
 
 CTThreadObject::~CTThreadObject()
@@ -73,6 +84,8 @@ int CTThreadObject::StartThread()
     if (m_pThreadHandle)
         return 1;
     m_stopRequests = 0;
+    if (m_stopEvent)
+        ResetEvent(m_stopEvent.Get());
     m_resumeState = 2;
     try
     {
@@ -126,7 +139,10 @@ int CTThreadObject::Kill()
 {
     if (m_resumeState == 0)
         Trace(TRACE_WARNING, L"WARNING!!!!   Trying to kill thread that is suspended\n");
-    return ++m_stopRequests;
+    const int requests = ++m_stopRequests;
+    if (m_stopEvent)
+        SetEvent(m_stopEvent.Get());
+    return requests;
 }
 
 void CTThreadObject::StopThread(const wchar_t* pszClassName)

@@ -5,6 +5,7 @@
 // A derived worker's destructor must stop and join its thread (StopThread): by the time this
 // base destructor runs, the derived part that the body uses is already gone.
 
+#include "classlib/Handles.h"
 #include "classlib/Sync.h"
 
 #include <atomic>
@@ -61,12 +62,17 @@ public:
     // thread it returns at once.
     void WaitForThreadEnd();
     int GetStopRequests() const { return m_stopRequests.load(); }
+    // Signalled from the first stop request of a run until the next start: a body waits on it
+    // beside whatever it waits for, so that a stop never sits out a wait.
+    HANDLE GetStopEvent() const { return m_stopEvent.Get(); }
 
 protected:
     virtual int OnThreadStart() { return 0; }
     virtual int OnThreadEnd() { return 0; }
     virtual int run() = 0;
     bool IsStopRequested() const { return m_stopRequests.load() != 0; }
+    // Sleeps up to the time given; true (at once) when a stop is requested meanwhile.
+    bool WaitForStopRequest(DWORD dwMilliseconds) const;
 
 private:
     static UINT __cdecl ThreadEntry(LPVOID pParam);
@@ -74,6 +80,7 @@ private:
     void WarnIfAutoDelete(const wchar_t* pszWarning);
 
     std::atomic<int> m_stopRequests{ 0 };
+    CScopedHandle m_stopEvent;
     // The id of the thread running the body, 0 outside a run.
     std::atomic<DWORD> m_runningThreadId{ 0 };
     // Set by the base destructor: the derived part is gone, so a thread that has not begun

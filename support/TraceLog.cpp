@@ -1,5 +1,6 @@
 #include "TraceLog.h"
 #include "classlib/Handles.h"
+#include "classlib/WinApp.h"
 
 #include <algorithm>
 #include <new>
@@ -14,9 +15,25 @@ const int kMaxSameSecondFiles = 99;
 
 const wchar_t* const kLevelNames[] = { L"", L"ERR", L"WRN", L"INF", L"DBG", L"-->", L"---" };
 
-void SystemClock(SYSTEMTIME* pNow)
+const DWORD kListenerLookupMs = 1000;
+// Room a line starts with; a longer message grows it, a very long one is not kept afterwards.
+const size_t kLineBuffer = 1024;
+const size_t kMaxKeptLineBuffer = 65536;
+
+void ClassLibErrorSink(const wchar_t* pszText);
+
+void SystemLocalTime(SYSTEMTIME* pNow)
 {
     GetLocalTime(pNow);
+}
+
+const TraceClockCalls kSystemClock = { SystemLocalTime, GetTickCount };
+
+// A debug-output monitor creates this event and waits on its partner for each string.
+bool DebugOutputListenerExists()
+{
+    CScopedHandle ready(OpenEventW(SYNCHRONIZE, FALSE, L"DBWIN_BUFFER_READY"));
+    return ready.IsValid();
 }
 
 class CTraceLog
@@ -33,7 +50,7 @@ public:
     void SetLevel(int level);
     void SetPrefix(const wchar_t* pszPrefix);
     CString FileName();
-    void SetClock(TraceClock clock) { m_clock = clock ? clock : SystemClock; }
+    const TraceClockCalls* SetClock(const TraceClockCalls* pCalls);
 
     // Spin lock on the owner's thread id. The same thread may take it again (a helper that
     // logs while the lock is held): only the outermost release frees it.
@@ -55,8 +72,12 @@ private:
     void Unlock();
     void OpenNewFile();
     bool NeedsNewFile(const SYSTEMTIME& now) const;
+    size_t FormatLine(int level, const SYSTEMTIME& now, const wchar_t* pszFormat, va_list args);
+    bool SomeoneListens();
 
     CScopedFileHandle m_file;
+    ULONGLONG m_fileSize = 0;
+    std::vector<wchar_t> m_line;
     volatile LONG m_level = 0;
     volatile LONG m_owner = 0;
     int m_depth = 0;
@@ -66,7 +87,10 @@ private:
     CString m_fileName;
     CString m_lastBase;
     int m_lastCounter = 0;
-    TraceClock m_clock = SystemClock;
+    const TraceClockCalls* m_pClock = &kSystemClock;
+    bool m_listenerKnown = false;
+    bool m_listener = false;
+    DWORD m_listenerLookedUp = 0;
 };
 
 CTraceLog& CTraceLog::Get()
@@ -76,6 +100,10 @@ CTraceLog& CTraceLog::Get()
     // is written unbuffered, so nothing is lost).
     alignas(CTraceLog) static unsigned char storage[sizeof(CTraceLog)];
     static CTraceLog* pLog = new (storage) CTraceLog();
+    // Faults the class library catches itself (a handler that threw in a window procedure)
+    // become error lines of this log from now on.
+    static const bool s_sinkSet = (AfxSetErrorSink(&ClassLibErrorSink), true);
+    static_cast<void>(s_sinkSet);
     return *pLog;
 }
 
@@ -106,8 +134,9 @@ bool CTraceLog::NeedsNewFile(const SYSTEMTIME& now) const
 {
     if (now.wYear != m_fileDate.wYear || now.wMonth != m_fileDate.wMonth || now.wDay != m_fileDate.wDay)
         return true;
-    LARGE_INTEGER size;
-    return GetFileSizeEx(m_file.Get(), &size) && static_cast<ULONGLONG>(size.QuadPart) > kMaxFileSize;
+    // The log is the file's only writer (it shares reading only), so it counts the size itself
+    // rather than asking the system before every line.
+    return m_fileSize > kMaxFileSize;
 }
 
 void CTraceLog::OpenNewFile()
@@ -116,7 +145,7 @@ void CTraceLog::OpenNewFile()
     m_fileName.Empty();
 
     SYSTEMTIME now;
-    m_clock(&now);
+    m_pClock->pLocalTime(&now);
     CString base;
     base.Format(L"%s_%04d%02d%02d_%02d%02d%02d_%X", m_hasPrefix ? m_prefix.GetString() : L"Trace",
                 now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
@@ -150,8 +179,9 @@ void CTraceLog::OpenNewFile()
         m_lastCounter = counter;
         m_fileDate = now;
         static const BYTE bom[] = { 0xFF, 0xFE };
-        DWORD written;
+        DWORD written = 0;
         WriteFile(h, bom, sizeof(bom), &written, nullptr);
+        m_fileSize = written;
         return;
     }
 }
@@ -160,23 +190,81 @@ void CTraceLog::Write(int level, const wchar_t* pszFormat, va_list args)
 {
     CGuard guard(*this);
     SYSTEMTIME now;
-    m_clock(&now);
+    m_pClock->pLocalTime(&now);
 
     if (!m_file.IsValid() || NeedsNewFile(now))
         OpenNewFile();
 
-    CString line;
-    line.Format(L"%02d:%02d:%02d.%03d %X %s: ", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                static_cast<DWORD>(m_owner), GetTraceLevelName(level));
-    line.AppendFormatV(pszFormat, args);
-    line += L"\r\n";
-
+    const size_t length = FormatLine(level, now, pszFormat, args);
     if (m_file.IsValid())
     {
-        DWORD written;
-        WriteFile(m_file.Get(), line.GetString(), static_cast<DWORD>(line.GetLength() * sizeof(wchar_t)), &written, nullptr);
+        DWORD written = 0;
+        WriteFile(m_file.Get(), m_line.data(), static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
+        m_fileSize += written;
     }
-    OutputDebugStringW(line);
+    if (SomeoneListens())
+        OutputDebugStringW(m_line.data());
+    if (m_line.size() > kMaxKeptLineBuffer)
+        std::vector<wchar_t>(kLineBuffer).swap(m_line);
+}
+
+// Prefix, message and CR LF into m_line, NUL-terminated; gives the length without the NUL. One
+// formatting pass for a line that fits the buffer, which nearly every line does.
+size_t CTraceLog::FormatLine(int level, const SYSTEMTIME& now, const wchar_t* pszFormat, va_list args)
+{
+    if (m_line.size() < kLineBuffer)
+        m_line.resize(kLineBuffer);
+    // Fits always: two-digit fields, eight hex digits and a three-letter name.
+    const size_t prefix = static_cast<size_t>(_snwprintf(m_line.data(), m_line.size(), L"%02d:%02d:%02d.%03d %X %s: ",
+                                                         now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+                                                         static_cast<DWORD>(m_owner), GetTraceLevelName(level)));
+    va_list attempt;
+    va_copy(attempt, args);
+    int message = _vsnwprintf(&m_line[prefix], m_line.size() - prefix - 3, pszFormat, attempt);
+    va_end(attempt);
+    if (message < 0)
+    {
+        va_copy(attempt, args);
+        const int needed = _vscwprintf(pszFormat, attempt);
+        va_end(attempt);
+        message = 0;
+        if (needed > 0)
+        {
+            m_line.resize(prefix + needed + 3);
+            message = _vsnwprintf(&m_line[prefix], needed, pszFormat, args);
+        }
+    }
+    wchar_t* pEnd = &m_line[prefix + (message > 0 ? message : 0)];
+    pEnd[0] = L'\r';
+    pEnd[1] = L'\n';
+    pEnd[2] = 0;
+    return static_cast<size_t>(pEnd + 2 - m_line.data());
+}
+
+bool CTraceLog::SomeoneListens()
+{
+    if (IsDebuggerPresent())
+        return true;
+    // Opening the monitor's event is a call into the system: once a second is enough to notice
+    // a monitor that starts or ends.
+    const DWORD now = m_pClock->pTickCount();
+    if (!m_listenerKnown || now - m_listenerLookedUp >= kListenerLookupMs)
+    {
+        m_listener = DebugOutputListenerExists();
+        m_listenerLookedUp = now;
+        m_listenerKnown = true;
+    }
+    return m_listener;
+}
+
+const TraceClockCalls* CTraceLog::SetClock(const TraceClockCalls* pCalls)
+{
+    CGuard guard(*this);
+    const TraceClockCalls* pPrevious = m_pClock;
+    m_pClock = pCalls ? pCalls : &kSystemClock;
+    // The next line looks again, by the new clock.
+    m_listenerKnown = false;
+    return pPrevious;
 }
 
 void CTraceLog::SetLevel(int level)
@@ -212,6 +300,21 @@ void Trace(int level, const wchar_t* pszFormat, ...)
     va_start(args, pszFormat);
     log.Write(level, pszFormat, args);
     va_end(args);
+}
+
+namespace
+{
+void ClassLibErrorSink(const wchar_t* pszText)
+{
+    try
+    {
+        Trace(TRACE_ERROR, L"%s", pszText);
+    }
+    catch (...)
+    {
+        OutputDebugStringW(pszText);
+    }
+}
 }
 
 void SetTraceLevel(int level)
@@ -267,7 +370,7 @@ CString GetTraceFileName()
     return CTraceLog::Get().FileName();
 }
 
-void SetTraceClock(TraceClock clock)
+const TraceClockCalls* SetTraceClockCalls(const TraceClockCalls* pCalls)
 {
-    CTraceLog::Get().SetClock(clock);
+    return CTraceLog::Get().SetClock(pCalls);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The process-wide trace log: timestamped UTF-16 lines in files named after a prefix,
-// the local date and time and the process id, echoed to the debugger output.
+// the local date and time and the process id. A line is also echoed to the debugger output,
+// but only while someone can read it there: a debugger is attached, or a debug-output monitor
+// is listening (looked up at most once a second). Without one the echo would cost an exception
+// per line and reach no one.
 //
 // The format is always a literal: data (paths, names, texts from outside) goes in as
-// arguments, as in Trace(30, L"Computer name: %s", name).
+// arguments, as in Trace(TRACE_INFO, L"Computer name: %s", name).
 
 #include "classlib/String.h"
 
@@ -27,6 +30,13 @@ void DeleteOldTraceFiles(const wchar_t* pszPrefix, int keep);
 // Full name of the file lines currently go to; empty when none is open.
 CString GetTraceFileName();
 
-// The log reads the local time through this seam; null restores the system clock.
-typedef void (*TraceClock)(SYSTEMTIME* pNow);
-void SetTraceClock(TraceClock clock);
+// The log's clock: the local time of its lines and file names, and the tick count that paces
+// its look-up for a debug-output monitor (compared by unsigned differences, so the count may
+// wrap). Tests replace it.
+struct TraceClockCalls
+{
+    void (*pLocalTime)(SYSTEMTIME* pNow);
+    DWORD(WINAPI* pTickCount)();
+};
+// Null restores the system's clock; gives back the previous table.
+const TraceClockCalls* SetTraceClockCalls(const TraceClockCalls* pCalls);

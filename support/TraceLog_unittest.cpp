@@ -11,10 +11,12 @@ namespace
 {
 SYSTEMTIME g_now;
 
-void FixedClock(SYSTEMTIME* pNow)
+void FixedLocalTime(SYSTEMTIME* pNow)
 {
     *pNow = g_now;
 }
+
+const TraceClockCalls kFixedClock = { FixedLocalTime, GetTickCount };
 
 void SetClock(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second, WORD ms)
 {
@@ -54,7 +56,7 @@ protected:
     void SetUp() override
     {
         SetClock(2024, 1, 31, 14, 25, 1, 347);
-        SetTraceClock(FixedClock);
+        SetTraceClockCalls(&kFixedClock);
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         CString name = CString::FromNarrow(std::string("tracelog_") + info->test_suite_name() + "_" + info->name());
         name.Replace(L'/', L'_');
@@ -65,7 +67,7 @@ protected:
     {
         SetTraceLevel(0);
         SetTracePrefix(L"D:\\tests\\tracelog_unused");
-        SetTraceClock(nullptr);
+        SetTraceClockCalls(nullptr);
         SetCurrentDirectoryW(L"D:\\");
     }
     CString m_folder;
@@ -270,7 +272,7 @@ TEST_F(TraceLogTest, NullPrefixNamesFilesFromTheDate)
 
 TEST_F(TraceLogTest, ThreadsNeverInterleaveLines)
 {
-    SetTraceClock(nullptr);
+    SetTraceClockCalls(nullptr);
     SetTracePrefix(m_prefix);
     SetTraceLevel(50);
     const int kLines = 200;
@@ -313,15 +315,17 @@ void NestingClock(SYSTEMTIME* pNow)
         Sleep(200);
     }
 }
+
+const TraceClockCalls kNestingClock = { NestingClock, GetTickCount };
 }
 
 TEST_F(TraceLogTest, NestedTraceKeepsTheLock)
 {
     SetTracePrefix(m_prefix);
     SetTraceLevel(50);
-    SetTraceClock(NestingClock);
+    SetTraceClockCalls(&kNestingClock);
     Trace(50, L"outer");
-    SetTraceClock(FixedClock);
+    SetTraceClockCalls(&kFixedClock);
     ASSERT_NE(nullptr, g_pOther);
     g_pOther->join();
     delete g_pOther;

@@ -46,3 +46,8 @@ vantolin_http_test(OruHttpDownloader_unittest SOURCES ../download/OruHttpDownloa
 vantolin_signed_program(OruHttpDownloader_unittest)
 # Writes the per-user proxy of the prefix.
 vantolin_http_test(CheckInternet_unittest SOURCES ../workers/CheckInternet_unittest.cpp LIBS workers LOCKS user_internet_settings)
+# Stops every worker mid-wait; ocsetup.exe's stand-in in the system folder is shared with
+# Workers_unittest.
+vantolin_http_test(WorkerStop_e2etest SOURCES ../workers/WorkerStop_e2etest.cpp
+                   LIBS workers download LOCKS ocsetup_standin)
+add_dependencies(WorkerStop_e2etest standin_fixtures)

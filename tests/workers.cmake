@@ -4,7 +4,8 @@ vantolin_test(MsiCommandLine_unittest SOURCES ../support/MsiCommandLine_unittest
 set(WORKER_STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/common/strings_en_test.rc)
 set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/controller/strings_en.rc)
 vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
-vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
+vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support
+              LOCKS ocsetup_standin)
 add_dependencies(Workers_unittest standin_fixtures)
 vantolin_test(StartProcessFromThread_unittest SOURCES ../workers/StartProcessFromThread_unittest.cpp LIBS workers support)
 add_dependencies(StartProcessFromThread_unittest StandIn standin_fixtures)

@@ -58,7 +58,10 @@ void CCheckDisabledDotNetFromThread::RunOcsetup()
     CShellExecuteProcess ocsetup;
     if (ocsetup.Start(file, kOcsetupParameters, systemFolder, false))
     {
-        ocsetup.WaitForExit();
+        ocsetup.WaitForExit(GetStopEvent());
+        // Ending it halfway could leave the feature half turned on: it finishes by itself.
+        if (IsStopRequested())
+            Trace(TRACE_INFO, L"CCheckDisabledDotNetFromThread::run stopped, ocsetup.exe is left to finish by itself");
     }
     else
     {
@@ -87,6 +90,8 @@ int CCheckDisabledDotNetFromThread::run()
             }
             SetPageText(m_hPageWnd, IDS_WORKER_TURNING_ON_DOTNET);
             RunOcsetup();
+            if (IsStopRequested())
+                break;
             if (!m_pSeam->IsDotNetFrameworkDisabled())
                 result = 1;
             SetPageText(m_hPageWnd, IDS_WORKER_PLEASE_WAIT);
@@ -95,6 +100,11 @@ int CCheckDisabledDotNetFromThread::run()
     catch (...)
     {
         Trace(TRACE_ERROR, L"CCheckDisabledDotNetFromThread::run : the check failed with an exception");
+        result = 0;
+    }
+    if (IsStopRequested())
+    {
+        Trace(TRACE_INFO, L"CCheckDisabledDotNetFromThread::run stopped");
         result = 0;
     }
     Finish(result);

@@ -3,8 +3,18 @@
 
 #include "support/ProxySettings.h"
 
-BOOL CCheckInternet::CheckInternet(int nReserved, DWORD dwTimeoutMs)
+namespace
+{
+// No further site once the check is to stop.
+bool NotStopped(void* pContext)
+{
+    HANDLE hStopEvent = static_cast<HANDLE>(pContext);
+    return !hStopEvent || WaitForSingleObject(hStopEvent, 0) != WAIT_OBJECT_0;
+}
+}
+
+BOOL CCheckInternet::CheckInternet(int nReserved, DWORD dwTimeoutMs, HANDLE hStopEvent)
 {
     const std::string proxy = GetProxySettings().GetProxy().ToNarrow(CP_THREAD_ACP);
-    return CheckInternetConnection(proxy, dwTimeoutMs) ? TRUE : FALSE;
+    return CheckInternetConnection(proxy, dwTimeoutMs, &NotStopped, hStopEvent, hStopEvent) ? TRUE : FALSE;
 }

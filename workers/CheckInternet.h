@@ -8,5 +8,5 @@ class CCheckInternet : public ICheckInternet
 {
 public:
     virtual ~CCheckInternet() = default;
-    BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs) override;
+    BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs, HANDLE hStopEvent = nullptr) override;
 };

@@ -16,7 +16,7 @@ const char* const* GetInternetCheckHosts()
 }
 
 bool CheckInternetConnection(const std::string& proxy, DWORD timeoutMs, PFN_CONTINUE_INTERNET_CHECK pfnContinue,
-                             void* pContext)
+                             void* pContext, HANDLE hStopEvent)
 {
     Trace(TRACE_INFO, L"CheckInternetConnection - started ...");
     for (const char* const* pHost = kHosts; *pHost; ++pHost)
@@ -26,6 +26,7 @@ bool CheckInternetConnection(const std::string& proxy, DWORD timeoutMs, PFN_CONT
         {
             CHttpDownloaderBase probe(proxy, L"");
             probe.SetTimeout(timeoutMs);
+            probe.SetStopEvent(hStopEvent);
             answered = probe.Head(url);
         }
         if (answered)

@@ -40,7 +40,7 @@ int CCheckInternetConnectionFromThread::run()
     {
         try
         {
-            result = m_pCheckInternet->CheckInternet(0, m_dwTimeoutMs);
+            result = m_pCheckInternet->CheckInternet(0, m_dwTimeoutMs, GetStopEvent());
         }
         catch (...)
         {
@@ -48,6 +48,11 @@ int CCheckInternetConnectionFromThread::run()
             result = 0;
         }
         Trace(TRACE_TRACE, L"CCheckInternetConnectionFromThread::run");
+        if (IsStopRequested())
+        {
+            Trace(TRACE_INFO, L"CCheckInternetConnectionFromThread::run stopped");
+            result = 0;
+        }
     }
     else
     {

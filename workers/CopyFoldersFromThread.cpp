@@ -88,20 +88,25 @@ bool CCopyFoldersFromThread::Stop()
     return StopAndWait(L"CCopyFoldersFromThread");
 }
 
-void CCopyFoldersFromThread::OnCopyFile(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size)
+bool CCopyFoldersFromThread::OnCopyFile(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size)
 {
     CCopyFoldersFromThread* pThis = static_cast<CCopyFoldersFromThread*>(pContext);
+    if (pThis->IsStopRequested())
+        return false;
     if (!IsWindow(pThis->m_hPageWnd))
-        return;
+        return true;
     SetDlgItemTextW(pThis->m_hPageWnd, IDC_PROGRESS_EXTRA_TEXT, pszTarget);
     PostMessageW(pThis->m_hPageWnd, PROGRESSDLG_PBM_SETSTEP, static_cast<WPARAM>(size & 0xFFFFFFFF), GetTickCount());
     PostMessageW(pThis->m_hPageWnd, PROGRESSDLG_PBM_STEPIT, 0, GetTickCount());
+    return true;
 }
 
 bool CCopyFoldersFromThread::CopyPair(const CString& source, const CString& target)
 {
     if (!CopyFolderRec(source, target, false, &CCopyFoldersFromThread::OnCopyFile, this))
     {
+        if (IsStopRequested())
+            return false;
         Trace(TRACE_ERROR, L"CCopyFoldersFromThread::run : could not copy [%s] to [%s]", source.GetString(), target.GetString());
         return false;
     }
@@ -111,13 +116,13 @@ bool CCopyFoldersFromThread::CopyPair(const CString& source, const CString& targ
 int CCopyFoldersFromThread::run()
 {
     bool bSucceeded = true;
+    std::vector<PairKind> kinds;
     try
     {
         CString text;
         if (IsWindow(m_hPageWnd) && text.LoadString(IDS_WORKER_PREPARING_RESTART))
             SetDlgItemTextW(m_hPageWnd, IDC_PROGRESS_MAIN_TEXT, text);
 
-        std::vector<PairKind> kinds;
         for (int i = 0; i < m_targets.GetSize(); ++i)
         {
             kinds.push_back(ClassifyTarget(m_targets[i], i, m_sources));
@@ -161,6 +166,15 @@ int CCopyFoldersFromThread::run()
     catch (...)
     {
         Trace(TRACE_ERROR, L"CCopyFoldersFromThread::run : copy failed with an exception");
+        bSucceeded = false;
+    }
+    if (IsStopRequested())
+    {
+        // The targets were emptied for this copy: what it got to is of no use to anyone.
+        Trace(TRACE_INFO, L"CCopyFoldersFromThread::run stopped, the files copied so far are removed");
+        for (int i = 0; i < m_targets.GetSize() && i < static_cast<int>(kinds.size()); ++i)
+            if (kinds[i] == PairKind::Copy && FolderExists(m_targets[i]))
+                CFileUtils::CleanUpFolderRecursively(m_targets[i], L"", 0);
         bSucceeded = false;
     }
     // No listener: the step engine polls.

@@ -22,7 +22,8 @@ protected:
     int run() override;
 
 private:
-    static void OnCopyFile(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
+    // False once a stop is requested: the copy ends before the next file.
+    static bool OnCopyFile(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
     bool CopyPair(const CString& source, const CString& target);
 
     HWND m_hPageWnd;

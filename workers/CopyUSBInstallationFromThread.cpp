@@ -138,7 +138,10 @@ int CCopyUSBInstallationFromThread::run()
         nResult = 0;
     }
     if (nResult != 1 && IsStopRequested())
+    {
+        Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::run stopped");
         nResult = 0;
+    }
     if (!m_strBackupFolder.IsEmpty())
     {
         // The backup is the only copy of the user data once anything of the earlier
@@ -299,8 +302,7 @@ bool CCopyUSBInstallationFromThread::WaitForRoom(ULONGLONG restoreBytes)
         const ULONGLONG missingMB = (missing + kMegabyte - 1) / kMegabyte;
         if (m_pUSBListener)
             m_pUSBListener->OnNotEnoughSpace(missingMB > INT_MAX ? INT_MIN : -static_cast<int>(missingMB));
-        for (DWORD waited = 0; waited < m_dwRoomRetryMs && !IsStopRequested(); waited += 50)
-            Sleep(50);
+        WaitForStopRequest(m_dwRoomRetryMs);
     }
 }
 

@@ -90,7 +90,7 @@ int CDownloadInstallerFromThread::run()
                     SysFreeString(message);
                 timeoutMs = 0;
             }
-            bResult = m_pDownloader->Download(m_urls[i], m_targetFiles[i], m_bVerifySignature, timeoutMs);
+            bResult = m_pDownloader->Download(m_urls[i], m_targetFiles[i], m_bVerifySignature, timeoutMs, GetStopEvent());
             Trace(TRACE_TRACE, L"CDownloadInstallerFromThread::run returned:[%s] url:[%s] file:[%s]", bResult ? L"OK" : L"FAILED",
                   m_urls[i].GetString(), m_targetFiles[i].GetString());
             if (!bResult)
@@ -100,6 +100,11 @@ int CDownloadInstallerFromThread::run()
     catch (...)
     {
         Trace(TRACE_ERROR, L"CDownloadInstallerFromThread::run : download failed with an exception");
+        bResult = false;
+    }
+    if (IsStopRequested())
+    {
+        Trace(TRACE_INFO, L"CDownloadInstallerFromThread::run stopped");
         bResult = false;
     }
     Finish(bResult ? 1 : 0, &m_nRunCount);

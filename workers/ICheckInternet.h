@@ -6,8 +6,9 @@
 class ICheckInternet
 {
 public:
-    // nReserved is passed as 0. TRUE when connected.
-    virtual BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs) = 0;
+    // nReserved is passed as 0. TRUE when connected. hStopEvent (a manual-reset event, may be
+    // null) ends the check at once when signalled, as not connected.
+    virtual BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs, HANDLE hStopEvent) = 0;
 
 protected:
     ~ICheckInternet() = default;

@@ -71,7 +71,7 @@ struct CDownloadCall
 class CFakeDownloader : public IHttpDownloader
 {
 public:
-    bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs) override
+    bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs, HANDLE) override
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -101,7 +101,7 @@ private:
 class CFakeChecker : public ICheckInternet
 {
 public:
-    BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs) override
+    BOOL CheckInternet(int nReserved, DWORD dwTimeoutMs, HANDLE) override
     {
         m_timeout = dwTimeoutMs;
         m_reserved = nReserved;

@@ -91,14 +91,14 @@ class CFakeCheckInternet : public ICheckInternet
 {
 public:
     BOOL answer = FALSE;
-    BOOL CheckInternet(int, DWORD) override { return answer; }
+    BOOL CheckInternet(int, DWORD, HANDLE) override { return answer; }
 };
 
 class CFakeDownloader : public IHttpDownloader
 {
 public:
     bool answer = false;
-    bool Download(const wchar_t*, const wchar_t*, bool, int) override { return answer; }
+    bool Download(const wchar_t*, const wchar_t*, bool, int, HANDLE) override { return answer; }
     bool VerifySignature(const wchar_t*) override { return answer; }
 };
 

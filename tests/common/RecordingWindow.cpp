@@ -1,4 +1,5 @@
 #include "RecordingWindow.h"
+#include "Windows.h"
 
 #include <oleauto.h>
 
@@ -110,19 +111,5 @@ bool CRecordingWindow::IsControlEnabled(int nControlId) const
 
 bool CRecordingWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    for (;;)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return PumpMessagesUntil(done, timeoutMs);
 }

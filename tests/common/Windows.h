@@ -3,9 +3,14 @@
 
 #include "classlib/String.h"
 
+#include <functional>
+
 // The first visible dialog (class #32770) of the process; null when none appears in time.
 HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs);
 // The texts of the dialog's static controls, joined by line breaks.
 CString GetDialogText(HWND hDlg);
 // Presses the dialog's button with the id (IDOK, IDCANCEL, IDRETRY, ...).
 void PressDialogButton(HWND hDlg, int id);
+// Dispatches this thread's messages (with the keyboard handling of the class library's dialogs)
+// until done() holds or the time is up; done()'s answer.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);

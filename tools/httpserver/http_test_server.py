@@ -15,13 +15,18 @@ Endpoints send their encodings unasked:
   gziptrail                                                    gzip with bytes after it
   zlibcut gzipcut                                              a whole body of a cut stream
   stallhead?secs=N   stallbody?secs=N                          silence before / in the body
+  stream?secs=N                                                a body of 4000000000 bytes sent as fast
+                                                               as the client reads, for N seconds
   redirect?code=301|302&to=URL    status?code=N                that status
   headers                                                      repeated and empty header values
   file/<name>[?gzip=1]                                         a file of the fixture folder (<name>.gz
                                                                sent gzip-encoded)
   newproxy?<host>=<answer>&...&*=<answer>                      a new port acting as an HTTP proxy;
-        answers ok, 302, 404, 500, close (no answer), hang, serve (the path of the absolute URI
-        answered as the main port answers it); the body is its port
+        answers ok, 302, 404, 500, close (no answer), hang (30 s, hang<N> N seconds), serve (the
+        path of the absolute URI answered as the main port answers it); the body is its port
+A waiting or streaming answer logs "ENDED <target>" to its tag's log when its time is up (a stream
+whose client went logs "GONE <target> after <n> bytes" instead), so a test can tell that its client
+gave up first. Every answer ends within 120 seconds.
 The payload is the lines "line 0\n" to "line 4999\n".
 """
 import argparse
@@ -39,6 +44,19 @@ import zlib
 
 PAYLOAD = b"".join(b"line %d\n" % i for i in range(5000))
 LOG_LOCK = threading.Lock()
+MAX_WAIT = 120.0
+STREAM_LENGTH = 4000000000
+
+
+def log_line(state, tag, line):
+    safe = "".join(c for c in tag if c.isalnum() or c in "-_") or "_"
+    with LOG_LOCK:
+        with open(os.path.join(state, "log", safe + ".log"), "a", encoding="utf-8") as f:
+            f.write(line + "\n")
+
+
+def wait_secs(q, default):
+    return min(float(q.get("secs", default)), MAX_WAIT)
 
 
 def log_request(state, tag, method, target, headers):
@@ -98,7 +116,25 @@ class Handler(socketserver.StreamRequestHandler):
         endpoint = segments[1] if len(segments) > 1 else ""
         log_request(self.server.state, tag, method, target, headers)
         query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
+        self.target = target
         self.answer(method, endpoint, query, tag)
+
+    def ended(self, tag):
+        log_line(self.server.state, tag, "ENDED %s" % self.target)
+
+    def stream(self, secs, tag):
+        """Sends blocks as fast as the client takes them, until it goes or the time is up."""
+        block = b"s" * 65536
+        deadline = time.time() + secs
+        sent = 0
+        try:
+            while time.time() < deadline and sent + len(block) <= STREAM_LENGTH:
+                self.wfile.write(block)
+                sent += len(block)
+        except OSError:
+            log_line(self.server.state, tag, "GONE %s after %d bytes" % (self.target, sent))
+            return
+        self.ended(tag)
 
     def send(self, data):
         self.wfile.write(data)
@@ -139,11 +175,16 @@ class Handler(socketserver.StreamRequestHandler):
             data = response(200, [], PAYLOAD)
             self.send(data[: len(data) - len(PAYLOAD) // 2])
         elif endpoint == "stallhead":
-            time.sleep(float(q.get("secs", "30")))
+            time.sleep(wait_secs(q, "30"))
+            self.ended(tag)
         elif endpoint == "stallbody":
             data = response(200, [], PAYLOAD)
             self.send(data[: len(data) - len(PAYLOAD) // 2])
-            time.sleep(float(q.get("secs", "30")))
+            time.sleep(wait_secs(q, "30"))
+            self.ended(tag)
+        elif endpoint == "stream":
+            self.send(response(200, [("Content-Length", str(STREAM_LENGTH))], length=False))
+            self.stream(wait_secs(q, "30"), tag)
         elif endpoint == "redirect":
             self.send(response(int(q.get("code", "302")), [("Location", q.get("to", "/%s/plain" % tag))], b"moved"))
         elif endpoint == "status":
@@ -179,6 +220,7 @@ class ProxyHandler(Handler):
             return
         method, target, headers = req
         log_request(self.server.state, self.server.tag, method, target, headers)
+        self.target = target
         # Wine's WinHTTP sends a path without the host when the proxy's name is the host's own
         # (127.0.0.1 for both): the Host header names it then.
         host = urllib.parse.urlsplit(target).hostname
@@ -191,8 +233,9 @@ class ProxyHandler(Handler):
             segments = url.path.lstrip("/").split("/", 1)
             query = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
             self.answer(method, segments[1] if len(segments) > 1 else "", query, segments[0])
-        elif answer == "hang":
-            time.sleep(30)
+        elif answer.startswith("hang"):
+            time.sleep(min(float(answer[4:] or "30"), MAX_WAIT))
+            self.ended(self.server.tag)
         elif answer == "ok":
             self.wfile.write(response(200, [], b"" if method == "HEAD" else b"proxied"))
         elif answer.isdigit():
