@@ -504,14 +504,6 @@ CString CHttpDownloaderBase::TempPath(const wchar_t* pszSuffix) const
 bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
 {
     m_bytesReceived = 0;
-    // A stated length past the limit is refused before a byte of it is stored.
-    if (m_bodyLimit != 0 && m_bHasContentLength && m_contentLength > m_bodyLimit)
-    {
-        m_dwLastError = ERROR_FILE_TOO_LARGE;
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData Content-Length [%I64u] is above the limit of [%I64u] bytes",
-              m_contentLength, m_bodyLimit);
-        return false;
-    }
     for (;;)
     {
         // Asynchronous calls report their numbers through the callback only.
@@ -558,7 +550,7 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData");
             return false;
         }
-        // An unstated length, or a stated one the server does not keep to, ends at the limit.
+        // Stated or not, the length is the server's word: the limit holds for what arrives.
         if (m_bodyLimit != 0 && read > m_bodyLimit - m_bytesReceived)
         {
             m_dwLastError = ERROR_FILE_TOO_LARGE;
