@@ -17,7 +17,7 @@ const UINT kAppTitleId = 57344;
 bool CanReplaceFile(const CString& path)
 {
     CScopedFileHandle file(::CreateFileW(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (file.IsValid())
         return true;
     const DWORD error = ::GetLastError();
