@@ -3,7 +3,7 @@
 # the platform's ceiling (WinHttpReadLoop.exe: the smallest WinHTTP program that stores the same
 # body, under the same Wine) and by curl -o of the same file, with the throughput ratios to both
 # and the downloader's working-set growth up to its peak; then the same with a gzip-encoded body
-# (decoded by the downloader, stored as sent by the bare loop and curl). Goals: at least 0.8 of
+# (decoded by the downloader's client asking for it, stored as sent by the bare loop and curl). Goals: at least 0.8 of
 # curl's throughput; growth under 64 MiB for any size.
 # Usage: bench/download_bench.sh [MiB]   (after ./build.sh build)
 set -euo pipefail
@@ -33,7 +33,7 @@ trap 'python3 "$ROOT/tools/httpserver/http_test_server.py" --stop --state-dir "$
 port=$(cat "$state/port.txt")
 
 run() {
-    local label=$1 query=$2
+    local label=$1 query=$2 mode=${3:-}
     local url="http://127.0.0.1:$port/bench/file/big.bin$query"
     local start end curl_s
     start=$(date +%s%N)
@@ -41,7 +41,7 @@ run() {
     end=$(date +%s%N)
     curl_s=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
     local line
-    line=$(cd "$area" && wine "$BUILD_DIR/testarea/bin/DownloadBench.exe" "$url" 'D:\bench_download\oru.bin' 2>/dev/null | tr -d '\r')
+    line=$(cd "$area" && wine "$BUILD_DIR/testarea/bin/DownloadBench.exe" "$url" 'D:\bench_download\oru.bin' $mode 2>/dev/null | tr -d '\r')
     local oru_s bytes growth
     oru_s=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$line")
     bytes=$(sed -n 's/.*bytes=\([0-9]*\).*/\1/p' <<<"$line")
@@ -62,4 +62,5 @@ run() {
     rm -f "$area/curl.bin" "$area/oru.bin" "$area/loop.bin"
 }
 run "plain body" ""
-run "gzip body" "?gzip=1"
+# The setup downloader refuses an encoding it did not ask for: the decoding client asks here.
+run "gzip body" "?gzip=1" gzip

@@ -356,7 +356,7 @@ const Scenario kScenarios[] = {
     { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
       L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
-    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;", 2, 12, IDS_FINISH_CANCELLED,
+    { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, nullptr, nullptr },
     { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
       IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr },

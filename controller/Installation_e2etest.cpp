@@ -353,8 +353,8 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
     } cases[] = {
         { "unsigned_controller", false, "online_signed_other.exe", 0, 1 },
         { "same_signer", true, "online_signed_same.exe", 0, 1 },
-        { "other_signer", true, "online_signed_other.exe", 2, 3 },
-        { "tampered", false, "online_tampered.exe", 2, 3 },
+        { "other_signer", true, "online_signed_other.exe", 1, 3 },
+        { "tampered", false, "online_tampered.exe", 1, 3 },
     };
     CSavedUserProxy saved;
     for (const auto& c : cases)
@@ -414,9 +414,10 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
             EXPECT_TRUE(Contains(log, L"COruHttpDownloader::Download signature failed")) << log.ToNarrow();
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe")) << "the failed download is not kept";
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "nothing was unpacked";
-            EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;10;10;10;\n")) << calls.ToNarrow();
-            EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=12\n")) << calls.ToNarrow();
-            EXPECT_TRUE(Contains(text, L"has been cancelled. Your system has not been modified.")) << text.ToNarrow();
+            // Three failed attempts are a failure, not a cancel.
+            EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;10;10;10;30;\n")) << calls.ToNarrow();
+            EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\n")) << calls.ToNarrow();
+            EXPECT_TRUE(Contains(text, L"has failed. Your system has not been modified.")) << text.ToNarrow();
         }
     }
 }

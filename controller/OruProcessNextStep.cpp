@@ -330,9 +330,10 @@ bool COruProcess::ReadDownloadOutcome(int nStep)
     }
     else if (m_nDownloadAttempts > 2)
     {
+        // Failed, not cancelled: no one chose to stop, and the exit code and the finish page
+        // must say that setup could not get its files.
         m_nForcedNextStep = 30;
         m_bSuccess = FALSE;
-        m_bCancelled = TRUE;
     }
     else
         m_nForcedNextStep = nStep;

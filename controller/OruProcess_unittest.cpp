@@ -250,7 +250,8 @@ TEST_F(COruProcessTest, ThirdFailedDownloadEndsTheRun)
     EXPECT_FALSE(e.IsCancelled());
     EXPECT_EQ(30, RunStep(10));
     EXPECT_FALSE(e.IsSuccess());
-    EXPECT_TRUE(e.IsCancelled());
+    EXPECT_FALSE(e.IsCancelled()) << "a failure, not a cancel";
+    EXPECT_EQ(ORU_STEP_PC_END, RunStep(30));
 
     // A download that could not start counts as an attempt too; success goes on to unpack.
     COruProcess& f = Make(L"", FALSE);

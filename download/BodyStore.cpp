@@ -1,5 +1,7 @@
 #include "BodyStore.h"
 
+#include <new>
+
 bool CBodyStore::Open(const CString& tempPath)
 {
     Discard();
@@ -22,7 +24,16 @@ bool CBodyStore::Append(const char* pData, DWORD nCount)
 {
     if (!IsFile())
     {
-        m_memory.append(pData, nCount);
+        try
+        {
+            m_memory.append(pData, nCount);
+        }
+        catch (const std::bad_alloc&)
+        {
+            m_dwWriteError = ERROR_NOT_ENOUGH_MEMORY;
+            ::SetLastError(m_dwWriteError);
+            return false;
+        }
         m_size += nCount;
         return true;
     }

@@ -20,7 +20,7 @@ public:
     bool Open(const CString& tempPath);
     bool IsFile() const { return !m_strPath.IsEmpty(); }
     const CString& GetPath() const { return m_strPath; }
-    // False (with the system's error code kept) when the file write fails.
+    // False (with the system's error code kept) when the file write fails or memory runs out.
     bool Append(const char* pData, DWORD nCount);
     ULONGLONG GetSize() const { return m_size; }
     DWORD GetWriteError() const { return m_dwWriteError; }
@@ -32,6 +32,9 @@ public:
     // Reads up to nCount bytes; 0 at the end. Throws CFileException on a failed read.
     UINT Read(char* pBuf, UINT nCount) { return m_file.Read(pBuf, nCount); }
 
+    // Ends the writing so that others may read the file (a check before Commit); what was
+    // written stays, and Commit or Discard still apply.
+    void CloseFile() { m_file.Close(); }
     // Closes the file and renames it to the target, replacing an older one.
     bool Commit(const CString& target);
     void Discard();

@@ -10,7 +10,9 @@
 #include <boost/iostreams/filter/zlib.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
 
+#include <algorithm>
 #include <ios>
+#include <vector>
 
 namespace io = boost::iostreams;
 
@@ -35,14 +37,21 @@ private:
     CBodyStore* m_pStore;
 };
 
+// Thrown by the sink when the decoded body would grow past the limit.
+struct CBodyLimitReached
+{
+};
+
 class CStoreSink
 {
 public:
     typedef char char_type;
     typedef io::sink_tag category;
-    explicit CStoreSink(CBodyStore& store) : m_pStore(&store) {}
+    CStoreSink(CBodyStore& store, ULONGLONG limit) : m_pStore(&store), m_limit(limit) {}
     std::streamsize write(const char* s, std::streamsize n)
     {
+        if (m_limit != 0 && static_cast<ULONGLONG>(n) > m_limit - m_pStore->GetSize())
+            throw CBodyLimitReached();
         if (!m_pStore->Append(s, static_cast<DWORD>(n)))
             throw std::ios_base::failure("write");
         return n;
@@ -50,10 +59,43 @@ public:
 
 private:
     CBodyStore* m_pStore;
+    ULONGLONG m_limit;
 };
 
+// The encoding names of a header value or of an Accept-Encoding text, lower case, without
+// their weights (";q=...").
+std::vector<std::string> EncodingNames(const std::string& list)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= list.size())
+    {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string name = list.substr(start, end - start);
+        name = name.substr(0, name.find(';'));
+        const size_t first = name.find_first_not_of(" \t");
+        if (first != std::string::npos)
+        {
+            name = name.substr(first, name.find_last_not_of(" \t") - first + 1);
+            for (char& c : name)
+                if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+            names.push_back(name);
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
+bool SameNameNoCase(const std::string& a, const char* b)
+{
+    return lstrcmpiA(a.c_str(), b) == 0;
+}
+
 template <typename Source>
-void DecodeFrom(CHttpDownloader::EncodingKind kind, const Source& source, CBodyStore& decoded)
+void DecodeFrom(CHttpDownloader::EncodingKind kind, const Source& source, CBodyStore& decoded, ULONGLONG limit)
 {
     io::filtering_istream in;
     if (kind == CHttpDownloader::encodingGzip)
@@ -62,7 +104,7 @@ void DecodeFrom(CHttpDownloader::EncodingKind kind, const Source& source, CBodyS
         in.push(io::zlib_decompressor(io::zlib::default_window_bits, kBlockSize), kBlockSize);
     in.push(source, kBlockSize);
     in.exceptions(std::ios_base::badbit);
-    CStoreSink sink(decoded);
+    CStoreSink sink(decoded, limit);
     char block[kBlockSize];
     while (in.read(block, kBlockSize) || in.gcount() > 0)
         sink.write(block, in.gcount());
@@ -95,12 +137,25 @@ CHttpDownloader::EncodingKind CHttpDownloader::GetEncodingKind(const CHttpRespon
     return kind;
 }
 
+std::string CHttpDownloader::FindUnaskedEncoding(const CHttpResponseHeaders& headers, const std::string& asked)
+{
+    const std::vector<std::string> accepted = EncodingNames(asked);
+    for (const auto& header : headers)
+    {
+        // Any spelling of the name: one we would not decode is still not the body we asked for.
+        if (!SameNameNoCase(header.first, "Content-Encoding"))
+            continue;
+        for (const std::string& value : header.second)
+            for (const std::string& name : EncodingNames(value))
+                if (name != "identity" && std::find(accepted.begin(), accepted.end(), name) == accepted.end())
+                    return value;
+    }
+    return std::string();
+}
+
 bool CHttpDownloader::FailedWrite(DWORD error)
 {
-    m_dwLastError = error;
-    Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
-          static_cast<unsigned>(error), GetSystemErrorText(error).GetString());
-    return false;
+    return CHttpDownloaderBase::FailedWrite(error, true, m_strTargetFile);
 }
 
 bool CHttpDownloader::Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& decoded)
@@ -111,11 +166,17 @@ bool CHttpDownloader::Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& dec
         {
             if (!raw.OpenForReading())
                 throw std::ios_base::failure("reopen");
-            DecodeFrom(kind, CStoreSource(raw), decoded);
+            DecodeFrom(kind, CStoreSource(raw), decoded, m_bodyLimit);
         }
         else
-            DecodeFrom(kind, io::array_source(raw.Memory().data(), raw.Memory().size()), decoded);
+            DecodeFrom(kind, io::array_source(raw.Memory().data(), raw.Memory().size()), decoded, m_bodyLimit);
         return true;
+    }
+    catch (const CBodyLimitReached&)
+    {
+        m_dwLastError = ERROR_FILE_TOO_LARGE;
+        Trace(TRACE_WARNING, L"HttpDownloader::Decompression the body decodes past the limit of [%I64u] bytes", m_bodyLimit);
+        return false;
     }
     catch (...)
     {
@@ -129,6 +190,15 @@ bool CHttpDownloader::Decode(EncodingKind kind, CBodyStore& raw, CBodyStore& dec
 bool CHttpDownloader::DownloadData()
 {
     m_strResponseBody.clear();
+    // A body encoded unasked is not decoded blindly: no limit we did not choose, no decoder we
+    // did not mean to run.
+    const std::string unasked = FindUnaskedEncoding(m_responseHeaders, GetAskedEncodings());
+    if (!unasked.empty())
+    {
+        m_dwLastError = ERROR_INVALID_DATA;
+        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData Content-Encoding [%S] was not asked for", unasked.c_str());
+        return false;
+    }
     const EncodingKind kind = GetEncodingKind(m_responseHeaders);
     CBodyStore raw;
     if (!raw.Open(TempPath(L".download")))
@@ -156,9 +226,5 @@ bool CHttpDownloader::DownloadData()
         m_strResponseBody = pResult->TakeMemory();
         return true;
     }
-    if (!pResult->Commit(m_strTargetFile))
-    {
-        return FailedWrite(::GetLastError());
-    }
-    return true;
+    return CommitBody(*pResult, true);
 }

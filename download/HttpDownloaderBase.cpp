@@ -95,6 +95,52 @@ DWORD GetHttpHeaderNumeric(HINTERNET hRequest, DWORD infoLevel, bool* pFound)
     return value;
 }
 
+bool ParseHeaderNumber(const CString& text, ULONGLONG& rValue)
+{
+    CString digits(text);
+    digits.Trim();
+    if (digits.IsEmpty())
+        return false;
+    ULONGLONG value = 0;
+    for (int i = 0; i < digits.GetLength(); ++i)
+    {
+        const wchar_t c = digits[i];
+        if (c < L'0' || c > L'9')
+            return false;
+        const ULONGLONG digit = static_cast<ULONGLONG>(c - L'0');
+        if (value > (~0ULL - digit) / 10)
+            return false;
+        value = value * 10 + digit;
+    }
+    rValue = value;
+    return true;
+}
+
+ULONGLONG GetHttpHeaderNumeric64(HINTERNET hRequest, DWORD infoLevel, bool* pFound)
+{
+    ULONGLONG value = 0;
+    const bool found = ParseHeaderNumber(GetHttpHeaderText(hRequest, infoLevel), value);
+    if (pFound)
+        *pFound = found;
+    if (!found)
+    {
+        Trace(TRACE_VERBOSE, L"GetHttpHeaderNumeric: WinHttpQueryHeaders failed!");
+        return 0;
+    }
+    return value;
+}
+
+void FitProgress(ULONGLONG bytesSoFar, ULONGLONG totalBytes, DWORD& rBytesSoFar, DWORD& rTotalBytes)
+{
+    while ((bytesSoFar | totalBytes) > MAXDWORD)
+    {
+        bytesSoFar >>= 1;
+        totalBytes >>= 1;
+    }
+    rBytesSoFar = static_cast<DWORD>(bytesSoFar);
+    rTotalBytes = static_cast<DWORD>(totalBytes);
+}
+
 CString GetHttpHeaderText(HINTERNET hRequest, DWORD infoLevel)
 {
     DWORD size = 0;
@@ -321,6 +367,10 @@ bool CHttpDownloaderBase::SetConnectionParameters(DWORD disableFeatures)
                   GetLastErrorText().GetString());
     }
     std::vector<std::string> lines;
+    m_strAskedEncodings.clear();
+    for (const auto& header : m_requestHeaders)
+        if (TrimmedLower(header.first) == "accept-encoding")
+            m_strAskedEncodings = header.second;
     if (!m_strCookie.empty())
         lines.push_back("Cookie: " + m_strCookie);
     for (const auto& header : m_requestHeaders)
@@ -372,6 +422,13 @@ bool CHttpDownloaderBase::ReceiveResponse(bool isHead)
     {
         received = ::WinHttpReceiveResponse(m_hRequest.Get(), nullptr) != FALSE && AwaitCompletion();
     }
+    catch (const CFileException& e)
+    {
+        CString message = e.GetErrorMessage().Left(255);
+        if (message.IsEmpty())
+            message = L"UNKNOWN";
+        Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse WinHttpReceiveResponse exception [%s]", message.GetString());
+    }
     catch (...)
     {
         Trace(TRACE_VERBOSE, L"CHttpDownloaderBase::ReceiveResponse WinHttpReceiveResponse UNKNOWN exception");
@@ -393,7 +450,7 @@ bool CHttpDownloaderBase::ReceiveResponse(bool isHead)
               static_cast<int>(m_dwStatusCode));
         return false;
     }
-    m_dwContentLength = GetHttpHeaderNumeric(m_hRequest.Get(), WINHTTP_QUERY_CONTENT_LENGTH, &m_bHasContentLength);
+    m_contentLength = GetHttpHeaderNumeric64(m_hRequest.Get(), WINHTTP_QUERY_CONTENT_LENGTH, &m_bHasContentLength);
     m_strContentType = Narrow(GetHttpHeaderText(m_hRequest.Get(), WINHTTP_QUERY_CONTENT_TYPE));
     return ExtractResponseHeaders();
 }
@@ -446,7 +503,7 @@ CString CHttpDownloaderBase::TempPath(const wchar_t* pszSuffix) const
 
 bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
 {
-    m_dwBytesReceived = 0;
+    m_bytesReceived = 0;
     for (;;)
     {
         // Asynchronous calls report their numbers through the callback only.
@@ -493,25 +550,61 @@ bool CHttpDownloaderBase::ReceiveBody(CBodyStore& store, bool bDetailedLog)
                 Trace(TRACE_WARNING, L"HttpDownloader::DownloadData WinHttpReadData");
             return false;
         }
-        if (!store.Append(pBuffer, read))
+        // Stated or not, the length is the server's word: the limit holds for what arrives.
+        if (m_bodyLimit != 0 && read > m_bodyLimit - m_bytesReceived)
         {
-            m_dwLastError = store.GetWriteError();
-            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", store.GetPath().GetString(),
-                  GetSystemErrorText(m_dwLastError).GetString());
+            m_dwLastError = ERROR_FILE_TOO_LARGE;
+            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData the body goes past the limit of [%I64u] bytes", m_bodyLimit);
             return false;
         }
-        m_dwBytesReceived += read;
+        if (!store.Append(pBuffer, read))
+            return FailedWrite(store.GetWriteError(), bDetailedLog, store.GetPath());
+        m_bytesReceived += read;
         if (m_pNotifier)
-            m_pNotifier->OnProgress(m_dwBytesReceived, m_dwContentLength);
+        {
+            DWORD soFar = 0, total = 0;
+            FitProgress(m_bytesReceived, m_contentLength, soFar, total);
+            m_pNotifier->OnProgress(soFar, total);
+        }
     }
     // Wine ends a transfer whose connection dropped early without an error; Windows reports it.
-    if (m_bHasContentLength && m_dwBytesReceived != m_dwContentLength)
+    if (m_bHasContentLength && m_bytesReceived != m_contentLength)
     {
         m_dwLastError = ERROR_WINHTTP_CONNECTION_ERROR;
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData body of [%u] bytes does not match its Content-Length [%u]",
-              static_cast<unsigned>(m_dwBytesReceived), static_cast<unsigned>(m_dwContentLength));
+        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData body of [%I64u] bytes does not match its Content-Length [%I64u]",
+              m_bytesReceived, m_contentLength);
         return false;
     }
+    return true;
+}
+
+bool CHttpDownloaderBase::FailedWrite(DWORD error, bool bDetailedLog, const CString& path)
+{
+    m_dwLastError = error;
+    if (bDetailedLog)
+    {
+        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData - FAILED write to file => error=[%u] - %s",
+              static_cast<unsigned>(error), GetSystemErrorText(error).GetString());
+        return false;
+    }
+    Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file");
+    Trace(TRACE_VERBOSE, L"HttpDownloader::DownloadData [%s]: %s", path.GetString(), GetSystemErrorText(error).GetString());
+    return false;
+}
+
+bool CHttpDownloaderBase::CommitBody(CBodyStore& store, bool bDetailedLog)
+{
+    if (m_bodyCheck)
+    {
+        store.CloseFile();
+        if (!m_bodyCheck(store.GetPath()))
+        {
+            Trace(TRACE_WARNING, L"HttpDownloader::DownloadData the body check refused [%s]", store.GetPath().GetString());
+            return false;
+        }
+    }
+    if (!store.Commit(m_strTargetFile))
+        return FailedWrite(::GetLastError(), bDetailedLog, m_strTargetFile);
     return true;
 }
 
@@ -531,12 +624,5 @@ bool CHttpDownloaderBase::DownloadData()
         m_strResponseBody = body.TakeMemory();
         return true;
     }
-    if (!body.Commit(m_strTargetFile))
-    {
-        m_dwLastError = ::GetLastError();
-        Trace(TRACE_WARNING, L"HttpDownloader::DownloadData write to file [%s] failed [%s]", m_strTargetFile.GetString(),
-              GetLastErrorText().GetString());
-        return false;
-    }
-    return true;
+    return CommitBody(body, false);
 }

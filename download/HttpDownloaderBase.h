@@ -16,6 +16,7 @@
 #include "classlib/String.h"
 #include "classlib/WinHttpHandle.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +56,15 @@ public:
     // fail at once with ERROR_WINHTTP_OPERATION_CANCELLED. Null: requests end only by
     // themselves or their time-outs.
     void SetStopEvent(HANDLE hStopEvent) { m_hStopEvent = hStopEvent; }
+    // The most bytes a body may have, on the wire and after decoding; a larger one fails with
+    // ERROR_FILE_TOO_LARGE before more than that reaches the store. 0: no limit. Without it a
+    // body of unstated length (chunked) or a compressed one could fill the disk.
+    void SetBodyLimit(ULONGLONG limit) { m_bodyLimit = limit; }
+    ULONGLONG GetBodyLimit() const { return m_bodyLimit; }
+    // Asked with the complete body's temporary file (closed) before it becomes the target; false
+    // discards it and fails the request, so the target as it was stays untouched.
+    typedef std::function<bool(const CString& tempFile)> CBodyCheck;
+    void SetBodyCheck(CBodyCheck check) { m_bodyCheck = std::move(check); }
     // The last request failed because the stop event was signalled.
     bool WasStopped() const { return m_bStopped; }
     DWORD GetLastErrorCode() const { return m_dwLastError; }
@@ -62,8 +72,9 @@ public:
     const CString& GetStatusText() const { return m_strStatusText; }
     const std::string& GetResponseBody() const { return m_strResponseBody; }
     const std::string& GetContentType() const { return m_strContentType; }
-    DWORD GetContentLength() const { return m_dwContentLength; }
-    DWORD GetBytesReceived() const { return m_dwBytesReceived; }
+    ULONGLONG GetContentLength() const { return m_contentLength; }
+    bool HasContentLength() const { return m_bHasContentLength; }
+    ULONGLONG GetBytesReceived() const { return m_bytesReceived; }
     const CHttpResponseHeaders& GetResponseHeaders() const { return m_responseHeaders; }
     const CString& GetTargetFile() const { return m_strTargetFile; }
     bool IsSecure() const { return m_bSecure; }
@@ -77,6 +88,13 @@ protected:
     bool ReceiveBody(CBodyStore& store, bool bDetailedLog);
     // The temporary file that receives the body: the target's name with the suffix.
     CString TempPath(const wchar_t* pszSuffix) const;
+    // The body check, then the rename of the finished temporary file to the target; false
+    // (logged; the store discards the temporary file) when either fails.
+    bool CommitBody(CBodyStore& store, bool bDetailedLog);
+    // Keeps the error and logs the failed write in the client's own words; always false.
+    bool FailedWrite(DWORD error, bool bDetailedLog, const CString& path);
+    // The "Accept-Encoding" text the last request sent; empty when it asked for none.
+    const std::string& GetAskedEncodings() const { return m_strAskedEncodings; }
     // Keeps GetLastError() as the last error, a socket time-out as WinHTTP's own time-out code.
     void RecordLastError();
     // Waits until the WinHTTP call just made on the request completes; false when it failed
@@ -96,8 +114,11 @@ protected:
     std::string m_strUrl;
     std::string m_strCookie;
     std::string m_strContentType;
-    DWORD m_dwContentLength = 0;
+    ULONGLONG m_contentLength = 0;
     bool m_bHasContentLength = false;
+    ULONGLONG m_bodyLimit = 0;
+    CBodyCheck m_bodyCheck;
+    std::string m_strAskedEncodings;
     std::string m_strResponseBody;
     std::map<std::string, std::string> m_requestHeaders;
     CHttpResponseHeaders m_responseHeaders;
@@ -105,7 +126,7 @@ protected:
     DWORD m_dwTimeout = 0;
     IHttpDownloaderNotifier* m_pNotifier = nullptr;
     bool m_bSecure = false;
-    DWORD m_dwBytesReceived = 0;
+    ULONGLONG m_bytesReceived = 0;
     DWORD m_dwStatusCode = 0;
     CString m_strStatusText;
     DWORD m_dwLastError = 0;
@@ -129,4 +150,12 @@ void SplitUrl(const CString& url, CString& rHost, CString& rPath, INTERNET_PORT&
 bool IsHttpsUrl(const std::string& url);
 // 0 when the header is missing; pFound tells a missing header from a 0.
 DWORD GetHttpHeaderNumeric(HINTERNET hRequest, DWORD infoLevel, bool* pFound = nullptr);
+// The same for numbers past 32 bits (a Content-Length over 4 GiB), read from the header's text.
+ULONGLONG GetHttpHeaderNumeric64(HINTERNET hRequest, DWORD infoLevel, bool* pFound = nullptr);
+// A header's decimal number, blanks around it allowed: false for anything else (a sign, a
+// list, a value past 64 bits), which then counts as no number at all.
+bool ParseHeaderNumber(const CString& text, ULONGLONG& rValue);
+// Progress as the 32-bit notifier takes it: both counts halved together until the larger fits,
+// so the share done stays right past 4 GiB.
+void FitProgress(ULONGLONG bytesSoFar, ULONGLONG totalBytes, DWORD& rBytesSoFar, DWORD& rTotalBytes);
 CString GetHttpHeaderText(HINTERNET hRequest, DWORD infoLevel);

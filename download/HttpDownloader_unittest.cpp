@@ -1,6 +1,7 @@
 // The HTTP client against the test server: requests, headers, encodings, and the transfer rules
 // (a cut body, stalls, a failed final write) that must leave no target and no temporary file.
 #include "download/HttpDownloader.h"
+#include "download/OruHttpDownloader.h"
 
 #include "classlib/File.h"
 #include "tests/common/HttpTestServer.h"
@@ -9,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include <string>
 #include <vector>
 
 namespace
@@ -180,46 +184,58 @@ TEST_F(HttpClientTest, ResponseHeadersKeepRepeatedAndEmptyValues)
     EXPECT_EQ("headers", client.GetResponseBody());
 }
 
-// Each encoding into memory and into a file: the decoded body, or the body as received when the
-// encoding is not one we undo, or a failure that leaves nothing behind.
+// Each encoding into memory and into a file, asked for or not: the decoded body, or the body as
+// received when the encoding is not one we undo, or a failure that leaves nothing behind. An
+// encoding the request did not ask for is refused whatever it is.
 TEST_F(HttpClientTest, EncodingsTable)
 {
     const std::string payload = ServerPayload();
     const std::string gzipMagic("\x1f\x8b", 2);
+    const wchar_t* const kUnasked = L"was not asked for";
+    const wchar_t* const kCorrupt = L"HttpDownloader::Decompression FAILED!";
     struct
     {
         const char* endpoint;
-        bool ok;
+        bool ask;
+        const wchar_t* failure;  // the log text of the failure; null when the request succeeds
         const char* expected; // "payload", "" (empty), "gzip" (stored as received) or literal bytes
     } cases[] = {
-        {"plain", true, "payload"},
-        {"gzip", true, "payload"},
-        {"zlib", true, "payload"},
-        {"twoencodings", true, "payload"},
-        {"chunked", true, "payload"},
-        {"lowercase", true, "gzip"},
-        {"combined", true, "gzip"},
-        {"br", true, "\x0b\x02\x80" "brotli-ish"},
-        {"empty?enc=none", true, ""},
-        {"empty?enc=gzip", true, ""},
-        {"empty?enc=deflate", true, ""},
-        {"rawdeflate", false, nullptr},
-        {"gziptrail", false, nullptr},
-        {"zlibcut", false, nullptr},
-        {"gzipcut", false, nullptr},
+        {"plain", false, nullptr, "payload"},
+        {"plain", true, nullptr, "payload"},
+        {"gzip", true, nullptr, "payload"},
+        {"zlib", true, nullptr, "payload"},
+        {"twoencodings", true, nullptr, "payload"},
+        {"chunked", false, nullptr, "payload"},
+        {"lowercase", true, nullptr, "gzip"},
+        {"combined", true, nullptr, "gzip"},
+        {"empty?enc=none", false, nullptr, ""},
+        {"empty?enc=gzip", true, nullptr, ""},
+        {"empty?enc=deflate", true, nullptr, ""},
+        {"gzip", false, kUnasked, nullptr},
+        {"zlib", false, kUnasked, nullptr},
+        {"lowercase", false, kUnasked, nullptr},
+        {"combined", false, kUnasked, nullptr},
+        {"empty?enc=gzip", false, kUnasked, nullptr},
+        {"br", true, kUnasked, nullptr},
+        {"rawdeflate", true, kCorrupt, nullptr},
+        {"gziptrail", true, kCorrupt, nullptr},
+        {"zlibcut", true, kCorrupt, nullptr},
+        {"gzipcut", true, kCorrupt, nullptr},
     };
     for (const auto& c : cases)
     {
         for (bool toFile : {false, true})
         {
-            SCOPED_TRACE(std::string(c.endpoint) + (toFile ? " to a file" : " in memory"));
+            SCOPED_TRACE(std::string(c.endpoint) + (c.ask ? " asked" : " unasked") + (toFile ? " to a file" : " in memory"));
+            const int mark = Log().GetLength();
             CHttpDownloader client("", toFile ? Target() : CString());
-            const bool ok = client.Get(Url(c.endpoint), false);
-            EXPECT_EQ(c.ok, ok);
+            const bool ok = client.Get(Url(c.endpoint), c.ask);
+            EXPECT_EQ(c.failure == nullptr, ok);
             const std::string body = toFile ? ReadBytes(Target()) : client.GetResponseBody();
-            if (!c.ok)
+            if (c.failure)
             {
-                EXPECT_TRUE(Contains(Log(), L"HttpDownloader::Decompression FAILED!"));
+                EXPECT_TRUE(Contains(Log().Mid(mark), c.failure)) << Log().Mid(mark).ToNarrow();
+                EXPECT_TRUE(client.GetResponseBody().empty());
                 ExpectFolderHolds({});
                 continue;
             }
@@ -238,6 +254,105 @@ TEST_F(HttpClientTest, EncodingsTable)
             }
         }
     }
+}
+
+TEST(FindUnaskedEncoding, Table)
+{
+    struct
+    {
+        std::vector<std::pair<const char*, const char*>> headers;
+        const char* asked;
+        const char* refused;
+    } cases[] = {
+        {{}, "", ""},
+        {{{"Content-Encoding", "identity"}}, "", ""},
+        {{{"Content-Encoding", "gzip"}}, "", "gzip"},
+        {{{"content-encoding", "gzip"}}, "", "gzip"},
+        {{{"CONTENT-ENCODING", " GZip "}}, "deflate, gzip", ""},
+        {{{"Content-Encoding", "gzip"}}, "deflate;q=0.5, gzip;q=1", ""},
+        {{{"Content-Encoding", "gzip, br"}}, "deflate, gzip", "gzip, br"},
+        {{{"Content-Encoding", "deflate"}, {"content-encoding", "x-gzip"}}, "deflate, gzip", "x-gzip"},
+        {{{"Content-Encoding", ", ,"}}, "", ""},
+        {{{"X-Content-Encoding", "gzip"}}, "", ""},
+    };
+    for (const auto& c : cases)
+    {
+        CHttpResponseHeaders headers;
+        for (const auto& h : c.headers)
+            headers[h.first].push_back(h.second);
+        EXPECT_EQ(std::string(c.refused), CHttpDownloader::FindUnaskedEncoding(headers, c.asked)) << c.asked << " " << c.refused;
+    }
+}
+
+// A body past the limit ends there, whether the server stated its length or not and whether it
+// grows on the wire or in decoding: nothing kept, not even in memory. Bodies up to the limit
+// come through, chunked ones too.
+TEST_F(HttpClientTest, BodiesStopAtTheLimit)
+{
+    const ULONGLONG kMiB = 1 << 20;
+    const ULONGLONG size = ServerPayload().size();
+    const wchar_t* const kDecoded = L"HttpDownloader::Decompression the body decodes past the limit of [";
+    const wchar_t* const kWire = L"HttpDownloader::DownloadData the body goes past the limit of [";
+    struct
+    {
+        const char* endpoint;
+        bool ask;
+        ULONGLONG limit;
+        const wchar_t* failure; // null: the body comes through whole
+    } cases[] = {
+        {"bomb?mib=4", true, kMiB, kDecoded},
+        {"bomb?mib=4&chunked=1", true, kMiB, kDecoded},
+        {"stream?chunked=1&secs=60", false, kMiB, kWire},
+        {"stream?secs=60", false, kMiB, kWire},
+        {"plain", false, size - 1, kWire},
+        {"chunked", false, size - 1, kWire},
+        {"gzip", true, size - 1, kDecoded},
+        {"plain", false, size, nullptr},
+        {"chunked", false, size, nullptr},
+        {"gzip", true, size, nullptr},
+        {"bomb?mib=2&chunked=1", true, 2 * kMiB, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        for (bool toFile : {false, true})
+        {
+            SCOPED_TRACE(std::string(c.endpoint) + " limit " + std::to_string(c.limit) + (toFile ? " to a file" : " in memory"));
+            const int mark = Log().GetLength();
+            CHttpDownloader client("", toFile ? Target() : CString());
+            client.SetBodyLimit(c.limit);
+            client.SetTimeout(30000);
+            const bool ok = client.Get(Url(c.endpoint), c.ask);
+            EXPECT_EQ(c.failure == nullptr, ok);
+            if (c.failure)
+            {
+                EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_TOO_LARGE), client.GetLastErrorCode());
+                EXPECT_TRUE(Contains(Log().Mid(mark), c.failure)) << Log().Mid(mark).ToNarrow();
+                EXPECT_LE(client.GetBytesReceived(), c.limit);
+                EXPECT_TRUE(client.GetResponseBody().empty());
+                ExpectFolderHolds({});
+                continue;
+            }
+            const std::string body = toFile ? ReadBytes(Target()) : client.GetResponseBody();
+            if (std::string(c.endpoint).compare(0, 4, "bomb") == 0)
+                EXPECT_TRUE(SameBody(std::string(static_cast<size_t>(c.limit), '\0'), body));
+            else
+                EXPECT_TRUE(SameBody(ServerPayload(), body));
+            DeleteFileW(Target());
+        }
+    }
+}
+
+// The archive's own limit against a real bomb: a megabyte on the wire that decodes to a GiB and
+// a MiB of zeros stops at the GiB, counted past 32 bits without wrapping.
+TEST_F(HttpClientTest, AGzipBombStopsAtTheArchiveLimit)
+{
+    CHttpDownloader client("", Target());
+    client.SetBodyLimit(COruHttpDownloader::kDefaultBodyLimit);
+    EXPECT_FALSE(client.Get(Url("bomb?mib=1025"), true));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_TOO_LARGE), client.GetLastErrorCode());
+    EXPECT_TRUE(Contains(Log(), L"the body decodes past the limit of [1073741824] bytes")) << Log().ToNarrow();
+    EXPECT_LT(client.GetBytesReceived(), 2ULL << 20);
+    ExpectFolderHolds({});
 }
 
 // The plain client stores what came over the wire, encoded or empty, and the target only then.
@@ -270,7 +385,7 @@ TEST_F(HttpClientTest, ProgressCountsTheBytesOnTheWire)
         CRecordingNotifier notifier;
         CHttpDownloader client("", Target());
         client.SetNotifier(&notifier);
-        ASSERT_TRUE(client.Get(Url(endpoint), false));
+        ASSERT_TRUE(client.Get(Url(endpoint), true));
         ASSERT_FALSE(notifier.calls.empty());
         const DWORD wire = client.GetBytesReceived();
         const DWORD total = std::string(endpoint) == "chunked" ? 0 : wire;
@@ -316,21 +431,134 @@ TEST_F(HttpClientTest, StallsEndWithTheTimeOut)
     }
 }
 
+// Each client says so in its own words; the held target stays as it was.
 TEST_F(HttpClientTest, AFailedFinalWriteFails)
 {
     for (const char* endpoint : {"plain", "gzip"})
     {
-        SCOPED_TRACE(endpoint);
-        CFile held;
-        ASSERT_TRUE(held.Open(Target(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive));
-        CHttpDownloader client("", Target());
-        EXPECT_FALSE(client.Get(Url(endpoint), false));
-        EXPECT_NE(0u, client.GetLastErrorCode());
-        EXPECT_TRUE(Contains(Log(), L"HttpDownloader::DownloadData - FAILED write to file"));
-        held.Close();
+        for (bool decoding : {true, false})
+        {
+            SCOPED_TRACE(std::string(endpoint) + (decoding ? " decoding" : " plain"));
+            const int mark = Log().GetLength();
+            CFile held;
+            ASSERT_TRUE(held.Open(Target(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive));
+            std::unique_ptr<CHttpDownloaderBase> client(decoding ? new CHttpDownloader("", Target())
+                                                                 : new CHttpDownloaderBase("", Target()));
+            EXPECT_FALSE(client->Get(Url(endpoint), true));
+            EXPECT_NE(0u, client->GetLastErrorCode());
+            if (decoding)
+                EXPECT_TRUE(Contains(Log().Mid(mark), L"HttpDownloader::DownloadData - FAILED write to file => error=["));
+            else
+                EXPECT_TRUE(Contains(Log().Mid(mark), L"HttpDownloader::DownloadData write to file\r\n")) << Log().Mid(mark).ToNarrow();
+            held.Close();
+            ExpectFolderHolds({L"target.bin"});
+            EXPECT_EQ(0u, ReadBytes(Target()).size());
+            DeleteFileW(Target());
+        }
+    }
+}
+
+// The body check sees the whole body in its temporary file before the target does; a refusal
+// leaves the older target as it was.
+TEST_F(HttpClientTest, TheBodyCheckComesBeforeTheTarget)
+{
+    for (bool decoding : {true, false})
+    {
+        SCOPED_TRACE(decoding ? "decoding" : "plain");
+        ASSERT_TRUE(WriteTextFile(Target(), "older"));
+        std::unique_ptr<CHttpDownloaderBase> client(decoding ? new CHttpDownloader("", Target())
+                                                             : new CHttpDownloaderBase("", Target()));
+        bool answer = false;
+        std::vector<std::pair<CString, std::string>> checked;
+        client->SetBodyCheck([&](const CString& file) {
+            checked.emplace_back(file, ReadBytes(file));
+            return answer;
+        });
+        EXPECT_FALSE(client->Get(Url(decoding ? "gzip" : "plain"), decoding));
+        EXPECT_EQ("older", ReadBytes(Target()));
         ExpectFolderHolds({L"target.bin"});
-        EXPECT_EQ(0u, ReadBytes(Target()).size());
+        answer = true;
+        EXPECT_TRUE(client->Get(Url(decoding ? "gzip" : "plain"), decoding));
+        EXPECT_TRUE(SameBody(ServerPayload(), ReadBytes(Target())));
+        ExpectFolderHolds({L"target.bin"});
+        ASSERT_EQ(2u, checked.size());
+        for (const auto& c : checked)
+        {
+            EXPECT_EQ(Target() + (decoding ? L".decoded" : L".download"), c.first);
+            EXPECT_TRUE(SameBody(ServerPayload(), c.second));
+        }
         DeleteFileW(Target());
+    }
+}
+
+TEST(ParseHeaderNumber, Table)
+{
+    struct
+    {
+        const wchar_t* text;
+        bool ok;
+        ULONGLONG value;
+    } cases[] = {
+        {L"0", true, 0},
+        {L"7", true, 7},
+        {L" 4294967295 ", true, 4294967295ULL},
+        {L"4294967296", true, 4294967296ULL},
+        {L"5000000000", true, 5000000000ULL},
+        {L"18446744073709551615", true, 18446744073709551615ULL},
+        {L"18446744073709551616", false, 0},
+        {L"", false, 0},
+        {L"  ", false, 0},
+        {L"-1", false, 0},
+        {L"+5", false, 0},
+        {L"5, 5", false, 0},
+        {L"12abc", false, 0},
+        {L"0x10", false, 0},
+    };
+    for (const auto& c : cases)
+    {
+        ULONGLONG value = 12345;
+        EXPECT_EQ(c.ok, ParseHeaderNumber(c.text, value)) << CString(c.text).ToNarrow();
+        EXPECT_EQ(c.ok ? c.value : 12345ULL, value) << CString(c.text).ToNarrow();
+    }
+}
+
+TEST(FitProgress, KeepsTheShareDonePast32Bits)
+{
+    struct
+    {
+        ULONGLONG soFar, total;
+        DWORD fitSoFar, fitTotal;
+    } cases[] = {
+        {0, 0, 0, 0},
+        {100, 0, 100, 0},
+        {4294967295ULL, 4294967295ULL, 4294967295UL, 4294967295UL},
+        {1ULL << 32, 1ULL << 33, 1UL << 30, 1UL << 31},
+        {3ULL << 31, 3ULL << 32, 3UL << 29, 3UL << 30},
+        {5000000000ULL, 0, 2500000000UL, 0},
+    };
+    for (const auto& c : cases)
+    {
+        DWORD soFar = 1, total = 1;
+        FitProgress(c.soFar, c.total, soFar, total);
+        EXPECT_EQ(c.fitSoFar, soFar) << c.soFar << "/" << c.total;
+        EXPECT_EQ(c.fitTotal, total) << c.soFar << "/" << c.total;
+    }
+}
+
+// A stated length past 4 GiB is checked in full: the server that sends only the part below it
+// has dropped the connection.
+TEST_F(HttpClientTest, ALengthPast4GiBIsCheckedInFull)
+{
+    for (bool decoding : {true, false})
+    {
+        SCOPED_TRACE(decoding ? "decoding" : "plain");
+        std::unique_ptr<CHttpDownloaderBase> client(decoding ? new CHttpDownloader("", Target())
+                                                             : new CHttpDownloaderBase("", Target()));
+        client->SetTimeout(30000);
+        EXPECT_FALSE(client->Get(Url("past4g"), false));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_WINHTTP_CONNECTION_ERROR), client->GetLastErrorCode());
+        EXPECT_EQ((1ULL << 32) + ServerPayload().size(), client->GetContentLength());
+        ExpectFolderHolds({});
     }
 }
 

@@ -8,7 +8,7 @@ class IHttpDownloader
 {
 public:
     // nTimeoutMs 0 keeps the HTTP client's own time-outs. False after a failure, which leaves
-    // no target file behind. hStopEvent (a manual-reset event, may be null) ends the download
+    // the target file as it was (none when there was none). hStopEvent (a manual-reset event, may be null) ends the download
     // at once when signalled: false, nothing shown to the user.
     virtual bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs,
                           HANDLE hStopEvent) = 0;

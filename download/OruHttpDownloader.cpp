@@ -3,6 +3,8 @@
 #include "EmbeddedSignature.h"
 #include "HttpDownloader.h"
 
+#include "classlib/Handles.h"
+
 #include "support/FileUtil.h"
 #include "support/ProxySettings.h"
 #include "support/TraceLog.h"
@@ -10,6 +12,17 @@
 namespace
 {
 const UINT kAppTitleId = 57344;
+
+// False when the file exists and another handle keeps it from being replaced.
+bool CanReplaceFile(const CString& path)
+{
+    CScopedFileHandle file(::CreateFileW(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (file.IsValid())
+        return true;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 }
 
 COruHttpDownloader::COruHttpDownloader(const wchar_t* pszCaptionProductName)
@@ -32,25 +45,32 @@ bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTarge
     CHttpDownloader client(proxy, target);
     client.SetNotifier(this);
     client.SetStopEvent(hStopEvent);
-    if (PathExists(target) && !::DeleteFileW(target))
+    client.SetBodyLimit(m_bodyLimit);
+    // The older file stays until a checked new one replaces it; one that could not be
+    // replaced (in use) is known before any request.
+    if (!CanReplaceFile(target))
     {
         Trace(TRACE_ERROR, L"COruHttpDownloader::Download failed to delete old file [%s]", target.GetString());
         return false;
     }
     if (nTimeoutMs > 0)
         client.SetTimeout(static_cast<DWORD>(nTimeoutMs));
+    bool bSignatureFailed = false;
+    if (bVerifySignature)
+        client.SetBodyCheck([&](const CString& file) {
+            bSignatureFailed = !VerifySignature(file);
+            return !bSignatureFailed;
+        });
 
     if (client.Get(url.ToNarrow(CP_THREAD_ACP), false))
+        return true;
+    if (bSignatureFailed)
     {
-        if (!bVerifySignature || VerifySignature(target))
-            return true;
         Trace(TRACE_ERROR, L"COruHttpDownloader::Download signature failed, [%s] [%s]", target.GetString(), url.GetString());
-        ::DeleteFileW(target);
         return false;
     }
     if (client.WasStopped())
     {
-        // The client left no part of the file; an older one was deleted before the request.
         Trace(TRACE_INFO, L"COruHttpDownloader::Download stopped, Get [%s] [%s]", target.GetString(), url.GetString());
         return false;
     }
@@ -59,7 +79,6 @@ bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTarge
         ShowConnectionFailure();
     Trace(TRACE_ERROR, L"COruHttpDownloader::Download failed, Get [%s] [%s], error code [%d]", target.GetString(),
           url.GetString(), static_cast<int>(client.GetLastErrorCode()));
-    ::DeleteFileW(target);
     return false;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The setup's one downloader: a GET of one URL into one file, then, when asked, the check of the
-// file's signature. The download runs on a worker thread while the progress page reads the
-// progress on the UI thread, so progress and owner window are kept under a lock.
+// The setup's one downloader: a GET of one URL into one file, the file's signature checked (when
+// asked) before it replaces the older one, which a failed download leaves as it was. The
+// download runs on a worker thread while the progress page reads the progress on the UI thread,
+// so progress and owner window are kept under a lock.
 
 #include "IHttpDownloadProgress.h"
 #include "IHttpDownloader.h"
@@ -29,6 +30,11 @@ public:
     void SetParentWindow(HWND hWnd) override;
     void GetProgress(DWORD& rBytesSoFar, DWORD& rTotalBytes) override;
 
+    // The most bytes a download may have, on the wire and decoded: the archive is far below it,
+    // and a stream of unstated length ends there instead of filling the disk.
+    static constexpr ULONGLONG kDefaultBodyLimit = 1ULL << 30;
+    void SetBodyLimit(ULONGLONG limit) { m_bodyLimit = limit; }
+
 private:
     void ShowConnectionFailure();
 
@@ -37,4 +43,5 @@ private:
     DWORD m_dwBytesSoFar = 0;
     DWORD m_dwTotalBytes = 0;
     CString m_strCaptionProductName;
+    ULONGLONG m_bodyLimit = kDefaultBodyLimit;
 };

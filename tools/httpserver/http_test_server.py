@@ -15,8 +15,12 @@ Endpoints send their encodings unasked:
   gziptrail                                                    gzip with bytes after it
   zlibcut gzipcut                                              a whole body of a cut stream
   stallhead?secs=N   stallbody?secs=N                          silence before / in the body
-  stream?secs=N                                                a body of 4000000000 bytes sent as fast
+  stream?secs=N[&chunked=1]                                    a body of 4000000000 bytes sent as fast
                                                                as the client reads, for N seconds
+                                                               (chunked: no length, no end)
+  bomb?mib=N[&chunked=1]                                       gzip of N MiB of zeros, sent encoded
+  past4g                                                       the payload under a Content-Length of
+                                                               4 GiB more than its size
   redirect?code=301|302&to=URL    status?code=N                that status
   headers                                                      repeated and empty header values
   file/<name>[?gzip=1]                                         a file of the fixture folder (<name>.gz
@@ -36,6 +40,7 @@ import shutil
 import signal
 import socket
 import socketserver
+import struct
 import sys
 import threading
 import time
@@ -97,6 +102,21 @@ def response(status, headers, body=b"", length=True):
     return ("\r\n".join(head) + "\r\n\r\n").encode("latin-1") + body
 
 
+def zero_bomb(mib):
+    """gzip of mib MiB of zeros, about a thousandth of that on the wire. Each MiB is deflated
+    after a full flush, so its compressed form repeats and a GiB takes no time to make."""
+    c = zlib.compressobj(9, zlib.DEFLATED, -15)
+    zeros = bytes(1 << 20)
+    first = c.compress(zeros) + c.flush(zlib.Z_FULL_FLUSH)
+    again = c.compress(zeros) + c.flush(zlib.Z_FULL_FLUSH)
+    end = c.flush()
+    crc = 0
+    for _ in range(mib):
+        crc = zlib.crc32(zeros, crc)
+    head = b"\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\xff"
+    return head + first + again * (mib - 1) + end + struct.pack("<II", crc, (mib << 20) & 0xFFFFFFFF)
+
+
 def raw_deflate(data):
     c = zlib.compressobj(9, zlib.DEFLATED, -15)
     return c.compress(data) + c.flush()
@@ -122,13 +142,15 @@ class Handler(socketserver.StreamRequestHandler):
     def ended(self, tag):
         log_line(self.server.state, tag, "ENDED %s" % self.target)
 
-    def stream(self, secs, tag):
+    def stream(self, secs, tag, chunked=False):
         """Sends blocks as fast as the client takes them, until it goes or the time is up."""
         block = b"s" * 65536
+        if chunked:
+            block = b"%x\r\n%s\r\n" % (len(block), block)
         deadline = time.time() + secs
         sent = 0
         try:
-            while time.time() < deadline and sent + len(block) <= STREAM_LENGTH:
+            while time.time() < deadline and (chunked or sent + len(block) <= STREAM_LENGTH):
                 self.wfile.write(block)
                 sent += len(block)
         except OSError:
@@ -183,8 +205,25 @@ class Handler(socketserver.StreamRequestHandler):
             time.sleep(wait_secs(q, "30"))
             self.ended(tag)
         elif endpoint == "stream":
-            self.send(response(200, [("Content-Length", str(STREAM_LENGTH))], length=False))
-            self.stream(wait_secs(q, "30"), tag)
+            if q.get("chunked"):
+                self.send(response(200, [("Transfer-Encoding", "chunked")], length=False))
+                self.stream(wait_secs(q, "30"), tag, chunked=True)
+            else:
+                self.send(response(200, [("Content-Length", str(STREAM_LENGTH))], length=False))
+                self.stream(wait_secs(q, "30"), tag)
+        elif endpoint == "bomb":
+            body = zero_bomb(int(q.get("mib", "1")))
+            if q.get("chunked"):
+                self.send(response(200, [("Content-Encoding", "gzip"), ("Transfer-Encoding", "chunked")], length=False))
+                for i in range(0, len(body), 65536):
+                    part = body[i:i + 65536]
+                    self.send(b"%x\r\n%s\r\n" % (len(part), part))
+                self.send(b"0\r\n\r\n")
+            else:
+                self.send(response(200, [("Content-Encoding", "gzip")], body))
+        elif endpoint == "past4g":
+            data = response(200, [("Content-Length", str((1 << 32) + len(PAYLOAD)))], length=False)
+            self.send(data + PAYLOAD)
         elif endpoint == "redirect":
             self.send(response(int(q.get("code", "302")), [("Location", q.get("to", "/%s/plain" % tag))], b"moved"))
         elif endpoint == "status":
