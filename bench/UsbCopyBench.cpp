@@ -1,7 +1,7 @@
 // Copies a setup folder's usb\ and msi\ to a drive root through the USB copy worker and prints
 // the milliseconds the copy took (process start not counted).
 // Usage: UsbCopyBench.exe <setup folder> <drive root>
-#include "controller/SetupHelpers.h"
+#include "config/GenerationNames.h"
 #include "workers/CopyUSBInstallationFromThread.h"
 
 #include <cstdio>

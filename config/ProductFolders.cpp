@@ -1,4 +1,5 @@
 #include "ProductFolders.h"
+#include "GenerationNames.h"
 #include "QMConfig.h"
 #include "SettingsKeys.h"
 
@@ -22,9 +23,10 @@ CString EnsuredOrEmpty(const CString& folder)
 CString GetLocalAppDataProductFolder()
 {
     const CString base = IsPortable() ? GetProgramFolder() + L"LocalAppDataFolder\\" : GetLocalAppDataFolder();
-    if (base.IsEmpty())
+    const CString folder = GetGenerationFolder(GetProductEditionName());
+    if (base.IsEmpty() || folder.IsEmpty())
         return CString();
-    return EnsuredOrEmpty(base + L"Quillmark\\Vantolin_" + GetProductEditionName() + L"\\");
+    return EnsuredOrEmpty(base + folder);
 }
 
 CString GetTraceLogFolder()

@@ -6,7 +6,7 @@
 #include "classlib/String.h"
 
 // <local app data>\Quillmark\Vantolin_<edition>\, or in portable mode
-// <program folder>LocalAppDataFolder\Quillmark\Vantolin_<edition>\; empty when it cannot be made.
+// <program folder>LocalAppDataFolder\Quillmark\Vantolin_<edition>\; empty when it cannot be made or the edition names no folder.
 CString GetLocalAppDataProductFolder();
 // <product folder>Log\, or in portable mode <TempFolder>\Log\; empty when it cannot be made.
 // The controller's trace files go to its setup\ sub-folder.

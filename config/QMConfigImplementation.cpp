@@ -1,6 +1,7 @@
 #include "QMConfigImplementation.h"
 #include "QMConfigSection.h"
 #include "QMRegKeyOnDisc.h"
+#include "GenerationNames.h"
 
 #include "classlib/Thread.h"
 #include "support/SysUtil.h"
@@ -11,9 +12,7 @@
 
 namespace
 {
-const wchar_t kRootPrefix[] = L"SOFTWARE\\Quillmark\\";
-const wchar_t kDefaultRoot[] = L"SOFTWARE\\Quillmark\\QMconfig";
-const wchar_t kDefaultUserDefaultRoot[] = L"SOFTWARE\\Quillmark\\QMconfig.default";
+const wchar_t kSharedRootName[] = L"QMconfig";
 const wchar_t kTransactionMutexName[] = L"QMCONFIG_TRANSACTION_MUTEX";
 const DWORD kNotificationMutexWaitMs = 1000;
 
@@ -61,8 +60,8 @@ QMConfig* QMConfig::GetInstance()
 }
 
 QMConfigImplementation::QMConfigImplementation()
-    : m_strGlobalRoot(kDefaultRoot), m_strUserDefaultRoot(kDefaultUserDefaultRoot), m_strLocalRoot(kDefaultRoot),
-      m_strApplicationIndependentRoot(kDefaultRoot)
+    : m_strGlobalRoot(GetStoreRootKey(kSharedRootName)), m_strUserDefaultRoot(GetStoreDefaultsKey(kSharedRootName)),
+      m_strLocalRoot(m_strGlobalRoot), m_strApplicationIndependentRoot(m_strGlobalRoot)
 {
 }
 
@@ -95,9 +94,9 @@ void QMConfigImplementation::SetRoot(const wchar_t* pszRootName, int storageMode
 
     Trace(TRACE_TRACE, L"QMConfigImplementation::SetRoot: root [%s], %s", pszRootName,
           bIniFile ? (L"ini file [" + m_strIniFilePath + L"]").GetString() : L"registry");
-    m_strGlobalRoot = kRootPrefix + CString(pszRootName);
+    m_strGlobalRoot = GetStoreRootKey(pszRootName);
     m_strLocalRoot = m_strGlobalRoot;
-    m_strUserDefaultRoot = m_strGlobalRoot + L".default";
+    m_strUserDefaultRoot = GetStoreDefaultsKey(pszRootName);
 
     // Sections already handed out follow the new root in place, so that nobody keeps reading
     // or writing one generation while the rest of the run uses another.

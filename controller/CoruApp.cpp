@@ -2,10 +2,12 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
+#include "PackageProperties.h"
 #include "RegistryKeyMap.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 
+#include "config/GenerationNames.h"
 #include "config/OruCommunicationConfig.h"
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
@@ -158,12 +160,10 @@ void CoruApp::InitializeKernelComponents()
     settings.Read(m_strSettingsPath);
     const CString generation = settings.GetGeneration();
 
-    m_instanceFlag.SetName(CString(L"VANTOLIN_INSTANCE") + generation);
+    m_instanceFlag.SetName(GetInstanceFlagName(generation));
 
     m_pConfig = QMConfig::GetInstance();
-    CString root;
-    root.Format(L"%s_%s", kProductWord, generation.GetString());
-    m_pConfig->SetRoot(root, 0);
+    m_pConfig->SetRoot(GetGenerationRootName(generation), 0);
     m_pConfig->Initialize();
 
     m_pModule.reset(new CQMModule(kProductWord, generation));
@@ -469,22 +469,20 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     folder += L"\\";
     ResolveRelativePath(folder);
     const CString package = BuildPath(folder, L"msi\\VantolinSetup.msi", nullptr);
-    if (!FileExists(package))
+    PackageProperties properties;
+    const PackageReadResult result = ReadPackageProperties(package, L"UpdateProductPropertiesFromMsi", properties);
+    if (result == PACKAGE_MISSING)
     {
         Trace(TRACE_WARNING, L"Cannot find .msi file to UpdateProductPropertiesFromMsi: [%s]", package.GetString());
         return;
     }
 
     COruSettings& settings = COruSettings::GetInstance();
-    const CString advertised = GetMsiProperty(package, L"QM_ADVERTISED_PRODUCT_VERSION");
-    if (!advertised.IsEmpty() && !m_bUpdateMode)
-        m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(advertised));
+    if (!properties.strAdvertisedVersion.IsEmpty() && !m_bUpdateMode)
+        m_strInstallFolder = ReplaceProductWord(DefaultInstallFolder(properties.strAdvertisedVersion));
 
-    const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
-    if (!generation.IsEmpty() && !COruSettings::IsUsableGeneration(generation))
+    if (result == PACKAGE_REFUSED)
     {
-        Trace(TRACE_ERROR, L"UpdateProductPropertiesFromMsi : refusing the package's generation [%s]: it cannot name a folder",
-              generation.GetString());
         // The run cannot install a package whose settings have no place: it fails.
         if (pProcess)
             pProcess->MarkFailed();
@@ -492,19 +490,16 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
             m_bPackageRefused = true;
         return;
     }
-    if (!generation.IsEmpty())
-        settings.SetGeneration(generation);
-    const CString version = GetMsiProperty(package, L"ProductVersion");
-    if (!version.IsEmpty())
+    if (!properties.strGeneration.IsEmpty())
+        settings.SetGeneration(properties.strGeneration);
+    if (!properties.strVersion.IsEmpty())
     {
-        settings.SetVersion(version);
-        settings.SetVersionText(version);
+        settings.SetVersion(properties.strVersion);
+        settings.SetVersionText(properties.strVersion);
     }
 
-    CString root;
-    root.Format(L"%s_%s", kProductWord, settings.GetGeneration().GetString());
     m_pConfig->Uninitialize();
-    m_pConfig->SetRoot(root, 0);
+    m_pConfig->SetRoot(GetGenerationRootName(settings.GetGeneration()), 0);
     m_pConfig->Initialize();
 
     std::unique_ptr<CQMModule> pOld = std::move(m_pModule);
@@ -516,5 +511,5 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
 
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     if (pProcess)
-        pProcess->ReadProductKey(settings.GetGeneration(), settings.GetVersion());
+        pProcess->ReadProductKey(settings.GetVersion());
 }

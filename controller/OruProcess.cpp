@@ -113,11 +113,9 @@ bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet,
     return true;
 }
 
-bool COruProcess::ReadProductKey(const wchar_t* pszGeneration, const wchar_t* pszVersion)
+bool COruProcess::ReadProductKey(const wchar_t* pszVersion)
 {
     CSingleLock lock(&m_lock, true);
-    if (pszGeneration && *pszGeneration)
-        m_strGeneration = pszGeneration;
     if (pszVersion && *pszVersion)
         m_strProductVersion = pszVersion;
     RegistryKey entry;

@@ -75,7 +75,9 @@ public:
               const wchar_t* pszMSILogDir, BOOL bDotNet20, BOOL bDotNet30, BOOL bDotNet35, BOOL bDotNet40,
               BOOL bDotNetInstalled, CRegistryKeyMap* pRegistryKeys, IHiddenVantolinStarter* pProductStarter,
               LANGID language, BOOL bQuickMode, BOOL bForceDotNet, IUsageStatistics* pStatistics);
-    bool ReadProductKey(const wchar_t* pszGeneration = nullptr, const wchar_t* pszVersion = nullptr);
+    // The generation is not handed over: the settings hold it for the whole run
+    // (COruSettings), and the steps ask them.
+    bool ReadProductKey(const wchar_t* pszVersion = nullptr);
 
     int GetNextStep(bool bPrintDots) override;
     int RunNextStep() override;
@@ -166,6 +168,9 @@ private:
 
     // Step functions (the step table's names).
     bool Step_ReadConfig();
+    // A continuation's package: its version becomes the engine's, its generation the run's; a
+    // generation that cannot name a folder fails the run.
+    void TakePackageProperties(const CString& package);
     bool Step_CleanRegistry();
     bool Step_CheckForWorkingInternetConnection();
     bool Step_UpdateRequest();
@@ -219,7 +224,6 @@ private:
     CString m_strAffiliateId;
     CString m_strPartnerId;
     CString m_strProductVersion;
-    CString m_strGeneration;
     BOOL m_bNewerOruAvailable = FALSE;
     BOOL m_bUpdateOffered = FALSE;
     CString m_strOruUpdateFile;

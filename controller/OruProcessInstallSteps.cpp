@@ -8,6 +8,7 @@
 #include "SetupHelpers.h"
 #include "resource.h"
 
+#include "config/GenerationNames.h"
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
@@ -349,14 +350,15 @@ bool COruProcess::Step_LaunchUSBInstallation()
         m_pUSBCopyThread.reset(new CCopyUSBInstallationFromThread(m_pUSBListener, &GetPortableFolderName));
     // The generation names the portable folder and the user data's paths, as steps 35 and 36
     // expect them: the product version would name another folder.
-    return m_pUSBCopyThread->CopyUSBInstallation(strExtractSFXDir, m_strUSBRoot, m_strUSBFolder, m_strGeneration,
-                                                 m_strGeneration) == 1;
+    const CString& generation = COruSettings::GetInstance().GetGeneration();
+    return m_pUSBCopyThread->CopyUSBInstallation(strExtractSFXDir, m_strUSBRoot, m_strUSBFolder, generation,
+                                                 generation) == 1;
 }
 
 CString COruProcess::GetPortableFolder() const
 {
     CString folder(m_strUSBFolder);
-    AppendPathPart(folder, GetPortableFolderName(m_strGeneration));
+    AppendPathPart(folder, GetPortableFolderName(COruSettings::GetInstance().GetGeneration()));
     return folder;
 }
 

@@ -141,15 +141,7 @@ int COruProcess::DecideNextStep(bool bPrintDots)
         if (m_bUpdateReady)
             m_nForcedNextStep = 13;
         if (m_bVCRedistRestart || m_bDotNetRestart)
-        {
-            const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
-            const CString version = GetMsiProperty(package, L"ProductVersion");
-            const CString generation = GetMsiProperty(package, L"VANTOLIN_GENERATION");
-            if (!version.IsEmpty())
-                m_strProductVersion = version;
-            if (!generation.IsEmpty())
-                m_strGeneration = generation;
-        }
+            TakePackageProperties(strExtractSFXDir + L"msi\\VantolinSetup.msi");
         break;
     default:
         break;

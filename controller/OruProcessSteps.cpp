@@ -4,6 +4,7 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
+#include "PackageProperties.h"
 #include "RegistryKeyMap.h"
 #include "SetupHelpers.h"
 
@@ -51,7 +52,6 @@ bool COruProcess::Step_ReadConfig()
     m_bArchivePresent = FileExists(m_strArchiveFile) || FolderExists(archiveFolder);
 
     m_strProductVersion = settings.GetVersion();
-    m_strGeneration = settings.GetGeneration();
     m_strAffiliateId = settings.GetAffiliateID();
     if (m_strAffiliateId.IsEmpty())
         m_strAffiliateId = GetAffiliateIdFromFileName(GetNameOfParentProcess());
@@ -72,6 +72,20 @@ bool COruProcess::Step_ReadConfig()
     m_bRestartOption = settings.GetRestartOption();
     m_bShowAdvertise = settings.GetShowAdvertiseDlg();
     return true;
+}
+
+void COruProcess::TakePackageProperties(const CString& package)
+{
+    PackageProperties properties;
+    const PackageReadResult result = ReadPackageProperties(package, L"COruProcess::DecideNextStep", properties);
+    if (result == PACKAGE_REFUSED)
+        MarkFailed();
+    if (result != PACKAGE_READ)
+        return;
+    if (!properties.strVersion.IsEmpty())
+        m_strProductVersion = properties.strVersion;
+    if (!properties.strGeneration.IsEmpty())
+        COruSettings::GetInstance().SetGeneration(properties.strGeneration);
 }
 
 bool COruProcess::Step_CleanRegistry()

@@ -1,5 +1,6 @@
 #include "OruSettings.h"
 
+#include "config/GenerationNames.h"
 #include "support/TraceLog.h"
 
 #include <cstdlib>
@@ -83,14 +84,15 @@ void COruSettings::Read(const wchar_t* pszPath)
         m_strGeneration = m_strKeptGeneration;
 }
 
-bool COruSettings::IsUsableGeneration(const wchar_t* pszGeneration)
+bool COruSettings::SetGeneration(const wchar_t* psz)
 {
-    const CString generation(pszGeneration);
-    if (generation.Find(L"..") >= 0 || generation.FindOneOf(L"\\/:*?\"<>|") >= 0)
+    if (!IsUsableGeneration(psz))
+    {
+        Trace(TRACE_ERROR, L"COruSettings::SetGeneration : refusing the generation [%s]: it cannot name a folder",
+              psz ? psz : L"");
         return false;
-    for (int i = 0; i < generation.GetLength(); ++i)
-        if (generation[i] < 32)
-            return false;
+    }
+    m_strGeneration = m_strKeptGeneration = psz;
     return true;
 }
 

@@ -18,13 +18,15 @@ public:
     const CString& GetAffiliateID() const { return m_strAffiliateID; }
     // The version, version text and generation set here come from the product's package: they
     // outlive every later read of a file in this run, so that the configuration store, the
-    // steps and the files written for the product stay on one generation.
+    // steps and the files written for the product stay on one generation. This object is the
+    // run's one holder of the generation: the others ask it.
     const CString& GetVersion() const { return m_strVersion; }
     void SetVersion(const wchar_t* psz) { m_strVersion = m_strKeptVersion = psz; }
     const CString& GetVersionText() const { return m_strVersionText; }
     void SetVersionText(const wchar_t* psz) { m_strVersionText = m_strKeptVersionText = psz; }
     const CString& GetGeneration() const { return m_strGeneration; }
-    void SetGeneration(const wchar_t* psz) { m_strGeneration = m_strKeptGeneration = psz; }
+    // Only a generation that can name a folder is taken (false, logged, for another).
+    bool SetGeneration(const wchar_t* psz);
     const CString& GetProductDisplayName() const { return m_strProductDisplayName; }
     void SetProductDisplayName(const wchar_t* psz) { m_strProductDisplayName = psz; }
     const CString& GetProductShortcutName() const { return m_strProductShortcutName; }
@@ -41,9 +43,8 @@ public:
     int GetCheckInternetTimeout() const { return m_nCheckInternetTimeout; }
     int GetCheckInternetMaxTimeout() const { return m_nCheckInternetMaxTimeout; }
     const CString& GetFilePath() const { return m_strFilePath; }
-    // The generation names folders, registry keys and mutexes ("Vantolin_%s"): one that could
-    // leave its folder or is no file name is refused where it is read.
-    static bool IsUsableGeneration(const wchar_t* pszGeneration);
+    // The generation names folders, registry keys and mutexes (config/GenerationNames.h): one
+    // that could leave its folder or is no file name is refused where it is read.
     // The generation text of the last file read when it was refused (the default stands in).
     const CString& GetRefusedGeneration() const { return m_strRefusedGeneration; }
 

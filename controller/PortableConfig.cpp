@@ -3,19 +3,11 @@
 #include "OruSettings.h"
 #include "SetupHelpers.h"
 
+#include "config/GenerationNames.h"
 #include "support/FileUtil.h"
 #include "support/Language.h"
 #include "support/PathUtil.h"
 #include "support/TraceLog.h"
-
-CString GetPortableFolderName(const wchar_t* pszVersion)
-{
-    CString version(pszVersion);
-    version.Replace(L'.', L'_');
-    CString name;
-    name.Format(L"Vantolin_%s_portable", version.GetString());
-    return name;
-}
 
 bool AdaptQMConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszAffiliateId, int nView)
 {
@@ -26,9 +18,9 @@ bool AdaptQMConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszAff
     }
     // The store's ini form names its sections by the registry paths it mirrors.
     const CString& generation = COruSettings::GetInstance().GetGeneration();
-    CString userSection, machineSection;
-    userSection.Format(L"HKCU\\SOFTWARE\\Quillmark\\Vantolin_%s\\Common", generation.GetString());
-    machineSection.Format(L"HKLM\\SOFTWARE\\Quillmark\\Vantolin_%s\\Common", generation.GetString());
+    const CString key = GetGenerationKey(generation, L"Common");
+    const CString userSection = L"HKCU\\" + key;
+    const CString machineSection = L"HKLM\\" + key;
     CString code;
     LanguageSupport::MakeIsoCode(language, code);
     WritePrivateProfileStringW(userSection, L"Language", code, pszIni);

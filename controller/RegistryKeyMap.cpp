@@ -1,6 +1,7 @@
 #include "RegistryKeyMap.h"
 #include "OruUtil.h"
 
+#include "config/GenerationNames.h"
 #include "support/Registry.h"
 #include "support/TraceLog.h"
 
@@ -18,12 +19,6 @@ RegistryKey MakeEntry(const wchar_t* pszKeyPath, const wchar_t* pszValueName)
     return entry;
 }
 
-RegistryKey MakeGenerationEntry(const wchar_t* pszKeyFormat, const wchar_t* pszGeneration, const wchar_t* pszValueName)
-{
-    CString path;
-    path.Format(pszKeyFormat, pszGeneration);
-    return MakeEntry(path, pszValueName);
-}
 
 bool LookupOrLog(const CRegistryKeyMap& map, DWORD id, const wchar_t* pszOperation, RegistryKey& rEntry)
 {
@@ -72,10 +67,19 @@ void CRegistryKeyMap::Fill(const wchar_t* pszGeneration)
 
 void CRegistryKeyMap::FillGenerationEntries(const wchar_t* pszGeneration)
 {
-    SetAt(1, MakeGenerationEntry(L"SOFTWARE\\Quillmark\\Vantolin_%s\\Common", pszGeneration, L"AffiliateId"));
-    SetAt(6, MakeGenerationEntry(L"Software\\Quillmark\\Vantolin_%s", pszGeneration, L"Launch"));
-    SetAt(7, MakeGenerationEntry(L"Software\\Quillmark\\Vantolin_%s", pszGeneration, L"LaunchUSB"));
-    SetAt(9, MakeGenerationEntry(L"SOFTWARE\\Quillmark\\Vantolin_%s\\Common", pszGeneration, L"InstalledVantolinView"));
+    // A generation that names no key leaves the entries as they were: an empty key path would
+    // name the hive itself.
+    const CString common = GetGenerationKey(pszGeneration, L"Common");
+    const CString launch = GetGenerationLaunchKey(pszGeneration);
+    if (common.IsEmpty() || launch.IsEmpty())
+    {
+        Trace(TRACE_ERROR, L"CRegistryKeyMap::FillGenerationEntries: the generation [%s] names no key", pszGeneration);
+        return;
+    }
+    SetAt(1, MakeEntry(common, L"AffiliateId"));
+    SetAt(6, MakeEntry(launch, L"Launch"));
+    SetAt(7, MakeEntry(launch, L"LaunchUSB"));
+    SetAt(9, MakeEntry(common, L"InstalledVantolinView"));
 }
 
 bool GetRegStringValue(const CRegistryKeyMap& map, DWORD id, CString& rValue)

@@ -46,8 +46,7 @@ CString GetAffiliateIdFromFileName(const wchar_t* pszPath);
 // The program file's folder with a trailing backslash.
 CString GetControllerFolder();
 
-// Portable installation.
-CString GetPortableFolderName(const wchar_t* pszVersion);
+// Portable installation (the portable folder's name: config/GenerationNames.h).
 bool AdaptQMConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszAffiliateId, int nView);
 bool AdaptStartAppConfig(const wchar_t* pszIni, LANGID language, const wchar_t* pszTargetFolder);
 // Removes an autorun.inf that starts the portable launcher; any other is left alone.

@@ -1,3 +1,4 @@
+#include "config/GenerationNames.h"
 #include "controller/OruSettings.h"
 #include "controller/OruUtil.h"
 #include "controller/SetupHelpers.h"

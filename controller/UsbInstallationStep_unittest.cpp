@@ -3,6 +3,7 @@
 // installation as failed.
 
 #include "controller/OruProcess.h"
+#include "controller/OruSettings.h"
 #include "support/FileUtil.h"
 #include "tests/common/EngineFakes.h"
 #include "tests/common/TraceCapture.h"
@@ -42,7 +43,8 @@ protected:
         m_engine = m_services.MakeEngine(m_folder, m_extract);
         EXPECT_TRUE(m_engine != nullptr);
         // The product's version differs from its generation: the folder must follow the generation.
-        EXPECT_TRUE(m_engine->ReadProductKey(L"2012.1", L"3.0.1.12"));
+        EXPECT_TRUE(COruSettings::GetInstance().SetGeneration(L"2012.1"));
+        EXPECT_TRUE(m_engine->ReadProductKey(L"3.0.1.12"));
         // As the installation-type page leaves it after the user chose the drive.
         COruProcessProbe::ForcedStep(*m_engine) = 16;
         m_engine->SetInstallationType(false, m_drive, m_drive);

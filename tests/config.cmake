@@ -7,6 +7,7 @@ vantolin_test(QMRegKey_unittest SOURCES ../config/QMRegKey_unittest.cpp LIBS con
               LOCKS controller_instance qmconfig_mutexes)
 add_dependencies(QMRegKey_unittest StandIn)
 vantolin_test(SettingsKeys_unittest SOURCES ../config/SettingsKeys_unittest.cpp LIBS config shlwapi)
+vantolin_test(GenerationNames_unittest SOURCES ../config/GenerationNames_unittest.cpp LIBS config)
 # Runs the controller: the store's start-up, its roots and the portable mode.
 vantolin_package(${TEST_AREA}/fixtures/extract_badgen/msi/VantolinSetup.msi 3.0.2.7 12 ../9109z)
 add_custom_target(qmconfig_fixtures ALL DEPENDS ${TEST_AREA}/fixtures/extract_badgen/msi/VantolinSetup.msi)

@@ -3,6 +3,10 @@
 vantolin_test(SetupHelpers_unittest SOURCES ../controller/SetupHelpers_unittest.cpp LIBS controller
               LOCKS controller_instance)
 add_dependencies(SetupHelpers_unittest demo_folder)
+# The package reader and the engine's continuation on the packages of the controller's and the
+# store's start-up tests.
+vantolin_test(PackageProperties_unittest SOURCES ../controller/PackageProperties_unittest.cpp LIBS controller)
+add_dependencies(PackageProperties_unittest e2e_fixtures qmconfig_fixtures)
 
 # A whole offline installation by the built controller: the setup archive with the product's
 # package (with a post-installation list), the prerequisite stand-ins and a launcher named as a

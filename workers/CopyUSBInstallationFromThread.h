@@ -11,7 +11,7 @@
 class CCopyUSBInstallationFromThread : public CWorkerThread
 {
 public:
-    // The portable folder's name for a generation (the setup helpers give it).
+    // The portable folder's name for a generation (config/GenerationNames.h gives it).
     typedef CString (*PortableFolderNameFn)(const wchar_t* pszGeneration);
     // Free bytes on the volume of a root; false when the volume cannot be asked.
     typedef bool (*FreeSpaceFn)(const wchar_t* pszRoot, ULONGLONG& rFreeBytes);

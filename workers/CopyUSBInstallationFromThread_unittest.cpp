@@ -2,7 +2,7 @@
 // ask for a stop at a chosen file, and a replaceable free-space query.
 #include "workers/CopyUSBInstallationFromThread.h"
 
-#include "controller/SetupHelpers.h"
+#include "config/GenerationNames.h"
 
 #include "classlib/Handles.h"
 #include "support/FileUtil.h"

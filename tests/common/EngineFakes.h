@@ -175,6 +175,7 @@ struct COruProcessProbe
     static BOOL& InternetWorking(COruProcess& p) { return p.m_bInternetIsWorking; }
     static BOOL& UpdateOffered(COruProcess& p) { return p.m_bUpdateOffered; }
     static CString& AffiliateId(COruProcess& p) { return p.m_strAffiliateId; }
+    static CString& ProductVersion(COruProcess& p) { return p.m_strProductVersion; }
     static CString& ArchiveFile(COruProcess& p) { return p.m_strArchiveFile; }
     static CString& USBRoot(COruProcess& p) { return p.m_strUSBRoot; }
     static CString& USBFolder(COruProcess& p) { return p.m_strUSBFolder; }
