@@ -103,7 +103,7 @@ run_tests() {
     # Booting may have updated the prefix: harden and check it again before any test runs.
     "$ROOT/tools/wine/make-prefix.sh" "$BUILD_DIR"
     cd "$BUILD_DIR"
-    ctest --output-on-failure -j "$JOBS" --timeout 300 "$@"
+    ctest --output-on-failure -j "$JOBS" --timeout 900 "$@"
 }
 
 case "${1:-}" in
