@@ -1,6 +1,7 @@
 // The run between the start checks and the end: main window, main loop, end of the run.
 
 #include "CoruApp.h"
+#include "IStepPages.h"
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "RegistryKeyMap.h"
@@ -144,7 +145,7 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
         engine.MarkFailed();
 
     CString order;
-    bool bRestartConfirmed = false;
+    CStepRun run(&engine, services);
     for (;;)
     {
         if (engine.IsCancelled())
@@ -159,9 +160,10 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
         }
         order.AppendFormat(L"%d;", step);
         m_bUSBInstallationRunning = !engine.IsPCInstallation();
-        bool bLeave = false;
+        run.nStep = step;
+        run.bLeave = false;
         m_bStepNotStarted = false;
-        if (!HandleStep(step, &engine, services, bLeave, bRestartConfirmed))
+        if (!HandleStep(run))
         {
             if (m_bStepNotStarted)
             {
@@ -175,10 +177,10 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
                 engine.Cancel();
             }
         }
-        if (bLeave)
+        if (run.bLeave)
             break;
     }
-    EndOfRun(&engine, services, order, bRestartConfirmed);
+    EndOfRun(&engine, services, order, run.bRestartConfirmed);
 }
 
 void CoruApp::WaitAnsweringMessages()
@@ -187,128 +189,186 @@ void CoruApp::WaitAnsweringMessages()
 }
 
 // False: the run is cancelled, or fails when m_bStepNotStarted is set.
-bool CoruApp::HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
-                         bool& rRestartConfirmed)
+bool CoruApp::HandleStep(CStepRun& run)
 {
-    switch (nStep)
+    const COruStepRow* pRow = FindOruStepRow(run.nStep);
+    if (!pRow || !pRow->handler)
     {
-    case 2:
-        if (PageAnswer(2) != IDOK)
+        run.pProcess->RunNextStep();
+        return true;
+    }
+    IStepPages& pages = *this;
+    return (pages.*pRow->handler)(run);
+}
+
+// The steps' pages and phases --------------------------------------------------------------
+
+bool CoruApp::OnAdvertisePage(CStepRun& run)
+{
+    if (PageAnswer(ORU_STEP_ADVERTISE) != IDOK)
+        return false;
+    run.pProcess->OnAdvertiseAccepted();
+    return true;
+}
+
+bool CoruApp::OnLanguagePage(CStepRun& run)
+{
+    COruProcess* pProcess = run.pProcess;
+    CString code;
+    if (m_interfaceLanguage != 0)
+        LanguageSupport::MakeIsoCode(m_interfaceLanguage, code);
+    if (code.IsEmpty())
+    {
+        wchar_t name[6] = {};
+        code = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, name, 6) ? name : L"en";
+    }
+    BOOL quickMode = m_bQuickMode;
+    if (!ChooseLanguage(pProcess, code, quickMode))
+        return false;
+    m_bQuickMode = quickMode;
+    CString dotNet;
+    dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
+                  m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
+    SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
+    LANGID language = LanguageCodeToLangId(code);
+    if (language == 0)
+        language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    m_strLanguageCode = code;
+    m_interfaceLanguage = language;
+    pProcess->SetLanguage(language, m_bQuickMode);
+    ApplyInterfaceLanguage();
+    return true;
+}
+
+bool CoruApp::OnMusicLibraryPage(CStepRun& run)
+{
+    return ChooseMusicLibraryOptions(run.pProcess, &m_bIntegrateMusicLib, &m_bCommonMusicFolder, &m_bNoMusicFolder,
+                                     &m_bCustomMusicFolderChosen, &m_strCustomMusicFolder);
+}
+
+bool CoruApp::OnInternetCheck(CStepRun& run)
+{
+    WaitForInternetCheck(run.pProcess);
+    return run.pProcess->IsInternetWorking() || AskAboutMissingInternet(run.pProcess);
+}
+
+bool CoruApp::OnUpdateOfferPage(CStepRun& run)
+{
+    return ChooseUpdateDownload(run.pProcess);
+}
+
+bool CoruApp::OnInstallerDownload(CStepRun& run)
+{
+    return DownloadInstallerOrDotNet(run.pProcess, run.services.pDownloader, true);
+}
+
+bool CoruApp::OnDotNetDownload(CStepRun& run)
+{
+    return DownloadInstallerOrDotNet(run.pProcess, run.services.pDownloader, false);
+}
+
+bool CoruApp::OnUnpackInstaller(CStepRun& run)
+{
+    run.pProcess->RunNextStep();
+    // An archive unpacked before: the package's properties come from its folder.
+    const CString folder = run.pProcess->GetExtractSFXDir();
+    if (!IsSamePath(folder, m_strExtractFolder))
+        UpdateProductPropertiesFromMsi(run.pProcess);
+    return true;
+}
+
+bool CoruApp::OnSelfUpdateOrExtract(CStepRun& run)
+{
+    run.pProcess->RunNextStep();
+    if (run.pProcess->IsNewerOruAvailable())
+    {
+        run.bLeave = true;
+        return true;
+    }
+    ExtractSelfUpdateOrArchive(run.pProcess);
+    return true;
+}
+
+bool CoruApp::OnSingleInstanceCheck(CStepRun& run)
+{
+    const bool ok = CheckAlreadyRunning(false);
+    run.pProcess->RunNextStep();
+    return ok;
+}
+
+bool CoruApp::OnInstallationTypePage(CStepRun& run)
+{
+    return ChooseInstallationType(run.pProcess);
+}
+
+bool CoruApp::OnInstallationFolderPage(CStepRun& run)
+{
+    return ChooseInstallationFolder(run.pProcess, m_strInstallFolder);
+}
+
+bool CoruApp::OnInstallOptionsPage(CStepRun& run)
+{
+    return ChooseInstallOptions(run.pProcess, m_bDownloadEncoder, m_bSendUsageStats, m_bImportSettings);
+}
+
+bool CoruApp::OnDotNetInstallation(CStepRun& run)
+{
+    const bool ok = DotNetFrameworkInstallation(run.pProcess);
+    SendEvent(L"ORU_AFTER_DOTNET");
+    return ok;
+}
+
+bool CoruApp::OnDotNetCheck(CStepRun& run)
+{
+    if (run.pProcess->NeedsDotNetCheck())
+    {
+        if (!WaitForDotNetCheck(run.pProcess))
             return false;
-        pProcess->OnAdvertiseAccepted();
-        return true;
-    case 3:
-    {
-        CString code;
-        if (m_interfaceLanguage != 0)
-            LanguageSupport::MakeIsoCode(m_interfaceLanguage, code);
-        if (code.IsEmpty())
-        {
-            wchar_t name[6] = {};
-            code = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, name, 6) ? name : L"en";
-        }
-        BOOL quickMode = m_bQuickMode;
-        if (!ChooseLanguage(pProcess, code, quickMode))
-            return false;
-        m_bQuickMode = quickMode;
-        CString dotNet;
-        dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
-                      m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
-        SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
-        LANGID language = LanguageCodeToLangId(code);
-        if (language == 0)
-            language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-        m_strLanguageCode = code;
-        m_interfaceLanguage = language;
-        pProcess->SetLanguage(language, m_bQuickMode);
-        ApplyInterfaceLanguage();
-        return true;
+        return !run.pProcess->NeedsDotNetCheck();
     }
-    case 4:
-        return ChooseMusicLibraryOptions(pProcess, &m_bIntegrateMusicLib, &m_bCommonMusicFolder, &m_bNoMusicFolder,
-                                         &m_bCustomMusicFolderChosen, &m_strCustomMusicFolder);
-    case 6:
-        WaitForInternetCheck(pProcess);
-        return pProcess->IsInternetWorking() || AskAboutMissingInternet(pProcess);
-    case 9:
-        return ChooseUpdateDownload(pProcess);
-    case 10:
-    case 11:
-        return DownloadInstallerOrDotNet(pProcess, services.pDownloader, true);
-    case 12:
-        return DownloadInstallerOrDotNet(pProcess, services.pDownloader, false);
-    case 13:
-    {
-        pProcess->RunNextStep();
-        // An archive unpacked before: the package's properties come from its folder.
-        const CString folder = pProcess->GetExtractSFXDir();
-        if (!IsSamePath(folder, m_strExtractFolder))
-            UpdateProductPropertiesFromMsi(pProcess);
-        return true;
-    }
-    case 14:
-        pProcess->RunNextStep();
-        if (pProcess->IsNewerOruAvailable())
-        {
-            rLeave = true;
-            return true;
-        }
-        ExtractSelfUpdateOrArchive(pProcess);
-        return true;
-    case 15:
-    {
-        const bool ok = CheckAlreadyRunning(false);
-        pProcess->RunNextStep();
-        return ok;
-    }
-    case 16:
-        return ChooseInstallationType(pProcess);
-    case 17:
-        return ChooseInstallationFolder(pProcess, m_strInstallFolder);
-    case 18:
-        return ChooseInstallOptions(pProcess, m_bDownloadEncoder, m_bSendUsageStats, m_bImportSettings);
-    case 20:
-    {
-        const bool ok = DotNetFrameworkInstallation(pProcess);
-        SendEvent(L"ORU_AFTER_DOTNET");
-        return ok;
-    }
-    case 21:
-        if (pProcess->NeedsDotNetCheck())
-        {
-            if (!WaitForDotNetCheck(pProcess))
-                return false;
-            return !pProcess->NeedsDotNetCheck();
-        }
-        pProcess->RunNextStep();
-        return true;
-    case 23:
-    case 25:
-        return VCRedistInstallation(pProcess);
-    case 26:
-    {
-        const bool ok = PCInstallationProgress(pProcess);
-        SendEvent(L"ORU_PC_INSTALLATION");
-        return ok;
-    }
-    case 28:
-        return PostInstallationStepProgress(pProcess);
-    case 31:
-        return HiddenStartProduct(pProcess, services.pProductStarter);
-    case 34:
-        return USBInstallationProgress(pProcess);
-    case 40:
-        return PrepareRestartInstallation(pProcess);
-    case ORU_STEP_CONFIRM_RESTART:
-        if (!InformAboutRestart())
-            return false;
-        rRestartConfirmed = true;
-        rLeave = true;
-        return true;
-    default:
-        pProcess->RunNextStep();
-        return true;
-    }
+    run.pProcess->RunNextStep();
+    return true;
+}
+
+bool CoruApp::OnVCRedistInstallation(CStepRun& run)
+{
+    return VCRedistInstallation(run.pProcess);
+}
+
+bool CoruApp::OnPCInstallation(CStepRun& run)
+{
+    const bool ok = PCInstallationProgress(run.pProcess);
+    SendEvent(L"ORU_PC_INSTALLATION");
+    return ok;
+}
+
+bool CoruApp::OnPostInstallation(CStepRun& run)
+{
+    return PostInstallationStepProgress(run.pProcess);
+}
+
+bool CoruApp::OnHiddenStartProduct(CStepRun& run)
+{
+    return HiddenStartProduct(run.pProcess, run.services.pProductStarter);
+}
+
+bool CoruApp::OnUSBInstallation(CStepRun& run)
+{
+    return USBInstallationProgress(run.pProcess);
+}
+
+bool CoruApp::OnPrepareRestart(CStepRun& run)
+{
+    return PrepareRestartInstallation(run.pProcess);
+}
+
+bool CoruApp::OnConfirmRestart(CStepRun& run)
+{
+    if (!InformAboutRestart())
+        return false;
+    run.bRestartConfirmed = true;
+    run.bLeave = true;
+    return true;
 }
 
 void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order,
@@ -377,8 +437,8 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
 void CoruApp::DeleteRestartEntries()
 {
     Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps : no restart follows, removing the restart command");
-    DeleteRegistryKey(*m_pRegistryKeyMap, 0);
-    for (DWORD id = 10; id <= 16; ++id)
+    DeleteRegistryKey(*m_pRegistryKeyMap, REGKEY_PC_RESTART_INSTALLATION);
+    for (DWORD id = REGKEY_RESTART_FIRST; id <= REGKEY_RESTART_LAST; ++id)
         DeleteRegistryKey(*m_pRegistryKeyMap, id);
     m_bRestartEntriesWritten = false;
 }

@@ -82,17 +82,17 @@ void CoruApp::RestoreWizardChoices()
 {
     const CRegistryKeyMap& map = *m_pRegistryKeyMap;
     CString value;
-    if (ReadRestartEntry(map, 10, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_INSTALL_DIR, value))
         m_strInstallFolder = value;
-    if (ReadRestartEntry(map, 11, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_INTEGRATE_MUSIC_LIB, value))
         m_bIntegrateMusicLib = value == L"1";
-    if (ReadRestartEntry(map, 12, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_COMMON_MUSIC_LIB_DIR, value))
     {
         m_bCommonMusicFolder = value == L"1";
         if (m_bCommonMusicFolder)
             m_bNoMusicFolder = m_bCustomMusicFolderChosen = FALSE;
     }
-    if (ReadRestartEntry(map, 13, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_CUSTOM_MUSIC_LIB_DIR, value))
     {
         m_bCommonMusicFolder = m_bNoMusicFolder = FALSE;
         m_bCustomMusicFolderChosen = TRUE;
@@ -100,11 +100,11 @@ void CoruApp::RestoreWizardChoices()
     }
     if (!m_bCommonMusicFolder && !m_bCustomMusicFolderChosen)
         m_bNoMusicFolder = TRUE;
-    if (ReadRestartEntry(map, 14, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_DOWNLOAD_LAME, value))
         m_bDownloadEncoder = value == L"1";
-    if (ReadRestartEntry(map, 15, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_SEND_USAGE_STATS, value))
         m_bSendUsageStats = value == L"1";
-    if (ReadRestartEntry(map, 16, value))
+    if (ReadRestartEntry(map, REGKEY_RESTART_IMPORT_SETTINGS, value))
         m_bImportSettings = value == L"1";
 }
 

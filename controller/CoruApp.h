@@ -2,6 +2,8 @@
 // The controller's application object: start-up, the self-update hand-over, the start checks
 // and the exit code.
 
+#include "IStepPages.h"
+
 #include "classlib/Handles.h"
 #include "classlib/Sync.h"
 #include "classlib/WinApp.h"
@@ -69,7 +71,7 @@ public:
     virtual void ShowFinishPage(const CString& text) = 0;
 };
 
-class CoruApp : public CWinApp, public IInstanceFlagOwner
+class CoruApp : public CWinApp, public IInstanceFlagOwner, private IStepPages
 {
 public:
     CoruApp();
@@ -120,14 +122,38 @@ private:
     void CreateMainWindow();
     CString RunningAppCaption() const;
     void ProcessAsAdminSteps();
-    bool HandleStep(int nStep, COruProcess* pProcess, const CRunServices& services, bool& rLeave,
-                    bool& rRestartConfirmed);
+    // The step's handler of the step table, or the engine's run of the step.
+    bool HandleStep(CStepRun& run);
     void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
     void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
     void RemoveExtractionFolder();
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     void ShowFinishPage(const CString& text);
+
+    // The handlers of the step table.
+    bool OnAdvertisePage(CStepRun& run) override;
+    bool OnLanguagePage(CStepRun& run) override;
+    bool OnMusicLibraryPage(CStepRun& run) override;
+    bool OnInternetCheck(CStepRun& run) override;
+    bool OnUpdateOfferPage(CStepRun& run) override;
+    bool OnInstallerDownload(CStepRun& run) override;
+    bool OnDotNetDownload(CStepRun& run) override;
+    bool OnUnpackInstaller(CStepRun& run) override;
+    bool OnSelfUpdateOrExtract(CStepRun& run) override;
+    bool OnSingleInstanceCheck(CStepRun& run) override;
+    bool OnInstallationTypePage(CStepRun& run) override;
+    bool OnInstallationFolderPage(CStepRun& run) override;
+    bool OnInstallOptionsPage(CStepRun& run) override;
+    bool OnDotNetInstallation(CStepRun& run) override;
+    bool OnDotNetCheck(CStepRun& run) override;
+    bool OnVCRedistInstallation(CStepRun& run) override;
+    bool OnPCInstallation(CStepRun& run) override;
+    bool OnPostInstallation(CStepRun& run) override;
+    bool OnHiddenStartProduct(CStepRun& run) override;
+    bool OnUSBInstallation(CStepRun& run) override;
+    bool OnPrepareRestart(CStepRun& run) override;
+    bool OnConfirmRestart(CStepRun& run) override;
 
     // Pages and phases (PLACEHOLDER bodies until the pages exist).
     int PageAnswer(int nStep);

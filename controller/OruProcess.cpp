@@ -66,7 +66,7 @@ bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet,
     m_bUpdateReady = processParam == L"UpdateReady";
     // The continuation is running: the RunOnce command that started it must not start it again.
     if ((m_bVCRedistRestart || m_bDotNetRestart) && pRegistryKeys)
-        DeleteRegistryKey(*pRegistryKeys, 0);
+        DeleteRegistryKey(*pRegistryKeys, REGKEY_PC_RESTART_INSTALLATION);
 
     m_CurrentStep = 0;
     m_nForcedNextStep = -1;
@@ -119,7 +119,7 @@ bool COruProcess::ReadProductKey(const wchar_t* pszVersion)
     if (pszVersion && *pszVersion)
         m_strProductVersion = pszVersion;
     RegistryKey entry;
-    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(3, entry))
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_ORU, entry))
     {
         Trace(TRACE_TRACE, L"Init PC_ORU not found!");
         return false;
@@ -129,90 +129,78 @@ bool COruProcess::ReadProductKey(const wchar_t* pszVersion)
     return true;
 }
 
-bool COruProcess::IsWorkerStep(int nStep) const
-{
-    switch (nStep)
-    {
-    case 6: case 10: case 11: case 12: case 14: case 20: case 21: case 22: case 23: case 24: case 25: case 26:
-    case 28: case 34: case 36: case 39: case 40:
-        return true;
-    default:
-        return false;
-    }
-}
-
 int COruProcess::RunNextStep()
 {
     CSingleLock lock(&m_lock, true);
     const int next = GetNextStep(true);
-    if (next == 3 || next == 9 || next == 16 || next == ORU_STEP_BUSY || next < 1)
+    const COruStepRow* pRow = FindOruStepRow(next);
+    if (next == ORU_STEP_BUSY || next < ORU_STEP_READ_CONFIG || (pRow && pRow->bTakenByHook))
         return 0;
     m_CurrentStep = next;
     m_nForcedNextStep = -1;
     m_bStepStartFailed = false;
     m_bLastCheckReturnCode = false;
-    if (next == 31)
-    {
-        m_bProductWaitStarted = false;
-        m_bProductStateRead = false;
-    }
 
     const bool result = m_pStepFunctions ? m_pStepFunctions->RunStep(*this, next) : RunStepFunction(next);
 
-    if (!result && IsWorkerStep(next))
+    if (pRow)
     {
-        m_bStepStartFailed = true;
-        // A download that could not even start is one attempt of the three.
-        if (next >= 10 && next <= 12)
-            ++m_nDownloadAttempts;
+        if (!result && pRow->outcome)
+            m_bStepStartFailed = true;
+        if (pRow->afterRun)
+            (this->*pRow->afterRun)(result);
     }
-    // A recorded failure stays: these steps only ever take success away.
-    if ((next == 26 || next == 34) && !result)
-        m_bSuccess = FALSE;
-    if (next == 20 && m_bRepeatDotNetStep)
-        m_nForcedNextStep = 20;
-    if (next == 28 && !m_PostInstallationSteps.empty())
-        m_nForcedNextStep = 28;
     return result ? 1 : 0;
 }
 
 bool COruProcess::RunStepFunction(int nStep)
 {
-    switch (nStep)
-    {
-    case 1: return Step_ReadConfig();
-    case 5: return Step_CleanRegistry();
-    case 6: return Step_CheckForWorkingInternetConnection();
-    case 8: return Step_UpdateRequest();
-    case 10: return Step_DownloadInstaller();
-    case 11: return Step_DownloadOru();
-    case 12: return true; // the application downloads the .NET installer on its page
-    case 13: return Step_UnpackInstaller();
-    case 14: return Step_SelfUpdateOrExtract();
-    case 20: return Step_InstallDotNetFramework();
-    case 21: return Step_CheckForDisabledDotNet();
-    case 22: return Step_VCRedistTestBeforeInstall();
-    case 23: return Step_InstallVCRedistributable();
-    case 24: return VCRedistTestAfterInstall();
-    case 25: return Step_InstallVCRedistributable64();
-    case 26: return Step_LaunchPCInstallation();
-    case 27: return Step_AdaptRegistryForPCInstallation();
-    case 28:
-    {
-        int stepsLeft = 0;
-        return Step_PostInstallationStep(&stepsLeft);
-    }
-    case 29: return Step_VerifyIfRequiresRestart();
-    case 30: return Step_PostInstallCleanRegistry();
-    case 31: return Step_HiddenStartProduct();
-    case 33: return Step_StartProduct();
-    case 34: return Step_LaunchUSBInstallation();
-    case 35: return Step_AdaptFilesForUSBInstallation();
-    case 36: return Step_USBSetupCloser();
-    case 39: return Step_LaunchUninstaller();
-    case 40: return Step_PrepareRestartInstallation();
-    default: return false;
-    }
+    const COruStepRow* pRow = FindOruStepRow(nStep);
+    return pRow && pRow->function && (this->*pRow->function)();
+}
+
+bool COruProcess::RunPostInstallationStep()
+{
+    int stepsLeft = 0;
+    return Step_PostInstallationStep(&stepsLeft);
+}
+
+bool COruProcess::DownloadDotNetOnPage()
+{
+    // The application downloads the .NET installer on its page; the step reads that download.
+    return true;
+}
+
+void COruProcess::CountDownloadStart(bool bResult)
+{
+    // A download that could not even start is one attempt of the three.
+    if (!bResult)
+        ++m_nDownloadAttempts;
+}
+
+void COruProcess::RepeatDotNetStep(bool)
+{
+    if (m_bRepeatDotNetStep)
+        m_nForcedNextStep = ORU_STEP_INSTALL_DOTNET;
+}
+
+void COruProcess::KeepFailure(bool bResult)
+{
+    // A recorded failure stays: these steps only ever take success away.
+    if (!bResult)
+        m_bSuccess = FALSE;
+}
+
+void COruProcess::RepeatWhileCommandsLeft(bool)
+{
+    if (!m_PostInstallationSteps.empty())
+        m_nForcedNextStep = ORU_STEP_POST_INSTALLATION;
+}
+
+void COruProcess::BeginProductWait(bool)
+{
+    m_bProductWaitStarted = false;
+    m_bProductStateRead = false;
 }
 
 void COruProcess::SetStepFunctions(IStepFunctions* pStepFunctions)
@@ -304,18 +292,18 @@ void COruProcess::WaitForProcessEnd()
 void COruProcess::OnAdvertiseAccepted()
 {
     CSingleLock lock(&m_lock, true);
-    m_CurrentStep = 2;
+    m_CurrentStep = ORU_STEP_ADVERTISE;
     m_nForcedNextStep = -1;
 }
 
 void COruProcess::SetLanguage(LANGID language, BOOL bQuickMode)
 {
     CSingleLock lock(&m_lock, true);
-    if (GetNextStep(true) != 3)
+    if (GetNextStep(true) != ORU_STEP_LANGUAGE)
         return;
     m_nLanguage = language;
     m_bQuickMode = bQuickMode;
-    m_CurrentStep = 3;
+    m_CurrentStep = ORU_STEP_LANGUAGE;
     m_nForcedNextStep = -1;
     CString code;
     if (m_pPatchConfig && LanguageSupport::MakeIsoCode(language, code))
@@ -326,7 +314,7 @@ void COruProcess::SetLanguage(LANGID language, BOOL bQuickMode)
 bool COruProcess::ContinueOffline()
 {
     CSingleLock lock(&m_lock, true);
-    if (GetNextStep(true) != 6 || !m_bArchivePresent)
+    if (GetNextStep(true) != ORU_STEP_INTERNET_CHECK || !m_bArchivePresent)
         return false;
     m_bContinueOffline = TRUE;
     m_nForcedNextStep = -1;
@@ -336,18 +324,22 @@ bool COruProcess::ContinueOffline()
 void COruProcess::SetUpdateChoice(bool bDownload)
 {
     CSingleLock lock(&m_lock, true);
-    if (GetNextStep(true) != 9)
+    if (GetNextStep(true) != ORU_STEP_UPDATE_OFFER)
         return;
-    m_nForcedNextStep = bDownload ? 10 : (m_bNewerOruAvailable ? 11 : (m_bDotNetInstalled ? 13 : 12));
+    m_nForcedNextStep = bDownload ? ORU_STEP_DOWNLOAD_INSTALLER
+                                  : (m_bNewerOruAvailable ? ORU_STEP_DOWNLOAD_ORU
+                                                          : (m_bDotNetInstalled ? ORU_STEP_UNPACK_INSTALLER
+                                                                                : ORU_STEP_DOWNLOAD_DOTNET));
 }
 
 void COruProcess::SetInstallationType(bool bPCInstallation, const wchar_t* pszUSBRoot, const wchar_t* pszUSBFolder)
 {
     CSingleLock lock(&m_lock, true);
-    if (GetNextStep(true) != 16)
+    if (GetNextStep(true) != ORU_STEP_INSTALLATION_TYPE)
         return;
     m_bPCInstallation = bPCInstallation;
-    m_nForcedNextStep = !bPCInstallation ? 34 : (m_bQuickMode ? 26 : 17);
+    m_nForcedNextStep = !bPCInstallation ? ORU_STEP_USB_INSTALLATION
+                                         : (m_bQuickMode ? ORU_STEP_PC_INSTALLATION : ORU_STEP_INSTALLATION_FOLDER);
     m_strUSBRoot = pszUSBRoot;
     AppendBackslash(m_strUSBRoot);
     m_strUSBFolder = (pszUSBFolder && *pszUSBFolder) ? CString(pszUSBFolder) : m_strUSBRoot;
@@ -356,19 +348,19 @@ void COruProcess::SetInstallationType(bool bPCInstallation, const wchar_t* pszUS
 void COruProcess::GoToStep16()
 {
     CSingleLock lock(&m_lock, true);
-    m_nForcedNextStep = 16;
+    m_nForcedNextStep = ORU_STEP_INSTALLATION_TYPE;
 }
 
 void COruProcess::GoToStep17()
 {
     CSingleLock lock(&m_lock, true);
-    m_nForcedNextStep = 17;
+    m_nForcedNextStep = ORU_STEP_INSTALLATION_FOLDER;
 }
 
 void COruProcess::GoToStep3()
 {
     CSingleLock lock(&m_lock, true);
-    m_nForcedNextStep = 3;
+    m_nForcedNextStep = ORU_STEP_LANGUAGE;
 }
 
 void COruProcess::SetStartProduct(bool bStart)
@@ -377,7 +369,7 @@ void COruProcess::SetStartProduct(bool bStart)
     if (GetNextStep(true) != ORU_STEP_PC_END)
         return;
     m_bStartProduct = bStart;
-    m_nForcedNextStep = 33;
+    m_nForcedNextStep = ORU_STEP_START_PRODUCT;
 }
 
 void COruProcess::SetView(int nView)
@@ -389,7 +381,7 @@ void COruProcess::SetView(int nView)
 int COruProcess::GetPostInstallationSteps(int* pIndex)
 {
     CSingleLock lock(&m_lock, true);
-    if (GetNextStep(true) != 28)
+    if (GetNextStep(true) != ORU_STEP_POST_INSTALLATION)
         return 0;
     bool loaded = false;
     RefreshPostInstallationSteps(&loaded);
@@ -403,7 +395,7 @@ CString COruProcess::GetLaunchCommand()
 {
     CSingleLock lock(&m_lock, true);
     if (m_strLaunchCommand.IsEmpty() && m_pRegistryKeys)
-        GetRegStringValue(*m_pRegistryKeys, m_bPCInstallation ? 6 : 7, m_strLaunchCommand);
+        GetRegStringValue(*m_pRegistryKeys, m_bPCInstallation ? REGKEY_LAUNCH : REGKEY_LAUNCH_USB, m_strLaunchCommand);
     return m_strLaunchCommand;
 }
 
@@ -466,7 +458,7 @@ void COruProcess::MarkFailed()
 {
     CSingleLock lock(&m_lock, true);
     m_bSuccess = FALSE;
-    m_nForcedNextStep = 30;
+    m_nForcedNextStep = ORU_STEP_CLEAN_UP;
 }
 
 int COruProcess::GetCurrentStep()

@@ -1,10 +1,13 @@
 #pragma once
 // The step engine: the numbered steps of one run, the worker each step starts, and the choice
-// of the next step from the last step's outcome.
+// of the next step from the last step's outcome, each by the step's row of the step table
+// (OruSteps.h).
 //
 // One recursive lock guards the whole state. During the post-installation phase a worker thread
 // drives the engine while the UI thread polls it, so no code holding the lock waits for a thread
 // that may want the lock or send to the waiting thread's windows.
+
+#include "OruSteps.h"
 
 #include "classlib/String.h"
 #include "classlib/Sync.h"
@@ -32,16 +35,6 @@ class CCopyFoldersFromThread;
 class CPostInstallStepsThread;
 class CCopyUSBInstallationFromThread;
 
-// Step numbers with a meaning of their own for the callers of the engine.
-enum
-{
-    ORU_STEP_NONE = -1,
-    ORU_STEP_PC_END = 32,
-    ORU_STEP_USB_END = 37,
-    ORU_STEP_BUSY = 38,
-    ORU_STEP_CONFIRM_RESTART = 41
-};
-
 // Where RunNextStep reaches the step functions; tests script the steps through it.
 class IStepFunctions
 {
@@ -51,8 +44,8 @@ public:
     virtual bool RunStep(COruProcess& engine, int nStep) = 0;
 };
 
-// The times the engine waits (step 31 for the product, step 14 for the self-extractor) are read
-// through this seam; null restores the system's tick count.
+// The times the engine waits (the hidden start for the product, the self-update for the
+// self-extractor) are read through this seam; null restores the system's tick count.
 typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 DWORD GetOruTickCount();
@@ -92,6 +85,7 @@ public:
     bool ContinueOffline();
     void SetUpdateChoice(bool bDownload);
     void SetInstallationType(bool bPCInstallation, const wchar_t* pszUSBRoot, const wchar_t* pszUSBFolder);
+    // Page navigation (Back): the installation type, the installation folder, the language.
     void GoToStep16();
     void GoToStep17();
     void GoToStep3();
@@ -145,7 +139,7 @@ public:
 
     // Null: the engine's own step functions.
     void SetStepFunctions(IStepFunctions* pStepFunctions);
-    // The engine's own function of the step.
+    // The engine's own function of the step (its row's); false for a step without one.
     bool RunStepFunction(int nStep);
 
     // Shared with the step functions, which run under the lock.
@@ -154,17 +148,42 @@ public:
 private:
     friend struct COruProcessProbe;
 
+    // The step table names the private functions of its rows.
+    friend const COruStepRow* GetOruStepRows(size_t& rCount);
+
     int DecideNextStep(bool bPrintDots);
-    bool CheckStartProcessWorker(int nStep, bool bPrintDots, int& rBusy);
-    void ApplyProgramRule(int nStep, bool bSuccess, bool bCancelled, bool bCheckReturnCode, DWORD exitCode);
     void MarkInstallerCancelled();
     void FailRun(const wchar_t* pszReason);
-    bool ReadDownloadOutcome(int nStep);
-    bool ReadInternetCheckOutcome();
-    bool ReadFolderCopyOutcome();
-    void ReadProductState(int& rBusy);
-    bool IsWorkerStep(int nStep) const;
     bool IsContinuation() const { return m_bVCRedistRestart || m_bDotNetRestart; }
+
+    // After-run rules of the step table.
+    void CountDownloadStart(bool bResult);
+    void RepeatDotNetStep(bool bResult);
+    void KeepFailure(bool bResult);
+    void RepeatWhileCommandsLeft(bool bResult);
+    void BeginProductWait(bool bResult);
+    // Outcome readers of the step table: false while the step's worker (or the product) is busy.
+    bool ReadProgramOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadSelfUpdateOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadDownloadOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadUSBCopyOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadDotNetCheckOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadInternetCheckOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadFolderCopyOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    bool ReadProductOutcome(bool bPrintDots, CProgramOutcome& rProgram);
+    void ReadProductState(int& rBusy);
+    // Rules of the step table: what an outcome decides.
+    void ReadConfigRule(const CProgramOutcome& program);
+    void UnpackInstallerRule(const CProgramOutcome& program);
+    void SelfUpdateRule(const CProgramOutcome& program);
+    void DotNetDecisionRule(const CProgramOutcome& program);
+    void DotNetInstallerRule(const CProgramOutcome& program);
+    void VCRedistTestRule(const CProgramOutcome& program);
+    void InstallerCancelRule(const CProgramOutcome& program);
+    void VCRedistTestAfterRule(const CProgramOutcome& program);
+    void PCInstallationRule(const CProgramOutcome& program);
+    void PostInstallationRule(const CProgramOutcome& program);
+    void CleanUpRule(const CProgramOutcome& program);
 
     // Step functions (the step table's names).
     bool Step_ReadConfig();
@@ -196,11 +215,14 @@ private:
     bool Step_USBSetupCloser();
     bool Step_LaunchUninstaller();
     bool Step_PrepareRestartInstallation();
+    // The rows' forms of the two steps that do not fit a plain step function.
+    bool RunPostInstallationStep();
+    bool DownloadDotNetOnPage();
     bool RefreshPostInstallationSteps(bool* pLoaded);
     bool StartDownload(bool bInstaller);
     // Unpacks the file into the folder, waits for it and deletes it (the path is emptied). False
-    // (after the level-10 line) when the extractor still runs after ten minutes: it is left
-    // running and the file stays.
+    // (after the error line) when the extractor still runs after ten minutes: it is left running
+    // and the file stays.
     bool RunSelfExtractor(CString& rFile, const CString& folder);
     // Waits for the process outside the lock, answering this thread's messages, at most the
     // extractor's limit; false when it still runs. The lock must be held once, as RunNextStep does.
@@ -255,7 +277,7 @@ private:
     BOOL m_bExtractionNeeded = TRUE;
     int m_nView = -1;
     CPostInstallationStepArray m_PostInstallationSteps;
-    // The USB copy and post-installation workers join these when their classes exist.
+    // One worker of each kind, made by the first step that needs it.
     std::unique_ptr<CDownloadInstallerFromThread> m_pDownloadThread;
     std::unique_ptr<CStartProcessFromThread> m_pStartProcessThread;
     std::unique_ptr<CCheckDisabledDotNetFromThread> m_pDotNetCheckThread;
@@ -289,7 +311,7 @@ private:
     bool m_bStepStartFailed = false;
     // The check flag the last launch asked for (read with a start that failed).
     bool m_bLastCheckReturnCode = false;
-    // When step 31 began waiting for the product, and whether its outcome has been read.
+    // When the hidden start began waiting for the product, and whether its outcome has been read.
     DWORD m_dwProductWaitStart = 0;
     bool m_bProductWaitStarted = false;
     bool m_bProductStateRead = false;

@@ -156,7 +156,7 @@ bool COruProcess::Step_LaunchPCInstallation()
                   settings.GetProductShortcutName().GetString(), settings.GetPartnerID().GetString());
     Trace(TRACE_TRACE, L"Step_LaunchPCInstallation [%s]", params.GetString());
     RegistryKey entry;
-    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(5, entry))
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_INSTALLATION_SUCCESSFUL, entry))
     {
         Trace(TRACE_TRACE, L"Step_LaunchPCInstallation: Lookup failed for registry key PC_Installation_Succesfull");
         return false;
@@ -171,12 +171,12 @@ bool COruProcess::Step_AdaptRegistryForPCInstallation()
     RegistryKey entry;
     if (COruSettings::GetInstance().GetAffiliateID().IsEmpty() && !m_strAffiliateId.IsEmpty())
     {
-        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(1, entry))
+        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_AFFILIATE_ID, entry))
         {
             Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: PCAffiliateID is missing");
             return false;
         }
-        if (!SetRegStringValue(*m_pRegistryKeys, 1, m_strAffiliateId))
+        if (!SetRegStringValue(*m_pRegistryKeys, REGKEY_PC_AFFILIATE_ID, m_strAffiliateId))
         {
             Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: could not write the AffiliateID key");
             return false;
@@ -184,14 +184,14 @@ bool COruProcess::Step_AdaptRegistryForPCInstallation()
     }
     if (m_nView != -1)
     {
-        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(9, entry))
+        if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_INSTALLED_VIEW, entry))
         {
             Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: PC_InstalledVantolinView is missing");
             return false;
         }
         CString view;
         view.Format(L"%d", m_nView);
-        if (!SetRegStringValue(*m_pRegistryKeys, 9, view))
+        if (!SetRegStringValue(*m_pRegistryKeys, REGKEY_PC_INSTALLED_VIEW, view))
         {
             Trace(TRACE_TRACE, L"Step_AdaptRegistryForPCInstallation: could not write the PC_InstalledVantolinView key");
             return false;
@@ -264,14 +264,14 @@ bool COruProcess::Step_VerifyIfRequiresRestart()
 {
     Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart");
     RegistryKey entry;
-    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(0, entry))
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_RESTART_INSTALLATION, entry))
     {
         Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart: PCRestartInstallation is missing");
         return false;
     }
     CString value;
     bool requested = false;
-    if (GetRegStringValue(*m_pRegistryKeys, 0, value))
+    if (GetRegStringValue(*m_pRegistryKeys, REGKEY_PC_RESTART_INSTALLATION, value))
         requested = value == BuildRestartCommandLine(strCopyForRestartDir, true, m_nLanguage, m_bQuickMode, strExtractSFXDir) ||
                     value == BuildRestartCommandLine(strCopyForRestartDir, false, m_nLanguage, m_bQuickMode, strExtractSFXDir);
     Trace(TRACE_TRACE, L"Step_VerifyIfRequiresRestart return [%d]", requested ? 1 : 0);
@@ -279,7 +279,7 @@ bool COruProcess::Step_VerifyIfRequiresRestart()
     {
         Trace(TRACE_ERROR, L"Step_VerifyIfRequiresRestart detected a second restart during an install, setup fails!");
         m_bSuccess = FALSE;
-        DeleteRegistryKey(*m_pRegistryKeys, 0);
+        DeleteRegistryKey(*m_pRegistryKeys, REGKEY_PC_RESTART_INSTALLATION);
         m_nForcedNextStep = m_bPCInstallation ? ORU_STEP_PC_END : ORU_STEP_USB_END;
         return true;
     }
@@ -294,9 +294,9 @@ bool COruProcess::Step_PostInstallCleanRegistry()
     if (m_pRegistryKeys)
     {
         if (m_strLaunchCommand.IsEmpty())
-            GetRegStringValue(*m_pRegistryKeys, 6, m_strLaunchCommand);
+            GetRegStringValue(*m_pRegistryKeys, REGKEY_LAUNCH, m_strLaunchCommand);
         CString reboot;
-        m_bDriverRebootPending = GetRegStringValue(*m_pRegistryKeys, 2, reboot) && reboot == L"1";
+        m_bDriverRebootPending = GetRegStringValue(*m_pRegistryKeys, REGKEY_DRIVER_REBOOT, reboot) && reboot == L"1";
     }
     if (m_strProductKey.IsEmpty())
         return true;
@@ -345,7 +345,7 @@ bool COruProcess::Step_LaunchUSBInstallation()
     }
     m_strLaunchCommand = m_strUSBRoot + L"StartVantolin.exe";
     if (m_pRegistryKeys)
-        SetRegStringValue(*m_pRegistryKeys, 7, m_strLaunchCommand);
+        SetRegStringValue(*m_pRegistryKeys, REGKEY_LAUNCH_USB, m_strLaunchCommand);
     if (!m_pUSBCopyThread)
         m_pUSBCopyThread.reset(new CCopyUSBInstallationFromThread(m_pUSBListener, &GetPortableFolderName));
     // The generation names the portable folder and the user data's paths, as steps 35 and 36
@@ -400,7 +400,7 @@ bool COruProcess::Step_LaunchUninstaller()
     Trace(TRACE_TRACE, L"Step_LaunchUninstaller");
     m_bSuccess = FALSE;
     CString command;
-    if (!m_pRegistryKeys || !GetRegStringValue(*m_pRegistryKeys, 4, command))
+    if (!m_pRegistryKeys || !GetRegStringValue(*m_pRegistryKeys, REGKEY_PC_UNINSTALLER, command))
     {
         Trace(TRACE_TRACE, L"Step_LaunchUninstaller: GetRegStringValue failed for PC_Uninstaller!");
         return false;
@@ -416,7 +416,7 @@ bool COruProcess::Step_PrepareRestartInstallation()
 {
     Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation");
     RegistryKey entry;
-    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(0, entry))
+    if (!m_pRegistryKeys || !m_pRegistryKeys->Lookup(REGKEY_PC_RESTART_INSTALLATION, entry))
     {
         Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation: PCRestartInstallation is missing from key map");
         return false;
@@ -424,7 +424,7 @@ bool COruProcess::Step_PrepareRestartInstallation()
     const CString command =
         BuildRestartCommandLine(strCopyForRestartDir, !m_bRestartRequired, m_nLanguage, m_bQuickMode, strExtractSFXDir);
     Trace(TRACE_TRACE, L"Setting RunOnce command to [%s]", command.GetString());
-    if (!SetRegStringValue(*m_pRegistryKeys, 0, command))
+    if (!SetRegStringValue(*m_pRegistryKeys, REGKEY_PC_RESTART_INSTALLATION, command))
     {
         Trace(TRACE_TRACE, L"Step_PrepareRestartInstallation: could not write the RunOnce key");
         return false;

@@ -43,108 +43,22 @@ int COruProcess::GetNextStep(bool bPrintDots)
 
 int COruProcess::DecideNextStep(bool bPrintDots)
 {
-    if (!m_bShowAdvertise && m_CurrentStep == 1)
-        return 3;
-    if (m_nForcedNextStep == 33)
-        return 33;
-    if (m_CurrentStep == ORU_STEP_PC_END || m_CurrentStep == ORU_STEP_USB_END)
-        return m_CurrentStep;
+    if (!m_bShowAdvertise && m_CurrentStep == ORU_STEP_READ_CONFIG)
+        return ORU_STEP_LANGUAGE;
+    if (m_nForcedNextStep == ORU_STEP_START_PRODUCT)
+        return ORU_STEP_START_PRODUCT;
 
-    switch (m_CurrentStep)
+    const COruStepRow* pRow = FindOruStepRow(m_CurrentStep);
+    // The ends stay where they are; after the last question nothing follows.
+    if (pRow && (pRow->nNext == pRow->nStep || pRow->nNext == ORU_STEP_NONE))
+        return pRow->nNext;
+    if (pRow)
     {
-    case 14:
-        // The newer controller runs on: nothing of this run is waited for any more.
-        if (m_bNewerOruAvailable)
-            break;
-        // fall through
-    case 20: case 22: case 23: case 24: case 25: case 26: case 28: case 39:
-    {
-        int busy = 0;
-        if (!CheckStartProcessWorker(m_CurrentStep, bPrintDots, busy))
+        CProgramOutcome program;
+        if (pRow->outcome && !(this->*pRow->outcome)(bPrintDots, program))
             return ORU_STEP_BUSY;
-        if (m_CurrentStep == 28)
-            ReportPostInstallationTime();
-        break;
-    }
-    case 10: case 11: case 12:
-        if (!ReadDownloadOutcome(m_CurrentStep))
-            return ORU_STEP_BUSY;
-        break;
-    case 34:
-    {
-        // A copy that could not start, or that ended without success, ends the USB installation.
-        bool bCopied = false;
-        if (!m_bStepStartFailed && m_pUSBCopyThread && !m_pUSBCopyThread->IsFinished(bCopied))
-            return ORU_STEP_BUSY;
-        if (m_bStepStartFailed || !bCopied)
-        {
-            m_bSuccess = FALSE;
-            m_nForcedNextStep = ORU_STEP_USB_END;
-        }
-        break;
-    }
-    case 36:
-    {
-        int busy = 0;
-        if (!CheckStartProcessWorker(m_CurrentStep, bPrintDots, busy))
-            return ORU_STEP_BUSY;
-        break;
-    }
-    case 21:
-        if (m_bStepStartFailed)
-        {
-            // A check that cannot run cannot switch .NET on: the run cannot go on without it.
-            FailRun(L"COruProcess::GetNextStep the .NET check could not be started, setup fails!");
-            break;
-        }
-        if (m_pDotNetCheckThread)
-        {
-            int result = 0;
-            if (!m_pDotNetCheckThread->IsFinished(result))
-                return ORU_STEP_BUSY;
-        }
-        break;
-    case 6:
-        if (!ReadInternetCheckOutcome())
-            return ORU_STEP_BUSY;
-        break;
-    case 40:
-        if (!ReadFolderCopyOutcome())
-            return ORU_STEP_BUSY;
-        break;
-    case 30:
-        if (m_bCancelled || !m_bSuccess)
-            m_nForcedNextStep = ORU_STEP_PC_END;
-        break;
-    case 31:
-    {
-        int busy = 0;
-        ReadProductState(busy);
-        if (busy)
-            return ORU_STEP_BUSY;
-        break;
-    }
-    case 13:
-        if (!m_bExtractionNeeded)
-            m_nForcedNextStep = m_bQuickMode ? 19 : 16;
-        break;
-    case 19:
-        m_nForcedNextStep = (m_bDotNetInstalled && !m_bForceDotNet) ? 22 : 20;
-        break;
-    case ORU_STEP_CONFIRM_RESTART:
-        return ORU_STEP_NONE;
-    case 1:
-        if (m_bVCRedistRestart)
-            m_nForcedNextStep = 24;
-        if (m_bDotNetRestart)
-            m_nForcedNextStep = 21;
-        if (m_bUpdateReady)
-            m_nForcedNextStep = 13;
-        if (m_bVCRedistRestart || m_bDotNetRestart)
-            TakePackageProperties(strExtractSFXDir + L"msi\\VantolinSetup.msi");
-        break;
-    default:
-        break;
+        if (pRow->rule)
+            (this->*pRow->rule)(program);
     }
 
     if (!m_bSuccess)
@@ -152,152 +66,58 @@ int COruProcess::DecideNextStep(bool bPrintDots)
 
     if (m_nForcedNextStep != -1)
     {
-        if (m_nForcedNextStep == 12)
-            m_nForcedNextStep = 13;
+        if (m_nForcedNextStep == ORU_STEP_DOWNLOAD_DOTNET)
+            m_nForcedNextStep = ORU_STEP_UNPACK_INSTALLER;
         return m_nForcedNextStep;
     }
 
-    int next = m_CurrentStep + 1;
-    if (next == 7)
-        next = 8;
-    if (m_bQuickMode && next == 16)
+    // Before the first step the current one is 0.
+    int next = pRow ? pRow->nNext : m_CurrentStep + 1;
+    if (m_bQuickMode && next == ORU_STEP_INSTALLATION_TYPE)
     {
-        next = 19;
+        next = ORU_STEP_DOTNET_DECISION;
         m_bPCInstallation = TRUE;
     }
     return next;
-}
-
-// False while the program of the step still runs.
-bool COruProcess::CheckStartProcessWorker(int nStep, bool bPrintDots, int& rBusy)
-{
-    bool success = false, cancelled = false, checkReturnCode = m_bLastCheckReturnCode;
-    DWORD exitCode = 0;
-    if (!m_bStepStartFailed)
-    {
-        if (!m_pStartProcessThread)
-        {
-            rBusy = 1;
-            return false;
-        }
-        if (!m_pStartProcessThread->ProcessFinished(success, cancelled, checkReturnCode, exitCode, bPrintDots))
-        {
-            rBusy = 1;
-            return false;
-        }
-    }
-    ApplyProgramRule(nStep, success, cancelled, checkReturnCode, exitCode);
-    return true;
 }
 
 void COruProcess::MarkInstallerCancelled()
 {
     m_bInstallerCancelled = TRUE;
     m_bCancelled = TRUE;
-    m_nForcedNextStep = 30;
+    m_nForcedNextStep = ORU_STEP_CLEAN_UP;
 }
 
 void COruProcess::FailRun(const wchar_t* pszReason)
 {
     Trace(TRACE_ERROR, L"%s", pszReason);
     m_bSuccess = FALSE;
-    m_nForcedNextStep = 30;
+    m_nForcedNextStep = ORU_STEP_CLEAN_UP;
 }
 
-void COruProcess::ApplyProgramRule(int nStep, bool bSuccess, bool bCancelled, bool bCheckReturnCode, DWORD exitCode)
+// Outcome readers ------------------------------------------------------------------------------
+
+bool COruProcess::ReadProgramOutcome(bool bPrintDots, CProgramOutcome& rProgram)
 {
-    switch (nStep)
-    {
-    case 14:
-        if (!bSuccess)
-        {
-            m_bSuccess = FALSE;
-            m_nForcedNextStep = 30;
-        }
-        break;
-    case 20:
-        if (bCancelled)
-            MarkInstallerCancelled();
-        else if (bSuccess && exitCode == 0)
-            break;
-        else if (exitCode == kExitRebootRequired)
-            m_bRestartRequired = TRUE;
-        else if (exitCode == kExitDotNetNotInstallable)
-        {
-            Trace(TRACE_TRACE, L"You can not install .NET framework on Vista or up!");
-            m_nForcedNextStep = 22;
-        }
-        else
-        {
-            // An installer that could not start is a failure too, not a success with code 0.
-            Trace(TRACE_ERROR, L"%d", static_cast<int>(exitCode));
-            m_bSuccess = FALSE;
-        }
-        break;
-    case 22:
-        if (!bSuccess)
-            m_nForcedNextStep = 23;
-        else if (m_bRestartRequired && IsContinuation())
-            FailRun(L"COruProcess::GetNextStep the runtime asks for another restart after a restart, setup fails!");
-        else if (m_bRestartRequired || (m_bRestartOption && m_bDotNetInstallRan))
-            m_nForcedNextStep = 40;
-        else
-            m_nForcedNextStep = 25;
-        break;
-    case 23:
-    case 25:
-        if (bCancelled)
-            MarkInstallerCancelled();
-        break;
-    case 24:
-        if (!bSuccess || m_bRestartRequired)
-        {
-            // Only the runtime's own restart may not repeat: after a .NET restart the runtime
-            // was installed for the first time and may need a restart of its own.
-            if (m_bVCRedistRestart)
-                FailRun(bSuccess ? L"COruProcess::GetNextStep the runtime asks for another restart after a restart, setup fails!"
-                                 : L"COruProcess::GetNextStep the runtime is still missing after a restart, setup fails!");
-            else
-                m_nForcedNextStep = 40;
-        }
-        else if (m_bRestartOption && (m_bDotNetInstallRan || m_bVCRedistInstallRan))
-        {
-            Trace(TRACE_TRACE,
-                  L"Attention: Restart after redistributables install was requested from ini, should be used only for "
-                  L"test purposes!");
-            m_nForcedNextStep = 40;
-        }
-        break;
-    case 26:
-        if (bCancelled)
-            MarkInstallerCancelled();
-        else if (!bSuccess)
-        {
-            m_bSuccess = FALSE;
-            m_nForcedNextStep = 30;
-        }
-        break;
-    case 28:
-        if (!bSuccess && bCheckReturnCode)
-        {
-            if (exitCode == kExitAnotherInstall)
-                m_bAnotherInstallRunning = TRUE;
-            m_bSuccess = FALSE;
-            m_nForcedNextStep = 39;
-        }
-        else if (!m_PostInstallationSteps.empty())
-            m_nForcedNextStep = 28;
-        break;
-    case 39:
-        m_nForcedNextStep = ORU_STEP_PC_END;
-        break;
-    default:
-        break;
-    }
+    rProgram.bCheckReturnCode = m_bLastCheckReturnCode;
+    // A program that could not start is read as a failure at once.
+    if (m_bStepStartFailed)
+        return true;
+    return m_pStartProcessThread &&
+           m_pStartProcessThread->ProcessFinished(rProgram.bSuccess, rProgram.bCancelled, rProgram.bCheckReturnCode,
+                                                  rProgram.exitCode, bPrintDots);
 }
 
-// False while the download still runs.
-bool COruProcess::ReadDownloadOutcome(int nStep)
+bool COruProcess::ReadSelfUpdateOutcome(bool bPrintDots, CProgramOutcome& rProgram)
+{
+    if (!m_bNewerOruAvailable)
+        return ReadProgramOutcome(bPrintDots, rProgram);
+    // The newer controller runs on: nothing of this run is waited for any more.
+    rProgram.bSuccess = true;
+    return true;
+}
+
+bool COruProcess::ReadDownloadOutcome(bool, CProgramOutcome&)
 {
     bool success = false;
     if (!m_bStepStartFailed)
@@ -313,27 +133,52 @@ bool COruProcess::ReadDownloadOutcome(int nStep)
     if (success)
     {
         m_nDownloadAttempts = 0;
-        if (nStep == 10 && m_bNewerOruAvailable)
-            m_nForcedNextStep = 11;
-        else if (nStep == 12)
-            m_nForcedNextStep = 13;
+        if (m_CurrentStep == ORU_STEP_DOWNLOAD_INSTALLER && m_bNewerOruAvailable)
+            m_nForcedNextStep = ORU_STEP_DOWNLOAD_ORU;
+        else if (m_CurrentStep == ORU_STEP_DOWNLOAD_DOTNET)
+            m_nForcedNextStep = ORU_STEP_UNPACK_INSTALLER;
         else
-            m_nForcedNextStep = m_bDotNetInstalled ? 13 : 12;
+            m_nForcedNextStep = m_bDotNetInstalled ? ORU_STEP_UNPACK_INSTALLER : ORU_STEP_DOWNLOAD_DOTNET;
     }
     else if (m_nDownloadAttempts > 2)
     {
         // Failed, not cancelled: no one chose to stop, and the exit code and the finish page
         // must say that setup could not get its files.
-        m_nForcedNextStep = 30;
+        m_nForcedNextStep = ORU_STEP_CLEAN_UP;
         m_bSuccess = FALSE;
     }
     else
-        m_nForcedNextStep = nStep;
+        m_nForcedNextStep = m_CurrentStep;
     return true;
 }
 
-// False while the check still runs.
-bool COruProcess::ReadInternetCheckOutcome()
+bool COruProcess::ReadUSBCopyOutcome(bool, CProgramOutcome&)
+{
+    // A copy that could not start, or that ended without success, ends the USB installation.
+    bool bCopied = false;
+    if (!m_bStepStartFailed && m_pUSBCopyThread && !m_pUSBCopyThread->IsFinished(bCopied))
+        return false;
+    if (m_bStepStartFailed || !bCopied)
+    {
+        m_bSuccess = FALSE;
+        m_nForcedNextStep = ORU_STEP_USB_END;
+    }
+    return true;
+}
+
+bool COruProcess::ReadDotNetCheckOutcome(bool, CProgramOutcome&)
+{
+    if (m_bStepStartFailed)
+    {
+        // A check that cannot run cannot switch .NET on: the run cannot go on without it.
+        FailRun(L"COruProcess::GetNextStep the .NET check could not be started, setup fails!");
+        return true;
+    }
+    int result = 0;
+    return !m_pDotNetCheckThread || m_pDotNetCheckThread->IsFinished(result);
+}
+
+bool COruProcess::ReadInternetCheckOutcome(bool, CProgramOutcome&)
 {
     int result = 0;
     if (!m_bStepStartFailed)
@@ -343,14 +188,13 @@ bool COruProcess::ReadInternetCheckOutcome()
     }
     m_bInternetIsWorking = result != 0;
     if (m_bInternetIsWorking && !m_bArchivePresent)
-        m_nForcedNextStep = 10;
+        m_nForcedNextStep = ORU_STEP_DOWNLOAD_INSTALLER;
     else if (!m_bInternetIsWorking)
-        m_nForcedNextStep = m_bContinueOffline ? 13 : 6;
+        m_nForcedNextStep = m_bContinueOffline ? ORU_STEP_UNPACK_INSTALLER : ORU_STEP_INTERNET_CHECK;
     return true;
 }
 
-// False while the copy still runs.
-bool COruProcess::ReadFolderCopyOutcome()
+bool COruProcess::ReadFolderCopyOutcome(bool, CProgramOutcome&)
 {
     bool copied = false;
     if (!m_bStepStartFailed)
@@ -363,6 +207,139 @@ bool COruProcess::ReadFolderCopyOutcome()
     if (!copied)
         FailRun(L"COruProcess::GetNextStep the setup files could not be copied for the restart, setup fails!");
     return true;
+}
+
+bool COruProcess::ReadProductOutcome(bool, CProgramOutcome&)
+{
+    int busy = 0;
+    ReadProductState(busy);
+    return !busy;
+}
+
+// Rules ----------------------------------------------------------------------------------------
+
+void COruProcess::ReadConfigRule(const CProgramOutcome&)
+{
+    if (m_bVCRedistRestart)
+        m_nForcedNextStep = ORU_STEP_VCREDIST_TEST_AFTER;
+    if (m_bDotNetRestart)
+        m_nForcedNextStep = ORU_STEP_DOTNET_CHECK;
+    if (m_bUpdateReady)
+        m_nForcedNextStep = ORU_STEP_UNPACK_INSTALLER;
+    if (m_bVCRedistRestart || m_bDotNetRestart)
+        TakePackageProperties(strExtractSFXDir + L"msi\\VantolinSetup.msi");
+}
+
+void COruProcess::UnpackInstallerRule(const CProgramOutcome&)
+{
+    if (!m_bExtractionNeeded)
+        m_nForcedNextStep = m_bQuickMode ? ORU_STEP_DOTNET_DECISION : ORU_STEP_INSTALLATION_TYPE;
+}
+
+void COruProcess::SelfUpdateRule(const CProgramOutcome& program)
+{
+    if (!program.bSuccess)
+    {
+        m_bSuccess = FALSE;
+        m_nForcedNextStep = ORU_STEP_CLEAN_UP;
+    }
+}
+
+void COruProcess::DotNetDecisionRule(const CProgramOutcome&)
+{
+    m_nForcedNextStep = (m_bDotNetInstalled && !m_bForceDotNet) ? ORU_STEP_VCREDIST_TEST : ORU_STEP_INSTALL_DOTNET;
+}
+
+void COruProcess::DotNetInstallerRule(const CProgramOutcome& program)
+{
+    if (program.bCancelled)
+        MarkInstallerCancelled();
+    else if (program.bSuccess && program.exitCode == 0)
+        return;
+    else if (program.exitCode == kExitRebootRequired)
+        m_bRestartRequired = TRUE;
+    else if (program.exitCode == kExitDotNetNotInstallable)
+    {
+        Trace(TRACE_TRACE, L"You can not install .NET framework on Vista or up!");
+        m_nForcedNextStep = ORU_STEP_VCREDIST_TEST;
+    }
+    else
+    {
+        // An installer that could not start is a failure too, not a success with code 0.
+        Trace(TRACE_ERROR, L"%d", static_cast<int>(program.exitCode));
+        m_bSuccess = FALSE;
+    }
+}
+
+void COruProcess::VCRedistTestRule(const CProgramOutcome& program)
+{
+    if (!program.bSuccess)
+        m_nForcedNextStep = ORU_STEP_INSTALL_VCREDIST;
+    else if (m_bRestartRequired && IsContinuation())
+        FailRun(L"COruProcess::GetNextStep the runtime asks for another restart after a restart, setup fails!");
+    else if (m_bRestartRequired || (m_bRestartOption && m_bDotNetInstallRan))
+        m_nForcedNextStep = ORU_STEP_PREPARE_RESTART;
+    else
+        m_nForcedNextStep = ORU_STEP_INSTALL_VCREDIST64;
+}
+
+void COruProcess::InstallerCancelRule(const CProgramOutcome& program)
+{
+    if (program.bCancelled)
+        MarkInstallerCancelled();
+}
+
+void COruProcess::VCRedistTestAfterRule(const CProgramOutcome& program)
+{
+    if (!program.bSuccess || m_bRestartRequired)
+    {
+        // Only the runtime's own restart may not repeat: after a .NET restart the runtime
+        // was installed for the first time and may need a restart of its own.
+        if (m_bVCRedistRestart)
+            FailRun(program.bSuccess
+                        ? L"COruProcess::GetNextStep the runtime asks for another restart after a restart, setup fails!"
+                        : L"COruProcess::GetNextStep the runtime is still missing after a restart, setup fails!");
+        else
+            m_nForcedNextStep = ORU_STEP_PREPARE_RESTART;
+    }
+    else if (m_bRestartOption && (m_bDotNetInstallRan || m_bVCRedistInstallRan))
+    {
+        Trace(TRACE_TRACE,
+              L"Attention: Restart after redistributables install was requested from ini, should be used only for "
+              L"test purposes!");
+        m_nForcedNextStep = ORU_STEP_PREPARE_RESTART;
+    }
+}
+
+void COruProcess::PCInstallationRule(const CProgramOutcome& program)
+{
+    if (program.bCancelled)
+        MarkInstallerCancelled();
+    else if (!program.bSuccess)
+    {
+        m_bSuccess = FALSE;
+        m_nForcedNextStep = ORU_STEP_CLEAN_UP;
+    }
+}
+
+void COruProcess::PostInstallationRule(const CProgramOutcome& program)
+{
+    if (!program.bSuccess && program.bCheckReturnCode)
+    {
+        if (program.exitCode == kExitAnotherInstall)
+            m_bAnotherInstallRunning = TRUE;
+        m_bSuccess = FALSE;
+        m_nForcedNextStep = ORU_STEP_UNINSTALL;
+    }
+    else if (!m_PostInstallationSteps.empty())
+        m_nForcedNextStep = ORU_STEP_POST_INSTALLATION;
+    ReportPostInstallationTime();
+}
+
+void COruProcess::CleanUpRule(const CProgramOutcome&)
+{
+    if (m_bCancelled || !m_bSuccess)
+        m_nForcedNextStep = ORU_STEP_PC_END;
 }
 
 void COruProcess::ReadProductState(int& rBusy)

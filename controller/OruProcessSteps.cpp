@@ -95,8 +95,8 @@ bool COruProcess::Step_CleanRegistry()
         return false;
     if (m_pRegistryKeys)
     {
-        DeleteRegistryKey(*m_pRegistryKeys, 2);
-        DeleteRegistryKey(*m_pRegistryKeys, 0);
+        DeleteRegistryKey(*m_pRegistryKeys, REGKEY_DRIVER_REBOOT);
+        DeleteRegistryKey(*m_pRegistryKeys, REGKEY_PC_RESTART_INSTALLATION);
     }
     if (m_strProductKey.IsEmpty())
         return true;
@@ -121,7 +121,8 @@ bool COruProcess::Step_UpdateRequest()
     Trace(TRACE_TRACE, L"Step_UpdateRequest");
     m_bUpdateOffered = FALSE;
     m_bNewerOruAvailable = FALSE;
-    const int offline = m_bNewerOruAvailable ? 11 : (m_bDotNetInstalled ? 13 : 12);
+    const int offline = m_bNewerOruAvailable ? ORU_STEP_DOWNLOAD_ORU
+                                             : (m_bDotNetInstalled ? ORU_STEP_UNPACK_INSTALLER : ORU_STEP_DOWNLOAD_DOTNET);
     if (!m_bInternetIsWorking || !m_pUpdateAvailable)
     {
         Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest m_bInternetIsWorking: [%d], m_pUpdateAvailable: [%d]",
@@ -143,12 +144,12 @@ bool COruProcess::Step_UpdateRequest()
               L"COruProcess::Step_UpdateRequest updateStatus is [%d], will ask user if want to download and install new version.",
               status);
         m_bUpdateOffered = TRUE;
-        m_nForcedNextStep = m_bQuickMode ? 10 : 9;
+        m_nForcedNextStep = m_bQuickMode ? ORU_STEP_DOWNLOAD_INSTALLER : ORU_STEP_UPDATE_OFFER;
         return true;
     case 3:
         Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest updateStatus is [%d], will download a new version.", status);
         m_bUpdateOffered = TRUE;
-        m_nForcedNextStep = 10;
+        m_nForcedNextStep = ORU_STEP_DOWNLOAD_INSTALLER;
         return true;
     case -1:
         Trace(TRACE_TRACE, L"COruProcess::Step_UpdateRequest updateStatus is [%d], means there is no internet", status);

@@ -512,4 +512,86 @@ TEST_F(COruProcessTest, PostInstallationWorkerDrivesTheEngineWhileThisThreadPoll
     EXPECT_GT(polls, 0);
     DestroyWindow(page);
 }
+
+// The step table ------------------------------------------------------------------------------
+
+bool IsStepNumber(int nStep)
+{
+    return nStep >= ORU_STEP_READ_CONFIG && nStep <= ORU_STEP_LAST && nStep != 7 && nStep != ORU_STEP_BUSY;
+}
+
+TEST(COruStepTableTest, EveryStepHasExactlyOneRow)
+{
+    size_t count = 0;
+    const COruStepRow* pRows = GetOruStepRows(count);
+    // Ascending without repeats: a number has at most one row, and the look-up finds it.
+    for (size_t i = 1; i < count; ++i)
+        EXPECT_LT(pRows[i - 1].nStep, pRows[i].nStep) << "row " << i;
+    for (int step = ORU_STEP_NONE - 1; step <= ORU_STEP_LAST + 1; ++step)
+    {
+        SCOPED_TRACE(testing::Message() << "step " << step);
+        const COruStepRow* pRow = FindOruStepRow(step);
+        if (!IsStepNumber(step))
+        {
+            EXPECT_EQ(nullptr, pRow);
+            continue;
+        }
+        ASSERT_NE(nullptr, pRow);
+        EXPECT_EQ(step, pRow->nStep);
+        EXPECT_TRUE(pRow >= pRows && pRow < pRows + count);
+    }
+}
+
+TEST(COruStepTableTest, EverySuccessorIsAStepAndEveryPathEnds)
+{
+    size_t count = 0;
+    const COruStepRow* pRows = GetOruStepRows(count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        const COruStepRow& row = pRows[i];
+        SCOPED_TRACE(testing::Message() << "step " << row.nStep);
+        // Only the restart question ends with no step at all.
+        EXPECT_TRUE(IsStepNumber(row.nNext) || (row.nNext == ORU_STEP_NONE && row.nStep == ORU_STEP_CONFIRM_RESTART));
+        // Following the fixed successors reaches an end: a step that stays, or no further step.
+        int step = row.nStep;
+        size_t moves = 0;
+        for (; moves <= count; ++moves)
+        {
+            const COruStepRow* pRow = FindOruStepRow(step);
+            ASSERT_NE(nullptr, pRow) << "successor " << step;
+            if (pRow->nNext == step || pRow->nNext == ORU_STEP_NONE)
+                break;
+            step = pRow->nNext;
+        }
+        EXPECT_LE(moves, count) << "the successors loop";
+        EXPECT_TRUE(step == ORU_STEP_PC_END || step == ORU_STEP_USB_END || step == ORU_STEP_CONFIRM_RESTART) << step;
+    }
+}
+
+TEST(COruStepTableTest, WorkerStepsHaveAFunctionAndHookStepsAPage)
+{
+    size_t count = 0;
+    const COruStepRow* pRows = GetOruStepRows(count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        const COruStepRow& row = pRows[i];
+        SCOPED_TRACE(testing::Message() << "step " << row.nStep);
+        // An outcome to wait for needs a function that starts what is waited for.
+        if (row.outcome)
+            EXPECT_NE(nullptr, row.function);
+        // A step the page's hook takes is the page's alone.
+        if (row.bTakenByHook)
+        {
+            EXPECT_NE(nullptr, row.handler);
+            EXPECT_EQ(nullptr, row.function);
+        }
+        // The ends run nothing and decide nothing.
+        if (row.nNext == row.nStep)
+        {
+            EXPECT_EQ(nullptr, row.function);
+            EXPECT_EQ(nullptr, row.outcome);
+            EXPECT_EQ(nullptr, row.rule);
+        }
+    }
+}
 }

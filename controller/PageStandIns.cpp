@@ -49,7 +49,7 @@ bool CoruApp::RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bF
 
 bool CoruApp::ChooseLanguage(COruProcess*, CString&, BOOL&)
 {
-    return PageAnswer(3) == IDOK;
+    return PageAnswer(ORU_STEP_LANGUAGE) == IDOK;
 }
 
 bool CoruApp::ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL*, BOOL*, BOOL*, BOOL*, CString*)
@@ -66,7 +66,7 @@ void CoruApp::WaitForInternetCheck(COruProcess* pProcess)
 
 bool CoruApp::AskAboutMissingInternet(COruProcess* pProcess)
 {
-    const int answer = m_pPageAnswers ? m_pPageAnswers->Answer(6) : 0;
+    const int answer = m_pPageAnswers ? m_pPageAnswers->Answer(ORU_STEP_INTERNET_CHECK) : 0;
     if (answer == kBack)
         return true; // retry: the engine repeats the check
     if (answer == IDCANCEL)
@@ -77,7 +77,7 @@ bool CoruApp::AskAboutMissingInternet(COruProcess* pProcess)
 
 bool CoruApp::ChooseUpdateDownload(COruProcess* pProcess)
 {
-    if (PageAnswer(9) != IDOK)
+    if (PageAnswer(ORU_STEP_UPDATE_OFFER) != IDOK)
         return false;
     pProcess->SetUpdateChoice(true);
     return true;
@@ -90,7 +90,7 @@ bool CoruApp::DownloadInstallerOrDotNet(COruProcess* pProcess, IHttpDownloader*,
 
 bool CoruApp::ChooseInstallationType(COruProcess* pProcess)
 {
-    if (PageAnswer(16) != IDOK)
+    if (PageAnswer(ORU_STEP_INSTALLATION_TYPE) != IDOK)
         return false;
     pProcess->SetInstallationType(true, L"", L"");
     return true;
@@ -101,7 +101,7 @@ bool CoruApp::ChooseInstallationFolder(COruProcess* pProcess, CString&)
     if (m_bQuickMode)
         return true;
     pProcess->RunNextStep();
-    const int answer = PageAnswer(17);
+    const int answer = PageAnswer(ORU_STEP_INSTALLATION_FOLDER);
     if (answer == kBack)
         pProcess->GoToStep16();
     return answer == IDOK || answer == kBack;
@@ -114,7 +114,7 @@ bool CoruApp::ChooseInstallOptions(COruProcess* pProcess, BOOL&, BOOL&, BOOL& rI
     if (m_bQuickMode)
         return true;
     pProcess->RunNextStep();
-    const int answer = PageAnswer(18);
+    const int answer = PageAnswer(ORU_STEP_INSTALL_OPTIONS);
     if (answer == kBack)
         pProcess->GoToStep17();
     return answer == IDOK || answer == kBack;
@@ -164,14 +164,14 @@ bool CoruApp::HiddenStartProduct(COruProcess* pProcess, IHiddenVantolinStarter*)
 bool CoruApp::PrepareRestartInstallation(COruProcess* pProcess)
 {
     const CRegistryKeyMap& map = *m_pRegistryKeyMap;
-    SetRegStringValue(map, 10, m_strInstallFolder);
-    SetRegStringValue(map, 11, m_bIntegrateMusicLib ? L"1" : L"0");
-    SetRegStringValue(map, 12, m_bCommonMusicFolder ? L"1" : L"0");
+    SetRegStringValue(map, REGKEY_RESTART_INSTALL_DIR, m_strInstallFolder);
+    SetRegStringValue(map, REGKEY_RESTART_INTEGRATE_MUSIC_LIB, m_bIntegrateMusicLib ? L"1" : L"0");
+    SetRegStringValue(map, REGKEY_RESTART_COMMON_MUSIC_LIB_DIR, m_bCommonMusicFolder ? L"1" : L"0");
     if (m_bCustomMusicFolderChosen && !m_strCustomMusicFolder.IsEmpty())
-        SetRegStringValue(map, 13, m_strCustomMusicFolder);
-    SetRegStringValue(map, 14, m_bDownloadEncoder ? L"1" : L"0");
-    SetRegStringValue(map, 15, m_bSendUsageStats ? L"1" : L"0");
-    SetRegStringValue(map, 16, m_bImportSettings ? L"1" : L"0");
+        SetRegStringValue(map, REGKEY_RESTART_CUSTOM_MUSIC_LIB_DIR, m_strCustomMusicFolder);
+    SetRegStringValue(map, REGKEY_RESTART_DOWNLOAD_LAME, m_bDownloadEncoder ? L"1" : L"0");
+    SetRegStringValue(map, REGKEY_RESTART_SEND_USAGE_STATS, m_bSendUsageStats ? L"1" : L"0");
+    SetRegStringValue(map, REGKEY_RESTART_IMPORT_SETTINGS, m_bImportSettings ? L"1" : L"0");
     m_bRestartEntriesWritten = true;
     return RunPhase(pProcess, L"PrepareRestartInstallation");
 }

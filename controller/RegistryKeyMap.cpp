@@ -46,18 +46,18 @@ void CRegistryKeyMap::Fill(const wchar_t* pszGeneration)
         const wchar_t* key;
         const wchar_t* value;
     } kFixed[] = {
-        { 0, kRunOnceKey, L"RunOruInstaller" },
-        { 2, L"SOFTWARE\\Quillmark\\DEVurudeZivizor", L"Reboot" },
-        { 3, kOruKey, L"" },
-        { 4, kOruKey, L"Uninstaller" },
-        { 5, kOruKey, L"InstallationSuccessful" },
-        { 10, kOruKey, L"RestartInstallDir" },
-        { 11, kOruKey, L"RestartIntegrateMusicLib" },
-        { 12, kOruKey, L"RestartCommonMusicLibDir" },
-        { 13, kOruKey, L"RestartCustomMusicLibDir" },
-        { 14, kOruKey, L"RestartDownloadLame" },
-        { 15, kOruKey, L"RestartSendUsageStats" },
-        { 16, kOruKey, L"RestartImportSettings" },
+        { REGKEY_PC_RESTART_INSTALLATION, kRunOnceKey, L"RunOruInstaller" },
+        { REGKEY_DRIVER_REBOOT, L"SOFTWARE\\Quillmark\\DEVurudeZivizor", L"Reboot" },
+        { REGKEY_PC_ORU, kOruKey, L"" },
+        { REGKEY_PC_UNINSTALLER, kOruKey, L"Uninstaller" },
+        { REGKEY_PC_INSTALLATION_SUCCESSFUL, kOruKey, L"InstallationSuccessful" },
+        { REGKEY_RESTART_INSTALL_DIR, kOruKey, L"RestartInstallDir" },
+        { REGKEY_RESTART_INTEGRATE_MUSIC_LIB, kOruKey, L"RestartIntegrateMusicLib" },
+        { REGKEY_RESTART_COMMON_MUSIC_LIB_DIR, kOruKey, L"RestartCommonMusicLibDir" },
+        { REGKEY_RESTART_CUSTOM_MUSIC_LIB_DIR, kOruKey, L"RestartCustomMusicLibDir" },
+        { REGKEY_RESTART_DOWNLOAD_LAME, kOruKey, L"RestartDownloadLame" },
+        { REGKEY_RESTART_SEND_USAGE_STATS, kOruKey, L"RestartSendUsageStats" },
+        { REGKEY_RESTART_IMPORT_SETTINGS, kOruKey, L"RestartImportSettings" },
     };
     RemoveAll();
     for (const auto& e : kFixed)

@@ -19,20 +19,22 @@ protected:
     explicit CWorkerThread(IWorkerListener* pListener);
     ~CWorkerThread() override;
 
-    // False (after the level-10 line) while a run is still going on. A run that has finished
-    // but whose thread is still winding down is waited for instead.
+    // False while a run is still going on, after logging the given text as an error. A run that
+    // has finished but whose thread is still winding down is waited for instead.
     bool CanStart(const wchar_t* pszAlreadyLive);
     // Clears the finished flag and the result.
     void ResetOutcome();
-    // Creates and resumes the thread. When it cannot be created or resumed: the level-10 line, a
-    // finished run with result 0 under the lock, and false.
+    // Creates and resumes the thread. When it cannot be created or resumed: the given text logged
+    // as an error, a finished run with result 0 under the lock, and false.
     bool LaunchThread(const wchar_t* pszCreateFailed);
     // End of a run: the listener, then the finished flag and result (and one more on the run
     // counter, when given) under the lock.
     void Finish(int nResult, int* pRunCounter = nullptr);
     // The listener, when there is one, with the result; called before the finished flag is set.
     void NotifyListener(int nResult);
-    // The common stop: request, resume, wait for the end. Always false.
+    // The common stop: request, resume, wait for the end (on the worker's own thread, from its
+    // listener, it cannot wait and returns at once). Its false says nothing: every worker's Stop
+    // answers false, and the callers learn the end from IsThreadLive and IsFinished.
     bool StopAndWait(const wchar_t* pszClassName);
     bool ReadOutcome(int& rResult);
 
