@@ -2,7 +2,7 @@
 vantolin_test(BoostRegEx_unittest SOURCES ../support/BoostRegEx_unittest.cpp LIBS support)
 vantolin_test(MsiCommandLine_unittest SOURCES ../support/MsiCommandLine_unittest.cpp LIBS support)
 set(WORKER_STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/common/strings_en_test.rc)
-set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/controller/strings_en.rc)
+set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES})
 vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
 vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support
               LOCKS ocsetup_standin)
