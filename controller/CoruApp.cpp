@@ -22,6 +22,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
+#include "wizard/WizardHost.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -64,6 +65,25 @@ CString SystemDriveRoot()
 }
 }
 
+namespace
+{
+// What the pages see of the application.
+class CAppWizardHost : public IWizardHost
+{
+public:
+    explicit CAppWizardHost(CoruApp& app) : m_app(app) {}
+    CString GetAppTitle() override { return m_app.GetAppTitle(); }
+    CString GetProductDisplayName() override { return COruSettings::GetInstance().GetProductDisplayName(); }
+    const CBitmap* GetHeaderBitmap() override { return &m_app.GetHeaderBitmap(); }
+    const CBitmap* GetWatermarkBitmap() override { return &m_app.GetWatermarkBitmap(); }
+    void RestorePagePosition(HWND hPage) override { RestoreWindowPosition(hPage); }
+    void SavePagePosition(HWND hInsertAfter, int x, int y) override { SaveWindowPosition(hInsertAfter, x, y); }
+
+private:
+    CoruApp& m_app;
+};
+}
+
 CoruApp::CoruApp()
     : m_strInstallFolder(DefaultInstallFolder(L"9")), m_strCustomMusicFolder(SystemDriveRoot())
 {
@@ -98,6 +118,8 @@ BOOL CoruApp::InitInstance()
     INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_WIN95_CLASSES };
     InitCommonControlsEx(&icc);
     CWinApp::InitInstance();
+    static CAppWizardHost s_wizardHost(*this);
+    SetWizardHost(&s_wizardHost);
     AfxEnableControlContainer();
     AfxInitRichEdit2();
 

@@ -43,6 +43,7 @@ vantolin_http_test(EmbeddedSignature_unittest SOURCES ../download/EmbeddedSignat
 vantolin_signed_program(EmbeddedSignature_unittest)
 vantolin_http_test(OruHttpDownloader_unittest SOURCES ../download/OruHttpDownloader_unittest.cpp
                    ../download/OruHttpDownloader_unittest.rc LIBS download)
+set_property(SOURCE ../download/OruHttpDownloader_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES})
 vantolin_signed_program(OruHttpDownloader_unittest)
 # Writes the per-user proxy of the prefix.
 vantolin_http_test(CheckInternet_unittest SOURCES ../workers/CheckInternet_unittest.cpp LIBS workers LOCKS user_internet_settings)

@@ -5,7 +5,7 @@ vantolin_test(OruProcess_unittest SOURCES ../controller/OruProcess_unittest.cpp 
 vantolin_test(AdminSteps_unittest SOURCES ../controller/AdminSteps_unittest.cpp ../controller/ControllerStrings_test.rc
               LIBS controller LOCKS controller_instance)
 set_property(SOURCE ../controller/ControllerStrings_test.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${CMAKE_SOURCE_DIR}/controller/strings_en.rc)
+             ${WIZARD_ENGLISH_FILES})
 # The built controller's loop; it points the user's proxy at a closed port while it runs.
 vantolin_test(MainLoop_e2etest SOURCES ../controller/MainLoop_e2etest.cpp LIBS support
               LOCKS controller_instance user_internet_settings)

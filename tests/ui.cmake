@@ -6,3 +6,14 @@ vantolin_test(Dialog_unittest SOURCES ../classlib/Dialog_unittest.cpp ../classli
 set_property(SOURCE ../classlib/Dialog_unittest.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_SOURCE_DIR}/classlib/Dialog_unittest_ids.h)
 vantolin_test(DynBitmap_unittest SOURCES ../support/DynBitmap_unittest.cpp LIBS support)
+# The wizard's pages and the program's resources in every language.
+set(WIZARD_PAGE_RESOURCES ../wizard/WizardPages_unittest.rc)
+set_property(SOURCE ${WIZARD_PAGE_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES}
+             ${CMAKE_SOURCE_DIR}/wizard/lang/de-DE.rc ${CMAKE_SOURCE_DIR}/wizard/WizardPages_unittest_ids.h)
+vantolin_test(WizardParentDlg_unittest SOURCES ../wizard/WizardParentDlg_unittest.cpp ${WIZARD_PAGE_RESOURCES}
+              LIBS wizard LOCKS screen)
+vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.cpp ${WIZARD_PAGE_RESOURCES}
+              LIBS wizard LOCKS screen)
+# Reads the built program's resources; measures texts on the screen's fonts.
+vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
+add_dependencies(WizardResources_unittest VantolinSetup)

@@ -2,8 +2,10 @@
 vantolin_test(BoostRegEx_unittest SOURCES ../support/BoostRegEx_unittest.cpp LIBS support)
 vantolin_test(MsiCommandLine_unittest SOURCES ../support/MsiCommandLine_unittest.cpp LIBS support)
 set(WORKER_STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/common/strings_en_test.rc)
-set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/controller/strings_en.rc)
-vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp ${WORKER_STRINGS} LIBS workers support)
+set_property(SOURCE ${WORKER_STRINGS} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES})
+# Shows a real box of the installer's on the test X server.
+vantolin_test(MsiUIHandler_unittest SOURCES ../workers/MsiUIHandler_unittest.cpp ${WORKER_STRINGS} LIBS workers support
+              LOCKS screen)
 vantolin_test(Workers_unittest SOURCES ../workers/Workers_unittest.cpp ${WORKER_STRINGS} LIBS workers support
               LOCKS ocsetup_standin)
 add_dependencies(Workers_unittest standin_fixtures)

@@ -5,7 +5,8 @@ set -euo pipefail
 
 PACKAGES=(cmake make ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
           wine wine32:i386 wine64 xvfb xauth x11-utils msitools wixl osslsigncode
-          libz-mingw-w64-dev libboost1.81-dev googletest python3 openssl curl xz-utils bzip2)
+          libz-mingw-w64-dev libboost1.81-dev googletest python3 openssl curl xz-utils bzip2
+          fonts-wqy-microhei)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -3,12 +3,33 @@
 
 #include "support/TraceLog.h"
 
+#include <msiquery.h>
+
+#include <atomic>
 #include <climits>
 #include <cwchar>
 
 namespace
 {
 const int kCancelButtonId = IDCANCEL;
+
+int WINAPI SystemMessageBoxEx(HWND hWnd, LPCWSTR pszText, LPCWSTR pszCaption, UINT uType, WORD wLanguageId)
+{
+    return MessageBoxExW(hWnd, pszText, pszCaption, uType, wLanguageId);
+}
+
+const MsiUIHandlerCalls kSystemCalls = { SystemMessageBoxEx, MessageBeep, MsiSetInternalUI, MsiSetPropertyW };
+std::atomic<const MsiUIHandlerCalls*> g_pCalls{ &kSystemCalls };
+
+// A box owned by the page while it exists (else unowned), with the installer's flags; the button
+// pressed is the installer's answer.
+int ShowBox(const MsiUIContext& context, LPCWSTR pszText, UINT nCaptionId, UINT nFlags, WORD language)
+{
+    CString caption;
+    caption.LoadString(nCaptionId);
+    HWND hOwner = IsWindow(context.hProgressWnd) ? context.hProgressWnd : nullptr;
+    return g_pCalls.load()->pMessageBoxEx(hOwner, pszText, caption, nFlags, language);
+}
 
 // Reads "<n>: " at the cursor (blanks before it skipped); false when another field follows.
 bool ReadFieldNumber(const wchar_t*& rp, int nExpected)
@@ -82,6 +103,11 @@ int HandleMessage(MsiUIContext& context, UINT nMessageType, LPCWSTR pszMessage)
     const bool bCancelled = context.pStopFlag && *context.pStopFlag != 0;
     if (context.bFirstMessage)
     {
+        const MsiUIHandlerCalls* pCalls = g_pCalls.load();
+        // The package opened under the level of CProcessExecuter's scope, which it keeps; the
+        // scope puts the process's level back after the installation.
+        pCalls->pMsiSetInternalUI(INSTALLUILEVEL_BASIC, nullptr);
+        pCalls->pMsiSetProperty(context.hPackage, L"CLIENTUILEVEL", L"2");
         context.bFirstMessage = false;
         SetPageText(context.hProgressWnd, IDC_PROGRESS_MAIN_TEXT, IDS_WORKER_INSTALLING_FEATURES);
         SetPageText(context.hProgressWnd, IDC_PROGRESS_EXTRA_TEXT, 0);
@@ -99,16 +125,16 @@ int HandleMessage(MsiUIContext& context, UINT nMessageType, LPCWSTR pszMessage)
     if (!pszMessage)
         return Answer(bCancelled, 0);
 
+    const UINT nFlags = nMessageType & 0x00FFFFFF;
     switch (static_cast<INSTALLMESSAGE>(nMessageType & 0xFF000000))
     {
-    // The installer decides errors itself (as with /qn): they are logged, never shown.
     case INSTALLMESSAGE_FATALEXIT:
+        return ShowBox(context, pszMessage, IDS_WORKER_FATAL_ERROR_CAPTION, nFlags, 0);
     case INSTALLMESSAGE_ERROR:
-        Trace(TRACE_ERROR, L"MsiUIHandler : %s", pszMessage);
-        return 0;
+        g_pCalls.load()->pMessageBeep(nFlags & 0xF0);
+        return ShowBox(context, pszMessage, IDS_WORKER_ERROR_CAPTION, nFlags, context.language);
     case INSTALLMESSAGE_WARNING:
-        Trace(TRACE_WARNING, L"MsiUIHandler : %s", pszMessage);
-        return 0;
+        return ShowBox(context, pszMessage, IDS_WORKER_WARNING_CAPTION, nFlags, 0);
     case INSTALLMESSAGE_USER:
     case INSTALLMESSAGE_OUTOFDISKSPACE:
         return Answer(bCancelled, IDOK);
@@ -136,9 +162,11 @@ int HandleMessage(MsiUIContext& context, UINT nMessageType, LPCWSTR pszMessage)
             }
             else if (type == 2)
             {
+                // A confirmed cancel is not offered again.
+                const bool bEnable = field2 != 0 && !bCancelled;
                 if (IsWindow(context.hProgressWnd))
-                    EnableWindow(GetDlgItem(context.hProgressWnd, kCancelButtonId), field2 != 0);
-                Trace(TRACE_TRACE, L"MsiUIHandler : %s the Cancel button", field2 != 0 ? L"Enable" : L"Disable");
+                    EnableWindow(GetDlgItem(context.hProgressWnd, kCancelButtonId), bEnable);
+                Trace(TRACE_TRACE, L"MsiUIHandler : %s the Cancel button", bEnable ? L"Enable" : L"Disable");
             }
         }
         return Answer(bCancelled, 0);
@@ -170,6 +198,11 @@ int WINAPI MsiUIHandler(LPVOID pvContext, UINT nMessageType, LPCWSTR pszMessage)
         Trace(TRACE_ERROR, L"MsiUIHandler : unexpected failure");
         return 0;
     }
+}
+
+const MsiUIHandlerCalls* SetMsiUIHandlerCalls(const MsiUIHandlerCalls* pCalls)
+{
+    return g_pCalls.exchange(pCalls ? pCalls : &kSystemCalls);
 }
 
 bool ParseCommonDataRecord(const wchar_t* pszRecord, int& rType, int& rField2)

@@ -39,6 +39,18 @@ const DWORD kMsiUIHandlerFilter = 0x2007FBF;
 
 int WINAPI MsiUIHandler(LPVOID pvContext, UINT nMessageType, LPCWSTR pszMessage);
 
+// The boxes the handler shows and the first call's installer calls, so that tests answer the
+// boxes and see their owner, caption and language without an installer. Null restores the
+// system's calls; the previous table comes back.
+struct MsiUIHandlerCalls
+{
+    int(WINAPI* pMessageBoxEx)(HWND hWnd, LPCWSTR pszText, LPCWSTR pszCaption, UINT uType, WORD wLanguageId);
+    BOOL(WINAPI* pMessageBeep)(UINT uType);
+    INSTALLUILEVEL(WINAPI* pMsiSetInternalUI)(INSTALLUILEVEL dwUILevel, HWND* phWnd);
+    UINT(WINAPI* pMsiSetProperty)(MSIHANDLE hInstall, LPCWSTR pszName, LPCWSTR pszValue);
+};
+const MsiUIHandlerCalls* SetMsiUIHandlerCalls(const MsiUIHandlerCalls* pCalls);
+
 // Record parsers: "1: <type> 2: <value> ..." texts. False for a record that cannot be read.
 bool ParseCommonDataRecord(const wchar_t* pszRecord, int& rType, int& rField2);
 bool ParseProgressRecord(const wchar_t* pszRecord, int& rType, int& rField2, int& rField3, int& rField4);

@@ -7,21 +7,72 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
 namespace
 {
 const wchar_t kInstalling[] = L"Installing product features";
 const wchar_t kCancelling[] = L"Cancelling operation, please wait...";
 const wchar_t kRollingBack[] = L"Rolling back performed operations";
+const int kBoxAnswer = IDABORT;
+
+// What the handler showed and called, through its seam; every box is answered kBoxAnswer.
+struct CRecordedCalls
+{
+    std::vector<std::wstring> boxes; // "owner|caption|text|flags|language"
+    std::vector<UINT> beeps;
+    std::vector<INSTALLUILEVEL> levels;
+    std::vector<std::wstring> properties; // "package|name=value"
+};
+CRecordedCalls g_recorded;
+
+int WINAPI RecordBox(HWND hWnd, LPCWSTR pszText, LPCWSTR pszCaption, UINT uType, WORD wLanguageId)
+{
+    g_recorded.boxes.push_back(std::to_wstring(reinterpret_cast<ULONG_PTR>(hWnd)) + L"|" + pszCaption + L"|" + pszText +
+                               L"|" + std::to_wstring(uType) + L"|" + std::to_wstring(wLanguageId));
+    return kBoxAnswer;
+}
+BOOL WINAPI RecordBeep(UINT uType)
+{
+    g_recorded.beeps.push_back(uType);
+    return TRUE;
+}
+INSTALLUILEVEL WINAPI RecordLevel(INSTALLUILEVEL level, HWND*)
+{
+    g_recorded.levels.push_back(level);
+    return INSTALLUILEVEL_NONE;
+}
+UINT WINAPI RecordProperty(MSIHANDLE hInstall, LPCWSTR pszName, LPCWSTR pszValue)
+{
+    g_recorded.properties.push_back(std::to_wstring(hInstall) + L"|" + pszName + L"=" + pszValue);
+    return ERROR_SUCCESS;
+}
+const MsiUIHandlerCalls kRecordingCalls = { RecordBox, RecordBeep, RecordLevel, RecordProperty };
 
 class MsiUIHandlerTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "workers_handler_"; }
+    void SetUp() override
+    {
+        CTracedTest::SetUp();
+        g_recorded = CRecordedCalls();
+        m_pPreviousCalls = SetMsiUIHandlerCalls(&kRecordingCalls);
+    }
+    void TearDown() override
+    {
+        SetMsiUIHandlerCalls(m_pPreviousCalls);
+        CTracedTest::TearDown();
+    }
     int Call(MsiUIContext& context, UINT kind, const wchar_t* pszText, UINT flags = 0)
     {
         return MsiUIHandler(&context, kind | flags, pszText);
     }
     volatile LONG m_stop = 0;
+    const MsiUIHandlerCalls* m_pPreviousCalls = nullptr;
 };
 }
 
@@ -33,9 +84,10 @@ TEST_F(MsiUIHandlerTest, AnswersEachKindWithAndWithoutCancel)
         int answer;
         int cancelledAnswer;
     } cases[] = {
-        { INSTALLMESSAGE_FATALEXIT, 0, 0 },
-        { INSTALLMESSAGE_ERROR, 0, 0 },
-        { INSTALLMESSAGE_WARNING, 0, 0 },
+        // Boxes: the user's button, cancelled or not.
+        { INSTALLMESSAGE_FATALEXIT, kBoxAnswer, kBoxAnswer },
+        { INSTALLMESSAGE_ERROR, kBoxAnswer, kBoxAnswer },
+        { INSTALLMESSAGE_WARNING, kBoxAnswer, kBoxAnswer },
         { INSTALLMESSAGE_USER, IDOK, IDCANCEL },
         { INSTALLMESSAGE_INFO, 0, IDCANCEL },
         { INSTALLMESSAGE_FILESINUSE, 0, IDCANCEL },
@@ -66,16 +118,62 @@ TEST_F(MsiUIHandlerTest, AnswersEachKindWithAndWithoutCancel)
     EXPECT_EQ(IDCANCEL, Call(context, INSTALLMESSAGE_RESOLVESOURCE, nullptr));
 }
 
-TEST_F(MsiUIHandlerTest, ErrorsAreLoggedNotShown)
+TEST_F(MsiUIHandlerTest, ErrorsAndWarningsAreBoxesOwnedByThePageInTheInstallersLanguage)
 {
+    CRecordingWindow page;
+    const std::wstring owner = std::to_wstring(reinterpret_cast<ULONG_PTR>(page.Get()));
+    MsiUIContext context(L"", &m_stop, page.Get());
+    context.hPackage = 42;
+    const UINT retry = MB_RETRYCANCEL | MB_ICONERROR;
+    EXPECT_EQ(kBoxAnswer, Call(context, INSTALLMESSAGE_ERROR, L"Error 1303. No access.", retry));
+    // The installer's language for later errors (common data of type 0).
+    Call(context, INSTALLMESSAGE_COMMONDATA, L"1: 0 2: 1031 3: 1252 ");
+    EXPECT_EQ(kBoxAnswer, Call(context, INSTALLMESSAGE_ERROR, L"Error 1304.", MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(kBoxAnswer, Call(context, INSTALLMESSAGE_FATALEXIT, L"Fatal one", MB_OK));
+    EXPECT_EQ(kBoxAnswer, Call(context, INSTALLMESSAGE_WARNING, L"A warning", MB_YESNO));
+    const std::vector<std::wstring> expected = {
+        owner + L"|Error|Error 1303. No access.|" + std::to_wstring(retry) + L"|0",
+        owner + L"|Error|Error 1304.|" + std::to_wstring(MB_OK | MB_ICONWARNING) + L"|1031",
+        owner + L"|Fatal Error|Fatal one|0|0",
+        owner + L"|Warning|A warning|" + std::to_wstring(MB_YESNO) + L"|0",
+    };
+    EXPECT_EQ(expected, g_recorded.boxes);
+    // Errors beep with their icon.
+    EXPECT_EQ((std::vector<UINT>{ MB_ICONERROR, MB_ICONWARNING }), g_recorded.beeps);
+    // The first call's work, once: the basic level without a window and the client's level.
+    EXPECT_EQ(std::vector<INSTALLUILEVEL>{ INSTALLUILEVEL_BASIC }, g_recorded.levels);
+    EXPECT_EQ(std::vector<std::wstring>{ L"42|CLIENTUILEVEL=2" }, g_recorded.properties);
+
+    // Without the page (or once it is gone) the boxes have no owner.
+    g_recorded.boxes.clear();
+    MsiUIContext unowned(L"", &m_stop, nullptr);
+    Call(unowned, INSTALLMESSAGE_WARNING, L"Alone", MB_OK);
+    EXPECT_EQ(std::vector<std::wstring>{ L"0|Warning|Alone|0|0" }, g_recorded.boxes);
+}
+
+TEST_F(MsiUIHandlerTest, ARealBoxAnswersWithTheButtonPressed)
+{
+    SetMsiUIHandlerCalls(nullptr);
     MsiUIContext context(L"", &m_stop, nullptr);
-    EXPECT_EQ(0, Call(context, INSTALLMESSAGE_ERROR, L"Error 1303. No access.", MB_RETRYCANCEL | MB_ICONERROR));
-    EXPECT_EQ(0, Call(context, INSTALLMESSAGE_FATALEXIT, L"Fatal one", MB_OK));
-    EXPECT_EQ(0, Call(context, INSTALLMESSAGE_WARNING, L"A warning", MB_OK));
-    const CString log = Log();
-    EXPECT_TRUE(Contains(log, L"MsiUIHandler : Error 1303. No access.")) << log.ToNarrow();
-    EXPECT_TRUE(Contains(log, L"MsiUIHandler : Fatal one"));
-    EXPECT_TRUE(Contains(log, L"MsiUIHandler : A warning"));
+    std::atomic<bool> found{ false };
+    std::thread user([&found]() {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 20000)
+        {
+            HWND hBox = FindWindowW(L"#32770", L"Warning");
+            if (hBox && IsWindowVisible(hBox))
+            {
+                found = true;
+                PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hBox, IDNO)));
+                return;
+            }
+            Sleep(20);
+        }
+    });
+    const int answer = Call(context, INSTALLMESSAGE_WARNING, L"Continue without the codec pack?", MB_YESNO);
+    user.join();
+    EXPECT_TRUE(found);
+    EXPECT_EQ(IDNO, answer);
 }
 
 TEST_F(MsiUIHandlerTest, PageTextsAndCancelButton)
@@ -106,9 +204,12 @@ TEST_F(MsiUIHandlerTest, PageTextsAndCancelButton)
     EXPECT_EQ((std::vector<CString>{ kInstalling, kCancelling }), page.Texts(IDC_PROGRESS_MAIN_TEXT));
     EXPECT_EQ((std::vector<CString>{ L"", kRollingBack }), page.Texts(IDC_PROGRESS_EXTRA_TEXT));
     EXPECT_EQ(5, context.nCancelCount);
+    // After the cancel the installer cannot offer Cancel again.
+    Call(context, INSTALLMESSAGE_COMMONDATA, L"1: 2 2: 1 ");
+    EXPECT_FALSE(page.IsControlEnabled(IDCANCEL));
     const CString log = Log();
     EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Cancelling installation..."));
-    EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Disable the Cancel button"));
+    EXPECT_EQ(2, CountOf(log, L"MsiUIHandler : Disable the Cancel button"));
     EXPECT_EQ(1, CountOf(log, L"MsiUIHandler : Enable the Cancel button"));
 }
 

@@ -10,6 +10,10 @@
 #define IDS_WORKER_INSTALLING_FEATURES 173    // "Installing product features"
 #define IDS_WORKER_DOWNLOADING 185            // "Downloading %s"
 #define IDS_WORKER_TURNING_ON_DOTNET 189      // "Attempting to turn on .Net Framework"
+// Captions of the installer's boxes.
+#define IDS_WORKER_FATAL_ERROR_CAPTION 154    // "Fatal Error"
+#define IDS_WORKER_ERROR_CAPTION 155          // "Error"
+#define IDS_WORKER_WARNING_CAPTION 156        // "Warning"
 
 // Controls of the progress pages that the workers write to.
 #define IDC_PROGRESS_MAIN_TEXT 1027

@@ -35,3 +35,12 @@ harden() {
 }
 harden
 "$here/check-prefix.sh" "$BUILD_DIR"
+
+# The pages' templates use Tahoma, which has no Japanese or Chinese letters: link it to the CJK
+# font tools/setup.sh installs, as a Windows of those languages links it to its own.
+if ! grep -q 'wqy-microhei.ttc' "$WINEPREFIX/system.reg"; then
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+         /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    # Written to system.reg when the server ends (bounded: a test run's server stays up).
+    timeout 30 wineserver -w || true
+fi

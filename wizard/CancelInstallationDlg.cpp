@@ -1,0 +1,6 @@
+#include "CancelInstallationDlg.h"
+#include "resource.h"
+
+CCancelInstallationDlg::CCancelInstallationDlg(HWND hParent) : CDialog(IDD_CANCEL_INSTALLATION, hParent)
+{
+}
