@@ -353,6 +353,11 @@ bool COruProcess::Step_LaunchUSBInstallation()
                                                  m_strGeneration) == 1;
 }
 
+CString COruProcess::GetUSBKeptDataFolder()
+{
+    return m_pUSBCopyThread ? m_pUSBCopyThread->GetKeptPreviousFolder() : CString();
+}
+
 CString COruProcess::GetPortableFolder() const
 {
     CString folder(m_strUSBFolder);

@@ -17,6 +17,7 @@
 #define IDS_FINALIZING_INSTALLATION 176 // "Finalizing installation of %s"
 #define IDS_CONFIGURING_INSTALLATION 177
 #define IDS_SELF_UPDATE_FAILED 186
+#define IDS_USB_DATA_KEPT 190          // "... It is kept in %s."
 #define AFX_IDS_APP_TITLE 57344        // "Vantolin Setup"
 
 #include "workers/WorkerStrings.h"
