@@ -185,6 +185,12 @@ bool MakeTempFileName(const wchar_t* pszExtension, CString& rPath)
     return true;
 }
 
+bool IsLinkItself(const wchar_t* pszPath)
+{
+    const DWORD attributes = Attributes(pszPath);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool FindLinkOnPath(const wchar_t* pszResolved, CString& rLink)
 {
     const CString resolved(pszResolved ? pszResolved : L"");

@@ -44,6 +44,8 @@ bool CopyFileNoFollow(const wchar_t* pszSource, const wchar_t* pszTarget, bool b
 // "\\server\share\...") to its end, the root itself not counted. False when there is none up
 // to the end or to the first part that does not exist.
 bool FindLinkOnPath(const wchar_t* pszResolved, CString& rLink);
+// The path itself, not what it may point at, is a link or junction.
+bool IsLinkItself(const wchar_t* pszPath);
 bool CountFilesRec(const wchar_t* pszFolder, DWORD& rCount, ULONGLONG& rTotal);
 ULONGLONG GetFolderSize(const wchar_t* pszFolder);
 

@@ -1,4 +1,5 @@
 #include "CopyUSBInstallationFromThread.h"
+#include "DriveSetAside.h"
 
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
@@ -12,7 +13,6 @@
 namespace
 {
 const ULONGLONG kMegabyte = 1024 * 1024;
-const int kAsideAttempts = 100;
 
 bool QueryFreeSpace(const wchar_t* pszRoot, ULONGLONG& rFreeBytes)
 {
@@ -26,12 +26,6 @@ bool QueryFreeSpace(const wchar_t* pszRoot, ULONGLONG& rFreeBytes)
 DWORD Low(ULONGLONG value)
 {
     return static_cast<DWORD>(value & 0xFFFFFFFF);
-}
-
-bool IsLinkItself(const wchar_t* pszPath)
-{
-    const DWORD attributes = GetFileAttributesW(pszPath);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // Files and bytes of a file or a folder tree; false when it is missing or cannot be read whole.
@@ -61,14 +55,6 @@ bool CopyVerified(const CString& source, const CString& target)
                                           : CopyFileNoFollow(source, target, false);
     return bCopied && MeasureItem(target, targetCount, targetBytes) && targetCount == sourceCount &&
            targetBytes == sourceBytes;
-}
-
-// A file or a folder tree this run put on the drive; links go themselves.
-bool RemoveItem(const CString& path)
-{
-    if (FolderExists(path))
-        return RemoveDirectoryRec(path);
-    return !PathExists(path) || DeleteFileW(path);
 }
 }
 
@@ -112,8 +98,7 @@ int CCopyUSBInstallationFromThread::CopyUSBInstallation(const wchar_t* pszSetupD
     m_strNewPortableFolder.Empty();
     m_bytesToCopy = m_bytesToDelete = 0;
     m_bPreviousFolderSeen = false;
-    m_setAside.clear();
-    m_filled.clear();
+    m_drive.Clear();
     {
         CSingleLock lock(&m_lock, true);
         m_strKeptPreviousFolder.Empty();
@@ -240,7 +225,7 @@ int CCopyUSBInstallationFromThread::RunStages()
     if (IsStopRequested() || !RestoreNeededFiles(items))
         return 0;
     // The new installation is complete and holds the user data: only now may the old one go.
-    RemoveSetAside();
+    m_drive.RemoveSetAside(&OnFileRemoved, this);
     return 1;
 }
 
@@ -505,7 +490,8 @@ bool CCopyUSBInstallationFromThread::SetAsidePreviousInstallation(const CString&
             return false;
         }
         // Checked again right before the rename: the drive may have been swapped meanwhile.
-        if (!IsEarlierInstallation(m_strPreviousFolder) || !SetAside(RemoveTrailingBackslashes(m_strPreviousFolder), true))
+        if (!IsEarlierInstallation(m_strPreviousFolder) ||
+            !m_drive.SetAside(RemoveTrailingBackslashes(m_strPreviousFolder), true))
             return false;
     }
     // The old launcher goes aside, and so does whatever has the name of one of the new files at
@@ -528,42 +514,11 @@ bool CCopyUSBInstallationFromThread::SetAsidePreviousInstallation(const CString&
                 places.push_back(place);
         } while (FindNextFileW(find.Get(), &fd));
     for (const CString& place : places)
-        if ((PathExists(place) || IsLinkItself(place)) && !SetAside(place, false))
+        if ((PathExists(place) || IsLinkItself(place)) && !m_drive.SetAside(place, false))
             return false;
-    m_filled = places;
+    for (const CString& place : places)
+        m_drive.AddFilled(place);
     return true;
-}
-
-bool CCopyUSBInstallationFromThread::SetAside(const CString& place, bool bPreviousFolder)
-{
-    for (int attempt = 1; attempt <= kAsideAttempts; ++attempt)
-    {
-        const CString aside =
-            attempt == 1 ? place + L".kept" : FormatString(L"%s.kept%d", place.GetString(), attempt);
-        if (PathExists(aside) || IsLinkItself(aside))
-            continue;
-        // A rename on the same drive: nothing is copied, nothing can be left half done.
-        if (!MoveFileExW(place, aside, 0))
-        {
-            if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
-                continue;
-            break;
-        }
-        m_setAside.push_back({ place, aside, bPreviousFolder });
-        Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation [%s] set aside as [%s]",
-              place.GetString(), aside.GetString());
-        // What moved is what was checked, unless the path was swapped for a link in between.
-        if (bPreviousFolder && IsLinkItself(aside))
-        {
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation [%s] turned into a link",
-                  place.GetString());
-            return false;
-        }
-        return true;
-    }
-    Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation could not set [%s] aside: %s",
-          place.GetString(), GetLastErrorText().GetString());
-    return false;
 }
 
 bool CCopyUSBInstallationFromThread::OnFileToCopy(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget,
@@ -615,16 +570,13 @@ bool CCopyUSBInstallationFromThread::CreateNewPortableFolder()
         Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run() [%s] turned up during the copy", folder.GetString());
         return false;
     }
-    m_filled.push_back(top);
+    m_drive.AddFilled(top);
     return CreateFolderTree(m_strNewPortableFolder, nullptr) || FolderExists(m_strNewPortableFolder);
 }
 
 bool CCopyUSBInstallationFromThread::RestoreNeededFiles(const std::vector<CUserDataItem>& items)
 {
-    CString aside;
-    for (const CSetAside& setAside : m_setAside)
-        if (setAside.m_bPreviousFolder)
-            aside = setAside.m_strAside + L"\\";
+    const CString aside = m_drive.GetPreviousFolderAside();
     for (const CUserDataItem& item : items)
     {
         // The data is read from the earlier installation where it now stands aside on the drive.
@@ -641,55 +593,9 @@ bool CCopyUSBInstallationFromThread::RestoreNeededFiles(const std::vector<CUserD
     return true;
 }
 
-void CCopyUSBInstallationFromThread::RemoveSetAside()
-{
-    for (const CSetAside& setAside : m_setAside)
-    {
-        bool bRemoved;
-        if (FolderExists(setAside.m_strAside) && !IsLinkItself(setAside.m_strAside))
-            bRemoved = RemoveDirectoryRec(setAside.m_strAside, &OnFileRemoved, this);
-        else
-        {
-            ULONGLONG size = 0;
-            if (!IsLinkItself(setAside.m_strAside))
-                GetFileSizeOfPath(setAside.m_strAside, size);
-            bRemoved = RemoveItem(setAside.m_strAside);
-            if (bRemoved)
-                OnFileRemoved(this, setAside.m_strAside, size);
-        }
-        // The new installation is complete either way: what could not go only takes room.
-        if (!bRemoved)
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation could not remove [%s], it stays",
-                  setAside.m_strAside.GetString());
-    }
-    m_setAside.clear();
-}
-
 void CCopyUSBInstallationFromThread::RollBack()
 {
-    // First what this run put where nothing stood, so that the old things fit back in place.
-    for (auto it = m_filled.rbegin(); it != m_filled.rend(); ++it)
-        if ((PathExists(*it) || IsLinkItself(*it)) && !RemoveItem(*it))
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run : could not remove [%s] of the failed copy",
-                  it->GetString());
-    m_filled.clear();
-    for (auto it = m_setAside.rbegin(); it != m_setAside.rend(); ++it)
-    {
-        if (MoveFileExW(it->m_strAside, it->m_strPlace, 0))
-        {
-            Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::run : [%s] is back in place", it->m_strPlace.GetString());
-            continue;
-        }
-        if (!it->m_bPreviousFolder)
-        {
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run : [%s] stays as [%s]", it->m_strPlace.GetString(),
-                  it->m_strAside.GetString());
-            continue;
-        }
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run : the user data of the earlier installation is kept in [%s]",
-              it->m_strAside.GetString());
-        CSingleLock lock(&m_lock, true);
-        m_strKeptPreviousFolder = it->m_strAside;
-    }
-    m_setAside.clear();
+    const CString kept = m_drive.RollBack();
+    CSingleLock lock(&m_lock, true);
+    m_strKeptPreviousFolder = kept;
 }

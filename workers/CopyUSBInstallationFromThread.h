@@ -5,6 +5,7 @@
 // aside on the drive first and removed only once the new installation holds the user data; a
 // failed or stopped run puts it back.
 
+#include "DriveSetAside.h"
 #include "IUSBInstallerListener.h"
 #include "WorkerThread.h"
 
@@ -46,13 +47,6 @@ private:
         CString m_strName;   // as logged
         CString m_strSource; // in the earlier portable folder
     };
-    // Something on the drive that the new installation replaces, renamed for the run.
-    struct CSetAside
-    {
-        CString m_strPlace;
-        CString m_strAside;
-        bool m_bPreviousFolder;
-    };
 
     int RunStages();
     void MeasurePreviousInstallation();
@@ -65,11 +59,9 @@ private:
     void CollectUserData(std::vector<CUserDataItem>& rItems, ULONGLONG& rBytes);
     bool HasDatabaseOfUnknownGeneration() const;
     bool SetAsidePreviousInstallation(const CString& usbDir, const CString& leaveOut);
-    bool SetAside(const CString& place, bool bPreviousFolder);
     bool CopyDirectory(const CString& source, const CString& target, const CString& leaveOut);
     bool CreateNewPortableFolder();
     bool RestoreNeededFiles(const std::vector<CUserDataItem>& items);
-    void RemoveSetAside();
     void RollBack();
     CString UserDataPath(const CString& portableFolder, const CString& generation, const wchar_t* pszName) const;
     static bool OnFileToCopy(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget, ULONGLONG size);
@@ -96,8 +88,6 @@ private:
     ULONGLONG m_bytesToDelete = 0;
     // The earlier folder was there when its user data was looked for.
     bool m_bPreviousFolderSeen = false;
-    std::vector<CSetAside> m_setAside;
-    // What this run put on the drive where nothing was before it: removed again on failure.
-    std::vector<CString> m_filled;
+    CDriveSetAside m_drive;
     CString m_strKeptPreviousFolder; // under the lock
 };
