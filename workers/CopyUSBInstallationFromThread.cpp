@@ -151,7 +151,8 @@ int CCopyUSBInstallationFromThread::run()
         }
         catch (...)
         {
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run : putting the earlier installation back failed with an exception");
+            Trace(TRACE_ERROR,
+                  L"CCopyUSBInstallationFromThread::run : putting the earlier installation back failed with an exception");
         }
     }
     Finish(nResult);
@@ -250,7 +251,8 @@ void CCopyUSBInstallationFromThread::MeasurePreviousInstallation()
         return;
     if (IsLinkItself(m_strLauncherIni))
     {
-        Trace(TRACE_WARNING, L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] is a link, it is not read",
+        Trace(TRACE_WARNING,
+              L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] is a link, it is not read",
               m_strLauncherIni.GetString());
         return;
     }
@@ -365,7 +367,8 @@ bool CCopyUSBInstallationFromThread::CheckNewPortableFolder()
     m_strNewPortableFolder = m_strPortableBase + m_pfnPortableName(m_strGeneration);
     AppendBackslash(m_strNewPortableFolder);
     CString link;
-    for (const CString& way : { RemoveTrailingBackslashes(m_strDriveRoot), RemoveTrailingBackslashes(m_strNewPortableFolder) })
+    const CString newFolder = RemoveTrailingBackslashes(m_strNewPortableFolder);
+    for (const CString& way : { RemoveTrailingBackslashes(m_strDriveRoot), newFolder })
         if (FindLinkOnPath(way, link))
         {
             Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run() [%s] is a link, nothing is copied to [%s]",
@@ -374,7 +377,7 @@ bool CCopyUSBInstallationFromThread::CheckNewPortableFolder()
         }
     // A folder of that name that is no earlier installation holds somebody's files: the copy
     // would mix with them, and a failed run could not tell them from its own.
-    if (PathExists(RemoveTrailingBackslashes(m_strNewPortableFolder)) && !IsSamePath(m_strNewPortableFolder, m_strPreviousFolder))
+    if (PathExists(newFolder) && !IsSamePath(m_strNewPortableFolder, m_strPreviousFolder))
     {
         Trace(TRACE_ERROR,
               L"CCopyUSBInstallationFromThread::run() [%s] is there already and is no earlier installation, nothing "
@@ -543,13 +546,15 @@ void CCopyUSBInstallationFromThread::OnFileRemoved(void* pContext, const wchar_t
         pThis->m_pUSBListener->OnDeleteFile(pszPath, Low(size), Low(pThis->m_bytesToDelete));
 }
 
-bool CCopyUSBInstallationFromThread::CopyDirectory(const CString& source, const CString& target, const CString& leaveOut)
+bool CCopyUSBInstallationFromThread::CopyDirectory(const CString& source, const CString& target,
+                                                   const CString& leaveOut)
 {
     m_strCopying.Empty();
     if (CopyFolderRec(source, target, false, &OnFileToCopy, this, leaveOut))
         return true;
     if (!IsStopRequested())
-        Trace(TRACE_ERROR, L"CopyDirectoryFromThread::CopyDirectory : could not copy file '%s'", m_strCopying.GetString());
+        Trace(TRACE_ERROR, L"CopyDirectoryFromThread::CopyDirectory : could not copy file '%s'",
+              m_strCopying.GetString());
     return false;
 }
 

@@ -480,7 +480,8 @@ TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunPutsTheEarlierInstallationB
         }
         else if (c.outcome == EOutcome::KeptAside)
         {
-            EXPECT_TRUE(Contains(Log(), L"the user data of the earlier installation is kept in [U:\\Vantolin_A_portable.kept]"));
+            EXPECT_TRUE(
+                Contains(Log(), L"the user data of the earlier installation is kept in [U:\\Vantolin_A_portable.kept]"));
             EXPECT_EQ(CString(L"U:\\Vantolin_A_portable.kept"), m_pWorker->GetKeptPreviousFolder());
             for (const CUserFile& file : UserFiles())
             {
@@ -619,7 +620,8 @@ TEST_F(CopyUSBInstallationTest, StickAttacksHarmNothingOutsideThePortableFolders
 {
     typedef std::vector<std::pair<const wchar_t*, std::string>> Files;
     const std::string exe(900, 'o');
-    const char* const pszIniA = "[General]\r\nproduct_exe=\\Vantolin_A_portable\\Vantolin.exe\r\nproduct_generation=A\r\n";
+    const char* const pszIniA =
+        "[General]\r\nproduct_exe=\\Vantolin_A_portable\\Vantolin.exe\r\nproduct_generation=A\r\n";
     struct
     {
         const char* pszName;
@@ -670,7 +672,8 @@ TEST_F(CopyUSBInstallationTest, StickAttacksHarmNothingOutsideThePortableFolders
         if (c.pszLinkCase)
         {
             root = CString(L"D:\\tests\\usbcopy_links\\") + c.pszLinkCase + L"\\";
-            ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(root + L"outside")) << "run through ctest, which makes the fixture";
+            ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(root + L"outside"))
+                << "run through ctest, which makes the fixture";
             Put(root + L"StartVantolin.ini", c.ini);
         }
         else

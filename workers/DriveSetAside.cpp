@@ -78,7 +78,8 @@ void CDriveSetAside::RemoveSetAside(RemovedFileCallback pOnRemoved, void* pConte
         }
         // The new installation is complete either way: what could not go only takes room.
         if (!bRemoved)
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation could not remove [%s], it stays",
+            Trace(TRACE_ERROR,
+                  L"CCopyUSBInstallationFromThread::CleanPreviousInstallation could not remove [%s], it stays",
                   entry.m_strAside.GetString());
     }
     Clear();
@@ -96,7 +97,8 @@ CString CDriveSetAside::RollBack()
     {
         // Never over something: a place that is taken again keeps what is there.
         if (MoveFileExW(it->m_strAside, it->m_strPlace, 0))
-            Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::run : [%s] is back in place", it->m_strPlace.GetString());
+            Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::run : [%s] is back in place",
+                  it->m_strPlace.GetString());
         else if (it->m_bPreviousFolder)
         {
             Trace(TRACE_ERROR,
