@@ -93,6 +93,9 @@ public:
     void SetView(int nView);
     int GetPostInstallationSteps(int* pIndex) override;
     CString GetLaunchCommand();
+    // Where the USB copy left the earlier portable installation's data when it could not put it
+    // back in place; empty when nothing is left elsewhere.
+    CString GetUSBKeptDataFolder();
     LANGID GetLanguage();
     bool IsArchivePresent();
     bool IsInternetWorking();

@@ -355,6 +355,11 @@ bool COruProcess::Step_LaunchUSBInstallation()
                                                  generation) == 1;
 }
 
+CString COruProcess::GetUSBKeptDataFolder()
+{
+    return m_pUSBCopyThread ? m_pUSBCopyThread->GetKeptPreviousFolder() : CString();
+}
+
 CString COruProcess::GetPortableFolder() const
 {
     CString folder(m_strUSBFolder);

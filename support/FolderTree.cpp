@@ -7,6 +7,7 @@
 #include "classlib/Handles.h"
 
 #include <ctime>
+#include <vector>
 
 namespace
 {
@@ -109,7 +110,8 @@ bool RemoveFolderLink(const CString& path)
 }
 
 // The walk shared by copy and count: calls onFile for each file and onFolder for each real
-// sub-folder of folder\*.*; either returning false ends the walk with false.
+// sub-folder of folder\*.*, leaving links of either kind out; either returning false ends the
+// walk with false.
 template <typename FileFn, typename FolderFn>
 bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
 {
@@ -122,7 +124,7 @@ bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
     }
     do
     {
-        if (IsDots(fd) || IsFolderLink(fd))
+        if (IsDots(fd) || IsLink(fd.dwFileAttributes))
             continue;
         const CString name(fd.cFileName);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? !onFolder(name) : !onFile(name, fd))
@@ -136,7 +138,7 @@ bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
 }
 }
 
-bool RemoveDirectoryRec(const wchar_t* pszFolder)
+bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved, void* pContext)
 {
     if (IsProtectedFolder(pszFolder))
     {
@@ -175,13 +177,15 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
                 if (IsFolderLink(fd))
                     RemoveFolderLink(path);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryRec(path);
+                    RemoveDirectoryRec(path, pOnRemoved, pContext);
                 else if (!g_calls.pDeleteFile(path))
                 {
                     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove file %s : %s", path.GetString(),
                           GetLastSystemErrorText().GetString());
                     return false;
                 }
+                else if (pOnRemoved)
+                    pOnRemoved(pContext, path, SizeOf(fd));
             } while (FindNextFileW(find.Get(), &fd));
     }
     held.Release();
@@ -194,27 +198,97 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
     return true;
 }
 
+bool CopyFileNoFollow(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists)
+{
+    // Asked by path as well: some systems see through the link on the handle.
+    const DWORD sourceAttributes = GetFileAttributesW(pszSource);
+    const DWORD targetAttributes = GetFileAttributesW(pszTarget);
+    if ((sourceAttributes != INVALID_FILE_ATTRIBUTES && IsLink(sourceAttributes)) ||
+        (targetAttributes != INVALID_FILE_ATTRIBUTES && IsLink(targetAttributes)))
+    {
+        Trace(TRACE_ERROR, L"CopyFileNoFollow : refusing to copy [%s] to [%s] through a link", pszSource, pszTarget);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    CScopedFileHandle source(CreateFileW(pszSource, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN,
+                                         nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!source || !GetFileInformationByHandle(source.Get(), &info))
+        return false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
+    {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    bool bWritten = false;
+    {
+        CScopedFileHandle target(CreateFileW(pszTarget, GENERIC_WRITE, 0, nullptr,
+                                             bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT |
+                                                 FILE_FLAG_SEQUENTIAL_SCAN,
+                                             nullptr));
+        if (!target)
+            return false;
+        std::vector<char> buffer(1024 * 1024);
+        for (;;)
+        {
+            DWORD read = 0, written = 0;
+            if (!ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+                break;
+            if (read == 0)
+            {
+                bWritten = SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime) != FALSE;
+                break;
+            }
+            if (!WriteFile(target.Get(), buffer.data(), read, &written, nullptr) || written != read)
+                break;
+        }
+    }
+    if (!bWritten)
+    {
+        // A part of a file is no copy of it; the error of the failed read or write is kept.
+        const DWORD error = GetLastError();
+        DeleteFileW(pszTarget);
+        SetLastError(error);
+        return false;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    if (info.dwFileAttributes & kept)
+        SetFileAttributesW(pszTarget, info.dwFileAttributes & kept);
+    return true;
+}
+
 bool CopyFolderRec(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists, CopyFileCallback pCallback,
-                   void* pContext)
+                   void* pContext, const wchar_t* pszLeaveOut)
 {
     CString source(pszSource), target(pszTarget);
     NormalizeFolderPath(source);
     NormalizeFolderPath(target);
     if (!AssureDirExists(target))
         return false;
+    const DWORD targetAttributes = GetFileAttributesW(target);
+    if (targetAttributes != INVALID_FILE_ATTRIBUTES && IsLink(targetAttributes))
+    {
+        Trace(TRACE_ERROR, L"CopyFolderRec : refusing to copy into the link %s", target.GetString());
+        return false;
+    }
     return WalkFolder(
         source,
         [&](const CString& name, const WIN32_FIND_DATAW& fd) {
             const CString from = source + L"\\" + name, to = target + L"\\" + name;
+            if (pszLeaveOut && IsSamePath(from, pszLeaveOut))
+                return true;
             if (pCallback && !pCallback(pContext, from, to, SizeOf(fd)))
                 return false;
-            if (CopyFileW(from, to, bFailIfExists ? TRUE : FALSE))
+            if (CopyFileNoFollow(from, to, bFailIfExists))
                 return true;
             Trace(TRACE_ERROR, L"CopyFile() failed. GetLastError() returned %d\n", static_cast<int>(GetLastError()));
             return false;
         },
         [&](const CString& name) {
-            return CopyFolderRec(source + L"\\" + name, target + L"\\" + name, bFailIfExists, pCallback, pContext);
+            return CopyFolderRec(source + L"\\" + name, target + L"\\" + name, bFailIfExists, pCallback, pContext,
+                                 pszLeaveOut);
         });
 }
 
