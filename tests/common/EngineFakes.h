@@ -22,7 +22,8 @@
 #include <vector>
 
 // Programs and packages end with the exit code given for their file name (0 when none); a name
-// in the unstartable list does not start. With a gate, every run waits for the gate first.
+// that starts with a backslash stands for every path that ends with it (a folder the run made).
+// A name in the unstartable list does not start. With a gate, every run waits for the gate first.
 class CFakeExecuter : public IProcessExecuter
 {
 public:
@@ -75,7 +76,12 @@ private:
         for (const std::wstring& name : unstartable)
             if (name == pszCommand)
                 return false;
-        const auto it = codes.find(pszCommand);
+        auto it = codes.find(pszCommand);
+        const std::wstring command(pszCommand);
+        for (auto c = codes.begin(); it == codes.end() && c != codes.end(); ++c)
+            if (!c->first.empty() && c->first[0] == L'\\' && command.size() >= c->first.size() &&
+                command.compare(command.size() - c->first.size(), c->first.size(), c->first) == 0)
+                it = c;
         rExitCode = it == codes.end() ? 0 : it->second;
         return true;
     }
