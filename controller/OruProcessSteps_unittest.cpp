@@ -175,6 +175,27 @@ TEST_F(CStepsTest, ExtractionNeverEmptiesTheSetupFolder)
     EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe -d\"" + run + L"\\\" -s"), LastRun());
 }
 
+// Both downloads are checked: the archive's and the newer controller's, which would take over the
+// run elevated.
+TEST_F(CStepsTest, BothDownloadsAreChecked)
+{
+    m_downloader.answer = true;
+    for (int step : { 10, 11 })
+    {
+        Make();
+        RunStep(1);
+        COruProcessProbe::InternetWorking(*m_engine) = TRUE;
+        RunStep(step);
+        EXPECT_EQ(1, m_lastResult) << step;
+    }
+    const auto downloads = m_downloader.Downloads();
+    ASSERT_EQ(2u, downloads.size());
+    EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe"), downloads[0].first);
+    EXPECT_EQ(std::wstring(m_program + L"OruUpdate\\VantolinSetupUpdate.exe"), downloads[1].first);
+    EXPECT_TRUE(downloads[0].second);
+    EXPECT_TRUE(downloads[1].second);
+}
+
 // A local archive is checked as a download is: one that fails is not run and the run fails.
 TEST_F(CStepsTest, ALocalArchiveThatFailsItsCheckIsNotRun)
 {
@@ -231,6 +252,12 @@ TEST_F(CStepsTest, TheArchiveCannotBeSwappedBetweenItsCheckAndItsRun)
     EXPECT_FALSE(written);
     EXPECT_FALSE(replaced);
     EXPECT_FALSE(deleted);
+    // A second process copying another file over it fails too.
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    CChildProcess copier;
+    ASSERT_TRUE(copier.Start(CString(system) + L"\\cmd.exe", L"/c copy /y \"" + other + L"\" \"" + archive + L"\"", m_folder));
+    EXPECT_NE(0u, copier.Wait(kWaitMs));
     EXPECT_EQ(checked, ReadBytes(archive));
     m_exec.OpenGate();
     const DWORD start = GetTickCount();

@@ -51,6 +51,14 @@ vantolin_http_test(Installation_e2etest SOURCES ../controller/Installation_e2ete
                    LOCKS controller_instance user_internet_settings)
 add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures
                  damaged_controllers)
+# The refused local programs run as an entry of their own: the whole program would pass the
+# time-out of one entry on a loaded machine.
+set_tests_properties(Installation_e2etest PROPERTIES
+                     ENVIRONMENT "BUILD_DIR=${CMAKE_BINARY_DIR};GTEST_FILTER=-*LocalProgramsThatFailTheirCheckAreNotRun")
+add_test(NAME Installation_refused_e2etest COMMAND Installation_e2etest --gtest_filter=*LocalProgramsThatFailTheirCheckAreNotRun)
+set_tests_properties(Installation_refused_e2etest PROPERTIES WORKING_DIRECTORY ${TEST_AREA}/bin
+                     ENVIRONMENT "BUILD_DIR=${CMAKE_BINARY_DIR}"
+                     RESOURCE_LOCK "controller_instance;user_internet_settings")
 # The step functions with fake services; the engine's lock and the restart entries of its own.
 vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc
               LIBS controller httptestsupport)

@@ -100,12 +100,27 @@ public:
     BOOL CheckInternet(int, DWORD, HANDLE) override { return answer; }
 };
 
+// Answers every download as told; records the targets and whether each was to be checked.
 class CFakeDownloader : public IHttpDownloader
 {
 public:
     bool answer = false;
-    bool Download(const wchar_t*, const wchar_t*, bool, int, HANDLE) override { return answer; }
+    bool Download(const wchar_t*, const wchar_t* pszTarget, bool bVerifySignature, int, HANDLE) override
+    {
+        CSingleLock lock(&m_lock, true);
+        m_downloads.push_back(std::make_pair(std::wstring(pszTarget), bVerifySignature));
+        return answer;
+    }
     bool VerifySignature(const wchar_t*) override { return answer; }
+    std::vector<std::pair<std::wstring, bool>> Downloads()
+    {
+        CSingleLock lock(&m_lock, true);
+        return m_downloads;
+    }
+
+private:
+    CCriticalSection m_lock;
+    std::vector<std::pair<std::wstring, bool>> m_downloads;
 };
 
 class CFakePatchConfig : public IPatchQMConfig
