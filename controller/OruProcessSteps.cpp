@@ -328,9 +328,12 @@ COruProcess::ESelfUpdate COruProcess::RunSelfUpdate()
     if (!RunSelfExtractor(update, folder))
         return SelfUpdateFailed;
     const CString program = folder + GetProgramFileName();
-    // The unpacked controller lies in the setup folder too, and takes over this run elevated.
+    // The unpacked controller lies in the setup folder too, and takes over this run elevated: one
+    // that fails its check fails the run. A missing one is a start that failed: the run goes on
+    // with the archive.
+    const bool bUnpacked = FileExists(program);
     CCheckedFile newer;
-    if (!newer.Open(program))
+    if (bUnpacked && !newer.Open(program))
     {
         Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the unpacked controller [%s] failed its check, setup fails!",
               program.GetString());
@@ -343,7 +346,7 @@ COruProcess::ESelfUpdate COruProcess::RunSelfUpdate()
     Trace(TRACE_TRACE, L"Running new ORU to update the current instance, command:[%s] params:[%s] ", program.GetString(),
           params.GetString());
     CShellExecuteProcess starter;
-    if (starter.Start(program, params, strOruProcessDir, false) && starter.GetProcessHandle())
+    if (bUnpacked && starter.Start(program, params, strOruProcessDir, false) && starter.GetProcessHandle())
     {
         // The newer copy carries on: this run ends without waiting for anything more.
         m_bNewerOruAvailable = TRUE;
