@@ -12,6 +12,7 @@
 #include "config/QMConfig.h"
 #include "config/QMModule.h"
 #include "config/SettingsKeys.h"
+#include "download/EmbeddedSignature.h"
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/Folders.h"
@@ -124,6 +125,9 @@ BOOL CoruApp::InitInstance()
     AfxInitRichEdit2();
 
     InitializeKernelComponents();
+    // Read now, while the program file is the one that was started: the rule every archive,
+    // update and download of the run is checked against.
+    GetOwnSignerRule();
 
     if (m_strRestartReason == L"Update")
     {

@@ -346,15 +346,17 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
     const struct
     {
         const char* name;
-        bool signedController;
+        const wchar_t* controller; // a fixture under D:\fixtures, or the built (unsigned) one
         const char* file;
         DWORD exitCode;
         int attempts;
     } cases[] = {
-        { "unsigned_controller", false, "online_signed_other.exe", 0, 1 },
-        { "same_signer", true, "online_signed_same.exe", 0, 1 },
-        { "other_signer", true, "online_signed_other.exe", 1, 3 },
-        { "tampered", false, "online_tampered.exe", 1, 3 },
+        { "unsigned_controller", nullptr, "online_signed_other.exe", 0, 1 },
+        { "same_signer", L"steps\\signed", "online_signed_same.exe", 0, 1 },
+        { "other_signer", L"steps\\signed", "online_signed_other.exe", 1, 3 },
+        { "tampered", nullptr, "online_tampered.exe", 1, 3 },
+        // A controller whose own signature cannot be verified takes no download at all.
+        { "unverifiable_controller", L"damaged\\altered", "online_signed_same.exe", 1, 3 },
     };
     CSavedUserProxy saved;
     for (const auto& c : cases)
@@ -380,8 +382,8 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         const std::string ini = "url=" + ServerUrl(tag, std::string("file/") + c.file) + "\r\n";
         const CString folder = PrepareFolder(L"steps_online", ini.c_str());
         ASSERT_TRUE(DeleteFileW(folder + L"VantolinSetupArchive.exe"));
-        if (c.signedController)
-            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\signed\\" + kController, folder + kController, FALSE));
+        if (c.controller)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\" + c.controller + L"\\" + kController, folder + kController, FALSE));
         // A failed run says so even when silent: its message is answered.
         CString text;
         const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1 /view:9", kController,
@@ -412,6 +414,9 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         else
         {
             EXPECT_TRUE(Contains(log, L"COruHttpDownloader::Download signature failed")) << log.ToNarrow();
+            if (c.controller && Contains(CString(c.controller), L"damaged"))
+                EXPECT_EQ(3, CountOf(log, L"ERR: VerifyEmbeddedSignature: the signature of this program cannot be verified, no file is accepted"))
+                    << log.ToNarrow();
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe")) << "the failed download is not kept";
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "nothing was unpacked";
             // Three failed attempts are a failure, not a cancel.
@@ -419,6 +424,63 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
             EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\n")) << calls.ToNarrow();
             EXPECT_TRUE(Contains(text, L"has failed. Your system has not been modified.")) << text.ToNarrow();
         }
+    }
+}
+
+// The archive beside the program and the update program in OruUpdate\ are checked as a download
+// is: one that fails is not run, and the run fails (exit code 1). A controller whose own
+// signature cannot be verified refuses every archive, even one of its own signer.
+TEST_F(InstallationRun, LocalProgramsThatFailTheirCheckAreNotRun)
+{
+    const struct
+    {
+        const char* name;
+        const wchar_t* controller; // under D:\fixtures; none: the built (unsigned) one
+        const wchar_t* archive;    // under D:\; none: the signed archive of the setup folder
+        const wchar_t* update;     // under D:\, as OruUpdate\VantolinSetupUpdate.exe
+        const wchar_t* logged;
+    } cases[] = {
+        { "unsigned update program", nullptr, nullptr, L"fixtures\\steps\\update\\update_unsigned.exe",
+          L"ERR: Step_SelfUpdateOrExtract: the downloaded controller [" },
+        { "update program of another signer", L"steps\\signed", nullptr, L"fixtures\\steps\\update\\update_signed_other.exe",
+          L"ERR: VerifyEmbeddedSignature: The file is signed by [CN=Vantolin Test Signer B" },
+        { "tampered archive", nullptr, L"httpserver\\files\\online_tampered.exe", nullptr,
+          L"VerifyEmbeddedSignature: The signature of the file is invalid [" },
+        { "archive of another signer", L"steps\\signed", L"httpserver\\files\\online_signed_other.exe", nullptr,
+          L"ERR: VerifyEmbeddedSignature: The file is signed by [CN=Vantolin Test Signer B" },
+        { "unverifiable controller, archive of another signer", L"damaged\\altered",
+          L"httpserver\\files\\online_signed_other.exe", nullptr,
+          L"ERR: GetOwnSignerRule: the signature of the program cannot be verified (0x80096010)" },
+        { "controller with bytes appended, archive of its own signer", L"damaged\\appended", nullptr, nullptr,
+          L"ERR: VerifyEmbeddedSignature: the signature of this program cannot be verified, no file is accepted" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CString folder = PrepareFolder(L"steps_refused", "");
+        if (c.controller)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\" + c.controller + L"\\" + kController, folder + kController, FALSE));
+        if (c.archive)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\" + c.archive, folder + L"VantolinSetupArchive.exe", FALSE));
+        const CString update = folder + L"OruUpdate\\VantolinSetupUpdate.exe";
+        if (c.update)
+        {
+            CreateDirectoryW(folder + L"OruUpdate", nullptr);
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\" + c.update, update, FALSE));
+        }
+        CString text;
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController, IDOK, &text);
+        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_TRUE(Contains(run.log, c.logged)) << run.log.ToNarrow();
+        EXPECT_TRUE(Contains(run.log, c.update ? L"] failed its check, setup fails!" : L"ERR: Step_SelfUpdateOrExtract: the setup archive ["))
+            << run.log.ToNarrow();
+        EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "the archive did not run";
+        EXPECT_FALSE(FileExists(update + L".record.txt")) << "the update program did not run";
+        EXPECT_FALSE(Contains(run.log, L"Running new ORU"));
+        const CString calls = ReadRefreshRtCalls(folder);
+        EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;13;14;30;\n")) << calls.ToNarrow();
+        EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\n")) << calls.ToNarrow();
+        EXPECT_FALSE(Contains(run.log, L"Step_LaunchPCInstallation [")) << "nothing was installed";
     }
 }
 

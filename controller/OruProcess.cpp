@@ -495,7 +495,7 @@ CString COruProcess::GetOruProcessDir()
 
 bool COruProcess::LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode,
                                           HKEY hSuccessRoot, const wchar_t* pszSuccessKey,
-                                          const wchar_t* pszSuccessValue)
+                                          const wchar_t* pszSuccessValue, CScopedFileHandle* pHeldFile)
 {
     CSingleLock lock(&m_lock, true);
     try
@@ -507,7 +507,7 @@ bool COruProcess::LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar
             m_pStartProcessThread.reset(new CStartProcessFromThread(m_pProcessExecuter, m_pWorkerListener));
         return m_pStartProcessThread->Start(pszCommand, pszParams ? pszParams : L"", true, bCheckReturnCode,
                                             hSuccessRoot, pszSuccessKey ? pszSuccessKey : L"",
-                                            pszSuccessValue ? pszSuccessValue : L"") != 0;
+                                            pszSuccessValue ? pszSuccessValue : L"", pHeldFile) != 0;
     }
     catch (...)
     {

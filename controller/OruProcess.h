@@ -8,7 +8,7 @@
 // that may want the lock or send to the waiting thread's windows.
 
 #include "OruSteps.h"
-
+#include "classlib/Handles.h"
 #include "classlib/String.h"
 #include "classlib/Sync.h"
 #include "workers/IPostInstallEngine.h"
@@ -34,6 +34,7 @@ class CCheckInternetConnectionFromThread;
 class CCopyFoldersFromThread;
 class CPostInstallStepsThread;
 class CCopyUSBInstallationFromThread;
+class CCheckedFile;
 
 // Where RunNextStep reaches the step functions; tests script the steps through it.
 class IStepFunctions
@@ -125,9 +126,11 @@ public:
     CString GetExtractSFXDir();
     CString GetOruProcessDir();
 
-    // Launchers: every program a step runs goes through the start-process worker.
+    // Launchers: every program a step runs goes through the start-process worker. With
+    // pHeldFile (the command's file, held against writes) the worker keeps it until the end.
     bool LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode,
-                                 HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
+                                 HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue,
+                                 CScopedFileHandle* pHeldFile = nullptr);
     bool LaunchMsiInstall_VerifyKey(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd,
                                     HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
     bool LaunchProcess(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode);
@@ -223,10 +226,23 @@ private:
     bool DownloadDotNetOnPage();
     bool RefreshPostInstallationSteps(bool* pLoaded);
     bool StartDownload(bool bInstaller);
-    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied). False
-    // (after the error line) when the extractor still runs after ten minutes: it is left running
-    // and the file stays.
-    bool RunSelfExtractor(CString& rFile, const CString& folder);
+    // Unpacks the checked file into the folder, waits for it and deletes it (the hold ends once
+    // the extractor has started). False (after the level-10 line) when the extractor still runs
+    // after ten minutes: it is left running and the file stays.
+    bool RunSelfExtractor(CCheckedFile& rFile, const CString& folder);
+    // Steps 14 and 13: the self-update from the downloaded controller, and the setup archive or
+    // the unpacked archive folder beside the program, each checked before anything of it runs.
+    enum ESelfUpdate
+    {
+        SelfUpdateHandedOver, // the newer controller runs on
+        SelfUpdateNotStarted, // it did not start: the run goes on with the archive
+        SelfUpdateFailed      // a file failed its check, or the extractor hangs: the run fails
+    };
+    ESelfUpdate RunSelfUpdate();
+    bool CopyUnpackedArchive(const CString& source);
+    // A new folder of this run inside the extraction folder, which is made the run's own first
+    // (never one that holds the setup itself); with a trailing backslash.
+    bool PrepareExtractionFolder(const wchar_t* pszStep, CString& rFolder);
     // Waits for the process outside the lock, answering this thread's messages, at most the
     // extractor's limit; false when it still runs. The lock must be held once, as RunNextStep does.
     bool WaitForSelfExtractor(HANDLE hProcess);
