@@ -8,10 +8,10 @@
 set -uo pipefail
 bin=$1
 
-# The known DLLs of every supported Windows, XP SP2 to 11: the KnownDLLs entries that XP has and
-# later versions kept (XP also lists version, url, urlmon, wininet, lz32 and the ole*32 16-bit
-# bridges, which Windows 7 and later dropped; psapi, shlwapi, msvcrt, ws2_32 and the like became
-# known only with Vista or 7). ntdll is always loaded first.
+# The known DLLs of every supported Windows, XP SP2 to 11 (32-bit and WOW64): the KnownDLLs
+# entries of XP that later versions kept. XP also lists version, lz32, url, urlmon, wininet and
+# the ole*32 16-bit bridges, which later versions dropped; later versions list more (psapi,
+# shlwapi, ws2_32, ...), which XP does not. ntdll is always loaded first.
 known='ntdll kernel32 user32 gdi32 advapi32 shell32 ole32 oleaut32 comdlg32 rpcrt4 imagehlp wldap32'
 # The C runtime: the program's start-up code runs on it before anything could load it late. XP
 # maps it from the system folder as a dependency of its known DLLs (Windows 7 on lists it).
