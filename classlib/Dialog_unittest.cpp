@@ -6,7 +6,6 @@
 #include "classlib/Dialog_unittest_ids.h"
 #include "classlib/WinApp.h"
 #include "tests/common/Screenshot.h"
-#include "tests/common/TraceCapture.h"
 #include "tests/common/Windows.h"
 
 #include <gtest/gtest.h>
@@ -164,13 +163,11 @@ int TopLevelWindowsOfThread()
     return nCount;
 }
 
-class DialogTest : public CTracedTest
+class DialogTest : public ::testing::Test
 {
 protected:
-    const char* FolderPrefix() const override { return "Dialog_"; }
     void SetUp() override
     {
-        CTracedTest::SetUp();
         AfxSetResourceLanguage(kEnglish);
     }
 };

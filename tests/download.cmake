@@ -47,7 +47,8 @@ vantolin_signed_program(EmbeddedSignature_unittest)
 add_dependencies(EmbeddedSignature_unittest signing_fixtures damaged_controllers)
 vantolin_http_test(OruHttpDownloader_unittest SOURCES ../download/OruHttpDownloader_unittest.cpp
                    ../download/OruHttpDownloader_unittest.rc LIBS download)
-set_property(SOURCE ../download/OruHttpDownloader_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES})
+set_property(SOURCE ../download/OruHttpDownloader_unittest.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_SOURCE_DIR}/download/DownloadStrings.h)
 vantolin_signed_program(OruHttpDownloader_unittest)
 add_dependencies(OruHttpDownloader_unittest signing_fixtures)
 # Writes the per-user proxy of the prefix.
