@@ -38,6 +38,9 @@ enum EOruExitCode
     ORU_EXIT_USB_CANCELLED = 7
 };
 
+// The extraction folder's name in the temporary folder; a fresh one adds a number to it.
+extern const wchar_t kExtractFolderName[];
+
 // The exit code of a run from the engine's flags; later rules override earlier ones.
 int ComputeExitCode(bool bPCInstallation, bool bSuccess, bool bCancelled, bool bInstallerCancelled,
                     bool bAnotherInstallRunning);
@@ -124,7 +127,10 @@ private:
                     bool& rRestartConfirmed);
     void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
     void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
-    void RemoveExtractionFolder();
+    void RemoveExtractionFolder(COruProcess* pProcess);
+    // Removes the folder unless it holds the setup, or the run neither made it nor finds it an
+    // elevated run's own.
+    void RemoveRunFolder(const CString& folder, bool bMadeByRun);
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     void ShowFinishPage(const CString& text);

@@ -140,7 +140,12 @@ int COruProcess::DecideNextStep(bool bPrintDots)
             m_nForcedNextStep = 21;
         if (m_bUpdateReady)
             m_nForcedNextStep = 13;
-        if (m_bVCRedistRestart || m_bDotNetRestart)
+        if (m_bUnpackAfresh)
+        {
+            m_nResumeStep = m_nForcedNextStep;
+            m_nForcedNextStep = 13;
+        }
+        else if (m_bVCRedistRestart || m_bDotNetRestart)
         {
             const CString package = strExtractSFXDir + L"msi\\VantolinSetup.msi";
             const CString version = GetMsiProperty(package, L"ProductVersion");
@@ -154,6 +159,12 @@ int COruProcess::DecideNextStep(bool bPrintDots)
     default:
         break;
     }
+
+    // Unpacked afresh (or found unpacked beside the program): the continuation goes on where
+    // the restart left it.
+    if (m_nResumeStep != -1 &&
+        ((m_CurrentStep == 13 && !m_bExtractionNeeded) || (m_CurrentStep == 14 && m_nForcedNextStep == -1)))
+        m_nForcedNextStep = m_nResumeStep;
 
     if (!m_bSuccess)
         Trace(TRACE_ERROR, L"One critical installation step failed [%d]", m_CurrentStep);

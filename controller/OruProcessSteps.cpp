@@ -263,16 +263,47 @@ bool COruProcess::Step_SelfUpdateOrExtract()
               extract.GetString(), program.GetString());
         return false;
     }
-    // The installers run elevated from here: only a folder no other account could have
-    // prepared is used, and it is made new with a protected list.
-    if (FolderExists(extract) && !PrepareWorkFolder(extract, false))
-        return false;
-    if (FolderExists(extract) && !RemoveDirectoryRec(extract))
-        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
-    CreateFolderTree(GetFolderOfPath(RemoveTrailingBackslashes(extract)), nullptr);
-    if (!PrepareWorkFolder(extract, true))
+    if (!PrepareExtractionFolder(extract))
         return false;
     return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
+}
+
+bool COruProcess::PrepareExtractionFolder(const CString& extract)
+{
+    // The installers run elevated from here: only a folder no program without elevation could
+    // have prepared is used, made new with a protected list. An old one that is not the
+    // setup's own, or that cannot be emptied, stays as it is: nothing is unpacked into it.
+    const CString folder = RemoveTrailingBackslashes(extract);
+    const CString parent = GetFolderOfPath(folder);
+    bool bFresh = false;
+    if (FolderExists(folder))
+    {
+        CString owner;
+        if (!IsTrustedWorkFolder(folder, owner))
+        {
+            Trace(TRACE_WARNING, L"Step_SelfUpdateOrExtract: the extraction folder [%s] is owned by %s, leaving it",
+                  folder.GetString(), owner.GetString());
+            bFresh = true;
+        }
+        else if (!RemoveDirectoryRec(folder))
+        {
+            Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
+            bFresh = true;
+        }
+    }
+    CreateFolderTree(parent, nullptr);
+    if (!bFresh && PrepareWorkFolder(folder, true))
+    {
+        m_bExtractFolderMade = true;
+        return true;
+    }
+    CString fresh;
+    if (!CreateFreshWorkFolder(parent, folder.Mid(folder.ReverseFind(L'\\') + 1), fresh))
+        return false;
+    strExtractSFXDir = fresh + L"\\";
+    m_bExtractFolderMade = true;
+    Trace(TRACE_TRACE, L"Step_SelfUpdateOrExtract: unpacking into the fresh folder [%s]", strExtractSFXDir.GetString());
+    return true;
 }
 
 bool COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
