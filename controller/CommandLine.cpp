@@ -2,13 +2,13 @@
 
 #include "CoruApp.h"
 #include "RegistryKeyMap.h"
+#include "SetupHelpers.h"
 
 #include "config/SettingsKeys.h"
 #include "support/CmdLineParser.h"
 #include "support/FileUtil.h"
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
-#include "support/WorkFolder.h"
 
 #include <cstdlib>
 #include <memory>
@@ -18,57 +18,6 @@ namespace
 int ToInt(const CString& text)
 {
     return static_cast<int>(wcstol(text, nullptr, 10));
-}
-
-CString ResolvedFolder(CString folder)
-{
-    ResolveRelativePath(folder);
-    StripTrailingBackslashes(folder);
-    return folder;
-}
-
-// The extraction folder is removed at the end of the run and the continuation starts programs
-// from it, so the switch is the controller's own: only its continuation command line names
-// one, and only one the elevated first run made in the temporary folder.
-bool IsOwnExtractFolder(const CString& folder, const CString& restartReason)
-{
-    if (restartReason.IsEmpty())
-    {
-        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: only a continuation names its extraction folder",
-              folder.GetString());
-        return false;
-    }
-    const CString resolved = ResolvedFolder(folder);
-    const CString name = resolved.Mid(resolved.ReverseFind(L'\\') + 1);
-    if (!IsSamePath(GetFolderOfPath(resolved), GetTempFolderSetting()) || !StartsWithNoCase(name, kExtractFolderName))
-    {
-        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: not an extraction folder in the temporary folder [%s]",
-              folder.GetString(), GetTempFolderSetting().GetString());
-        return false;
-    }
-    CString owner;
-    if (!IsTrustedWorkFolder(resolved, owner))
-    {
-        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: %s%s", folder.GetString(),
-              owner.IsEmpty() ? L"no folder, or a link" : L"a folder owned by ", owner.GetString());
-        return false;
-    }
-    return true;
-}
-
-// The self-update hand-over copies the newer controller over the older one in this folder and
-// starts it: only the older copy names it, the folder holding the newer one's OruUpdate\.
-bool IsOlderCopyFolder(const CString& folder, const CString& restartReason)
-{
-    const CString own = ResolvedFolder(GetModuleFolder(nullptr));
-    const CString named = ResolvedFolder(folder);
-    if (restartReason == L"UpdateReady" && IsSamePath(named, own))
-        return true;
-    if (restartReason == L"Update" && IsSamePath(named + L"\\OruUpdate", own))
-        return true;
-    Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /module_dir:[%s]: only a self-update hand-over names the folder holding [%s]",
-          folder.GetString(), own.GetString());
-    return false;
 }
 
 // An entry counts only when it can be read and is not empty.
@@ -88,7 +37,7 @@ void CoruApp::ReadCommandLine()
 
     const CString restartReason = parser.GetOption(L"restart");
     const CString extractFolder = parser.GetOptionUnquoted(L"extract_dir");
-    if (!extractFolder.IsEmpty() && IsOwnExtractFolder(extractFolder, restartReason))
+    if (!extractFolder.IsEmpty() && IsOwnExtractFolder(extractFolder, restartReason, GetTempFolderSetting()))
     {
         m_strExtractFolder = extractFolder;
         UpdateProductPropertiesFromMsi(nullptr);
@@ -113,7 +62,7 @@ void CoruApp::ReadCommandLine()
     m_dwParentPid = static_cast<DWORD>(ToInt(parser.GetOption(L"pid")));
 
     const CString moduleDir = parser.GetOptionUnquoted(L"module_dir");
-    if (!moduleDir.IsEmpty() && IsOlderCopyFolder(moduleDir, restartReason))
+    if (!moduleDir.IsEmpty() && IsOlderCopyFolder(moduleDir, restartReason, GetModuleFolder(nullptr)))
     {
         m_strProgramFolder = moduleDir;
         AppendBackslash(m_strProgramFolder);

@@ -25,8 +25,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-const wchar_t kExtractFolderName[] = L"TempSFX";
-
 namespace
 {
 const wchar_t kProductWord[] = L"Vantolin";

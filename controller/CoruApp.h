@@ -38,9 +38,6 @@ enum EOruExitCode
     ORU_EXIT_USB_CANCELLED = 7
 };
 
-// The extraction folder's name in the temporary folder; a fresh one adds a number to it.
-extern const wchar_t kExtractFolderName[];
-
 // The exit code of a run from the engine's flags; later rules override earlier ones.
 int ComputeExitCode(bool bPCInstallation, bool bSuccess, bool bCancelled, bool bInstallerCancelled,
                     bool bAnotherInstallRunning);
