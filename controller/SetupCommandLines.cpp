@@ -232,7 +232,8 @@ bool IsOlderCopyFolder(const CString& folder, const CString& restartReason, cons
         return true;
     if (restartReason == L"Update" && IsSamePath(named + L"\\OruUpdate", own))
         return true;
-    Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /module_dir:[%s]: only a self-update hand-over names the folder holding [%s]",
+    Trace(TRACE_WARNING,
+          L"CoruApp::ReadCommandLine : ignoring /module_dir:[%s]: not the older copy's folder of a self-update hand-over (this copy runs from [%s])",
           folder.GetString(), own.GetString());
     return false;
 }
