@@ -281,8 +281,8 @@ bool COruProcess::PrepareExtractionFolder(const CString& extract)
         CString owner;
         if (!IsTrustedWorkFolder(folder, owner))
         {
-            Trace(TRACE_WARNING, L"Step_SelfUpdateOrExtract: the extraction folder [%s] is owned by %s, leaving it",
-                  folder.GetString(), owner.GetString());
+            Trace(TRACE_WARNING, L"Step_SelfUpdateOrExtract: the extraction folder [%s] is %s%s, leaving it",
+                  folder.GetString(), owner.IsEmpty() ? L"a link" : L"owned by ", owner.GetString());
             bFresh = true;
         }
         else if (!RemoveDirectoryRec(folder))
