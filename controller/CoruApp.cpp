@@ -219,7 +219,7 @@ void CoruApp::InitializeKernelComponents()
     CString tempFolder = GetTempFolderSetting();
     AppendBackslash(tempFolder);
     if (m_strExtractFolder.IsEmpty())
-        m_strExtractFolder = tempFolder + L"TempSFX";
+        m_strExtractFolder = tempFolder + kExtractFolderName;
     m_strRestartCopyFolder = tempFolder + L"Installer\\";
 
     m_bDotNetPresent = COruUtil::DetectDotNetVersions(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
@@ -327,6 +327,15 @@ void CoruApp::RunSelfUpdateHandOver()
     if (ownName.IsEmpty())
         ownName = L"VantolinSetup.exe";
     const CString target = BuildPath(m_strProgramFolder, ownName, nullptr);
+    // Without the older copy's folder (a /module_dir: refused or missing) the target is this
+    // program: nothing to replace, and a start would only run this copy again.
+    if (IsSamePath(target, GetModuleFilePath()))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::RunSelfUpdateHandOver : no older copy named, [%s] is this program: nothing is updated",
+              target.GetString());
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+        return;
+    }
 
     WaitForProcess(m_dwParentPid, L"Waiting for old ORU process with PID <%lu> to finish...\n");
 

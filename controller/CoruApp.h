@@ -126,7 +126,10 @@ private:
     bool HandleStep(CStepRun& run);
     void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
     void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
-    void RemoveExtractionFolder();
+    void RemoveExtractionFolder(COruProcess* pProcess);
+    // Removes the folder unless it holds the setup, or the run neither made it nor finds it an
+    // elevated run's own.
+    void RemoveRunFolder(const CString& folder, bool bMadeByRun);
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     void ShowFinishPage(const CString& text);

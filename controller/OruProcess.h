@@ -124,6 +124,8 @@ public:
     HWND GetProgressWnd() override;
     void SetProgressWnd(HWND hWnd);
     CString GetExtractSFXDir();
+    // True when this run made the extraction folder (step 14), so it may remove it.
+    bool IsExtractFolderMadeByRun();
     CString GetOruProcessDir();
 
     // Launchers: every program a step runs goes through the start-process worker. With
@@ -203,6 +205,7 @@ private:
     bool Step_DownloadOru();
     bool Step_UnpackInstaller();
     bool Step_SelfUpdateOrExtract();
+    // Makes the extraction folder anew, or a fresh one beside it (strExtractSFXDir then names it).
     bool Step_InstallDotNetFramework();
     bool Step_CheckForDisabledDotNet();
     bool Step_VCRedistTestBeforeInstall();
@@ -294,6 +297,11 @@ private:
     BOOL m_bDriverRebootPending = FALSE;
     BOOL m_bShowAdvertise = FALSE;
     BOOL m_bExtractionNeeded = TRUE;
+    bool m_bExtractFolderMade = false;
+    // A continuation whose extraction folder cannot be vouched for unpacks afresh (13, 14) and
+    // then goes on at this step.
+    bool m_bUnpackAfresh = false;
+    int m_nResumeStep = -1;
     int m_nView = -1;
     CPostInstallationStepArray m_PostInstallationSteps;
     // One worker of each kind, made by the first step that needs it.
