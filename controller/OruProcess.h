@@ -11,6 +11,7 @@
 
 #include "classlib/String.h"
 #include "classlib/Sync.h"
+#include "wizard/WatchedStepEngine.h"
 #include "workers/IPostInstallEngine.h"
 #include "workers/PostInstallationStepData.h"
 
@@ -50,7 +51,7 @@ typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 DWORD GetOruTickCount();
 
-class COruProcess : public IPostInstallEngine
+class COruProcess : public IPostInstallEngine, public IWatchedStepEngine
 {
 public:
     // The application's nine wizard choices, by address.
@@ -118,7 +119,7 @@ public:
     bool IsQuickMode();
     int GetCurrentStep();
     HWND GetProgressWnd() override;
-    void SetProgressWnd(HWND hWnd);
+    void SetProgressWnd(HWND hWnd) override;
     CString GetExtractSFXDir();
     CString GetOruProcessDir();
 
