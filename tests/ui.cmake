@@ -22,3 +22,4 @@ set(WIZARD_ALL_LANGUAGES ../wizard/Dialogs_unittest.rc)
 set_property(SOURCE ${WIZARD_ALL_LANGUAGES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
 vantolin_test(DownloadProgressDlg_unittest SOURCES ../wizard/DownloadProgressDlg_unittest.cpp ${WIZARD_ALL_LANGUAGES}
               LIBS wizard LOCKS screen)
+vantolin_test(Dialogs_unittest SOURCES ../wizard/Dialogs_unittest.cpp ${WIZARD_ALL_LANGUAGES} LIBS wizard LOCKS screen)
