@@ -316,7 +316,9 @@ TEST_F(DialogsTest, DotNetQuestionByFirstTimeAndPendingRestart)
                 shownCaption = CaptionOf(hDlg);
                 enabled = IsWindowEnabled(GetDlgItem(hDlg, IDOK)) != FALSE;
                 if (c.bFirstTime && !c.bPending)
+                {
                     EXPECT_FALSE(SaveWindowScreenshot(hDlg, CString(L"DotNetDisabled_") + language.pszName).IsEmpty());
+                }
                 Click(hDlg, enabled ? IDOK : IDCANCEL);
             });
             EXPECT_EQ(c.enableOffered ? IDOK : IDCANCEL, result);
