@@ -23,6 +23,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
+#include "wizard/DownloadProgressDlg.h"
 #include "wizard/WizardHost.h"
 
 #include <commctrl.h>
@@ -97,6 +98,8 @@ CoruApp::~CoruApp()
     m_pUsageStatistics.reset();
     m_pModule.reset();
     m_retiredModules.clear();
+    // The page's window is a child of the main window.
+    m_pDownloadProgressDlg.reset();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
 }
@@ -547,4 +550,21 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     if (pProcess)
         pProcess->ReadProductKey(settings.GetVersion());
+}
+
+CDownloadProgressDlg* CoruApp::GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress)
+{
+    CSingleLock lock(&m_downloadPageLock, true);
+    try
+    {
+        if (!m_pDownloadProgressDlg)
+            m_pDownloadProgressDlg.reset(new CDownloadProgressDlg(pProcess, pDownloadProgress));
+    }
+    catch (...)
+    {
+        Trace(TRACE_INFO, L"CoruApp::GetDownloadProgressDialog : Exception while creating progress dialog!");
+    }
+    if (m_bQuickMode && m_pDownloadProgressDlg)
+        m_pDownloadProgressDlg->SetCompact(true);
+    return m_pDownloadProgressDlg.get();
 }

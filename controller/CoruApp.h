@@ -26,6 +26,8 @@ class IProcessExecuter;
 class IHiddenVantolinStarter;
 class IPatchQMConfig;
 class IStepFunctions;
+class CDownloadProgressDlg;
+class IHttpDownloadProgress;
 
 // Exit codes of the controller; a controller that starts a copy of itself reads them back.
 enum EOruExitCode
@@ -103,6 +105,9 @@ public:
     void RunAdminSteps(const CRunServices& services);
     void SetPageAnswers(IPageAnswers* pAnswers) { m_pPageAnswers = pAnswers; }
     void FinishedInstallation(COruProcess* pProcess);
+    // The download progress page, created on first use with the engine and the downloader's
+    // progress (its window is its user's to create); null when it cannot be created.
+    CDownloadProgressDlg* GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress);
 
 private:
     friend struct CoruAppProbe;
@@ -215,6 +220,7 @@ private:
     CDynBitmap m_watermarkBitmap;
     CString m_strAppTitle;
     CCriticalSection m_downloadPageLock;
+    std::unique_ptr<CDownloadProgressDlg> m_pDownloadProgressDlg;
     CCriticalSection m_msiPageLock;
     CScopedWindow m_mainWindow;
     std::unique_ptr<CRegistryKeyMap> m_pRegistryKeyMap;

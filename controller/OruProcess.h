@@ -11,6 +11,7 @@
 #include "classlib/Handles.h"
 #include "classlib/String.h"
 #include "classlib/Sync.h"
+#include "wizard/WatchedStepEngine.h"
 #include "workers/IPostInstallEngine.h"
 #include "workers/PostInstallationStepData.h"
 
@@ -51,7 +52,7 @@ typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 DWORD GetOruTickCount();
 
-class COruProcess : public IPostInstallEngine
+class COruProcess : public IPostInstallEngine, public IWatchedStepEngine
 {
 public:
     // The application's nine wizard choices, by address.
@@ -122,7 +123,7 @@ public:
     bool IsQuickMode();
     int GetCurrentStep();
     HWND GetProgressWnd() override;
-    void SetProgressWnd(HWND hWnd);
+    void SetProgressWnd(HWND hWnd) override;
     CString GetExtractSFXDir();
     // True when this run made the extraction folder (step 14), so it may remove it.
     bool IsExtractFolderMadeByRun();

@@ -2,6 +2,7 @@
 // and .NET. Each prepares its paths and command line, starts at most one worker and returns.
 
 #include "OruProcess.h"
+#include "DotNetFrameworkSeam.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
 #include "PackageProperties.h"
@@ -463,6 +464,10 @@ bool COruProcess::Step_CheckForDisabledDotNet()
     if (!NeedsDotNetCheck())
         return true;
     if (!m_pDotNetCheckThread)
-        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener));
+    {
+        // The seam holds no state: one serves every run.
+        static CDotNetFrameworkSeam s_dotNetSeam;
+        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener, &s_dotNetSeam));
+    }
     return m_pDotNetCheckThread->Check(m_hProgressWnd) != 0;
 }
