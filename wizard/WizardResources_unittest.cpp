@@ -232,7 +232,9 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
                                153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 165, 166, 167, 168, 169, 170, 171,
                                172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344,
                                // The download page's status and the .NET page's texts.
-                               164, 188, 190, 191, 192, 193 };
+                               164, 188, 190, 191, 192, 193,
+                               // Where the USB finish says the earlier installation's data stays.
+                               240 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;
     EXPECT_EQ(std::size(kExpected), english.size());
