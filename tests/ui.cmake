@@ -17,3 +17,13 @@ vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.
 # Reads the built program's resources; measures texts on the screen's fonts.
 vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
 add_dependencies(WizardResources_unittest VantolinSetup)
+# The installation type, folder, options and media-library pages and the folder picker, in every
+# language (the program's resources).
+set(CHOICE_PAGE_RESOURCES ../wizard/ChoicePages_unittest.rc)
+set_property(SOURCE ${CHOICE_PAGE_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(ChooseInstallationTypeDlg_unittest SOURCES ../wizard/ChooseInstallationTypeDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+add_dependencies(ChooseInstallationTypeDlg_unittest StandIn)
+vantolin_test(InstallFolderAndOptionsDlg_unittest SOURCES ../wizard/InstallFolderAndOptionsDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+vantolin_test(BrowseFolderDlg_unittest SOURCES ../wizard/BrowseFolderDlg_unittest.cpp LIBS wizard LOCKS screen)
