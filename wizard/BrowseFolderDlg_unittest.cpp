@@ -17,22 +17,51 @@ namespace
 {
 const wchar_t kCaption[] = L"Test Picker";
 
+// The last BFFM_ENABLEOK the picker sent its browse window on a selection change (-1: none).
+// Wine's browser sets OK itself after the callback has answered, so its button cannot show it.
+LPARAM g_lastEnableOk = -1;
+bool g_bInSelChanged = false;
+WNDPROC g_pfnBrowsePrevious = nullptr;
+
+LRESULT CALLBACK RecordEnableOk(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == BFFM_ENABLEOK && g_bInSelChanged)
+        g_lastEnableOk = lParam;
+    return CallWindowProcW(g_pfnBrowsePrevious, hWnd, message, wParam, lParam);
+}
+
 class CRecordingPicker : public CBrowseFolderDlg
 {
 public:
     using CBrowseFolderDlg::CBrowseFolderDlg;
     CString m_firstSelection;
+    CString m_selections;
     bool m_bThrow = false;
 
 protected:
+    void OnInitialized(HWND hBrowseWnd) override
+    {
+        g_lastEnableOk = -1;
+        g_pfnBrowsePrevious = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hBrowseWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordEnableOk)));
+        CBrowseFolderDlg::OnInitialized(hBrowseWnd);
+    }
+
     void OnSelChanged(LPCITEMIDLIST pidl) override
     {
         wchar_t path[MAX_PATH] = {};
         if (m_firstSelection.IsEmpty() && pidl && SHGetPathFromIDListW(pidl, path))
             m_firstSelection = path;
+        m_selections += path;
+        m_selections += L"|";
         if (m_bThrow)
+        {
+            // Once: the picker must go on working after it.
+            m_bThrow = false;
             throw std::runtime_error("selection");
+        }
+        g_bInSelChanged = true;
         CBrowseFolderDlg::OnSelChanged(pidl);
+        g_bInSelChanged = false;
     }
 };
 
@@ -68,7 +97,7 @@ CPickerRun Browse(CBrowseFolderDlg& picker, HWND hOwner, const std::function<int
 
 int Choose(HWND hPicker, const CString& folder)
 {
-    SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(folder)));
+    EXPECT_TRUE(SelectInPicker(hPicker, folder)) << folder.ToNarrow(CP_UTF8);
     return IDOK;
 }
 
@@ -156,21 +185,11 @@ TEST_F(BrowseFolderDlgTest, AVirtualFolderCannotBeChosenAndTheRootLimitsTheTree)
     picker.SetCaptionAndTitle(kCaption, L"");
     picker.SetRootFolder(m_folder + L"Root");
     const CPickerRun run = Browse(picker, m_hOwner, [&](HWND hPicker, CPickerRun& rRun) {
-        HWND hTree = FindWindowExW(hPicker, nullptr, WC_TREEVIEWW, nullptr);
-        for (HWND hChild = GetWindow(hPicker, GW_CHILD); !hTree && hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
-            hTree = FindWindowExW(hChild, nullptr, WC_TREEVIEWW, nullptr);
+        HWND hTree = PickerTree(hPicker);
         HTREEITEM hRoot = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
         for (HTREEITEM h = hRoot; h; h = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(h))))
             ++rRun.nRootItems;
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = hRoot;
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        rRun.rootText = text;
-
+        rRun.rootText = TreeItemText(hTree, hRoot);
         return IDCANCEL;
     });
     EXPECT_EQ(IDCANCEL, run.nResult);
@@ -178,24 +197,28 @@ TEST_F(BrowseFolderDlgTest, AVirtualFolderCannotBeChosenAndTheRootLimitsTheTree)
     EXPECT_EQ(CString(L"Root"), run.rootText);
     EXPECT_EQ(m_ownerProcedure, GetWindowLongPtrW(m_hOwner, GWLP_WNDPROC));
 
-    CBrowseFolderDlg open(m_folder + L"One", BIF_NEWDIALOGSTYLE, m_hOwner, 0, 0);
+    CRecordingPicker open(m_folder + L"One", BIF_NEWDIALOGSTYLE, m_hOwner, 0, 0);
     open.SetCaptionAndTitle(kCaption, L"");
-    bool bOkOnFolder = false, bOkOnVirtual = true, bSelected = false;
+    LPARAM okOnFolder = -1, okOnVirtual = -1;
+    bool bSelected = false;
+    CString virtualText;
     Browse(open, m_hOwner, [&](HWND hPicker, CPickerRun&) {
-        bOkOnFolder = IsWindowEnabled(GetDlgItem(hPicker, IDOK)) != FALSE;
+        WaitForWindow([]() { return g_lastEnableOk != -1 ? reinterpret_cast<HWND>(1) : nullptr; });
+        okOnFolder = g_lastEnableOk;
         LPITEMIDLIST pidlControls = nullptr;
-        if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_CONTROLS, &pidlControls)) && pidlControls)
+        if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &pidlControls)) && pidlControls)
         {
             SendMessageW(hPicker, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(pidlControls));
             bSelected = true;
-            bOkOnVirtual = IsWindowEnabled(GetDlgItem(hPicker, IDOK)) != FALSE;
+            virtualText = PickerSelectionText(hPicker);
+            okOnVirtual = g_lastEnableOk;
             CoTaskMemFree(pidlControls);
         }
         return IDCANCEL;
     });
-    EXPECT_TRUE(bOkOnFolder);
+    EXPECT_EQ(TRUE, okOnFolder);
     EXPECT_TRUE(bSelected);
-    EXPECT_FALSE(bOkOnVirtual);
+    EXPECT_EQ(FALSE, okOnVirtual) << virtualText.ToNarrow(CP_UTF8) << " " << open.m_selections.ToNarrow(CP_UTF8);
     EXPECT_EQ(m_folder + L"One", open.GetSelectedPath());
 }
 
@@ -206,7 +229,7 @@ TEST_F(BrowseFolderDlgTest, ACallbackThatThrowsIsCaughtBeforeTheShellsFrames)
     picker.m_bThrow = true;
     const CPickerRun run = Browse(picker, m_hOwner, [&](HWND hPicker, CPickerRun&) { return Choose(hPicker, m_folder + L"Two"); });
     EXPECT_EQ(IDOK, run.nResult);
-    EXPECT_EQ(m_folder + L"Two", picker.GetSelectedPath());
+    EXPECT_EQ(m_folder + L"Two", picker.GetSelectedPath()) << picker.m_firstSelection.ToNarrow(CP_UTF8);
     EXPECT_TRUE(Contains(Log(), L"BrowseCallbackProc : selection"));
     EXPECT_EQ(m_ownerProcedure, GetWindowLongPtrW(m_hOwner, GWLP_WNDPROC));
 }

@@ -9,6 +9,7 @@
 #include "tests/common/Windows.h"
 #include "workers/RemovableDrives.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <functional>
@@ -225,4 +226,46 @@ inline CString WithName(const CString& pattern, const wchar_t* pszName = L"Quux 
     CString text;
     text.Format(pattern, pszName);
     return text;
+}
+
+// The folder tree of a shell folder picker.
+inline HWND PickerTree(HWND hPicker)
+{
+    HWND hTree = FindWindowExW(hPicker, nullptr, WC_TREEVIEWW, nullptr);
+    for (HWND hChild = GetWindow(hPicker, GW_CHILD); !hTree && hChild; hChild = GetWindow(hChild, GW_HWNDNEXT))
+        hTree = FindWindowExW(hChild, nullptr, WC_TREEVIEWW, nullptr);
+    return hTree;
+}
+
+inline CString TreeItemText(HWND hTree, HTREEITEM hItem)
+{
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = hItem;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!hItem || !SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return CString();
+    return text;
+}
+
+inline CString PickerSelectionText(HWND hPicker)
+{
+    HWND hTree = PickerTree(hPicker);
+    return TreeItemText(hTree, reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+// Selects the folder in the picker until its tree shows it selected (the picker may still be
+// filling its tree when it first shows); false when it never does.
+inline bool SelectInPicker(HWND hPicker, const CString& folder)
+{
+    const CString name = folder.Mid(folder.ReverseFind(L'\\') + 1);
+    for (int nTry = 0; nTry < 40; ++nTry)
+    {
+        SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(folder)));
+        if (WaitForWindow([&]() { return PickerSelectionText(hPicker) == name ? hPicker : nullptr; }, 500))
+            return true;
+    }
+    return false;
 }

@@ -190,7 +190,8 @@ HWND WaitForPicker(DWORD threadId)
 // Chooses the folder in the picker and presses OK; false when the picker does not close.
 bool ChooseInPicker(HWND hPicker, const CString& folder)
 {
-    SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(folder)));
+    if (!SelectInPicker(hPicker, folder))
+        return false;
     PressDialogButton(hPicker, IDOK);
     return WaitForWindow([hPicker]() { return IsWindow(hPicker) ? nullptr : hPicker; }) != nullptr;
 }

@@ -136,7 +136,8 @@ TEST_F(ChoicePagesTest, FolderPageBrowsesTwiceWithOnePickerAtATime)
         HWND hPicker = WaitForWindow(findPicker);
         if (!hPicker)
             return;
-        SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(chosen)));
+        if (!SelectInPicker(hPicker, chosen))
+            return;
         PressDialogButton(hPicker, IDOK);
         if (!gone(hPicker))
             return;
