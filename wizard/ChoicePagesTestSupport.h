@@ -269,3 +269,19 @@ inline bool SelectInPicker(HWND hPicker, const CString& folder)
     }
     return false;
 }
+
+// A button's text set at run time fits the button in its font (room for the edges).
+inline bool ButtonTextFits(HWND hDlg, int nID)
+{
+    HWND hButton = GetDlgItem(hDlg, nID);
+    const CString text = ItemText(hDlg, nID);
+    HDC hDC = GetDC(hButton);
+    HGDIOBJ hPrevious = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hButton, WM_GETFONT, 0, 0)));
+    RECT needed = { 0, 0, 10000, 0 };
+    DrawTextW(hDC, text, text.GetLength(), &needed, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(hDC, hPrevious);
+    ReleaseDC(hButton, hDC);
+    RECT client = {};
+    GetClientRect(hButton, &client);
+    return needed.right + 6 <= client.right;
+}

@@ -93,6 +93,7 @@ TEST_F(ChooseInstallationTypeDlgTest, EveryLanguageShowsTheTypesWithTheirTextsAn
         EXPECT_EQ(700, WeightOf(GetDlgItem(hPage, IDC_TYPE_STANDARD)));
         EXPECT_EQ(700, WeightOf(GetDlgItem(hPage, IDC_TYPE_USB)));
         EXPECT_EQ(LoadLanguageString(IDS_NEXT_BUTTON, language.id), ItemText(hPage, IDOK));
+        EXPECT_TRUE(ButtonTextFits(hPage, IDOK));
         EXPECT_TRUE(IsItemEnabled(hPage, IDOK));
         EXPECT_EQ(CString(L"(E:\\) STICK"), ComboSelection(hPage, IDC_TYPE_DRIVES));
         EXPECT_FALSE(IsItemEnabled(hPage, IDC_TYPE_DRIVES));
@@ -106,6 +107,7 @@ TEST_F(ChooseInstallationTypeDlgTest, EveryLanguageShowsTheTypesWithTheirTextsAn
 
         ClickRadio(hPage, IDC_TYPE_STANDARD, IDC_TYPE_USB, IDC_TYPE_USB);
         EXPECT_EQ(LoadLanguageString(IDS_INSTALL_BUTTON, language.id), ItemText(hPage, IDOK));
+        EXPECT_TRUE(ButtonTextFits(hPage, IDOK));
         for (int nID : { IDOK, IDC_TYPE_DRIVES, IDC_TYPE_REFRESH, IDC_TYPE_TARGET_FOLDER, IDC_TYPE_BROWSE })
             EXPECT_TRUE(IsItemEnabled(hPage, nID)) << nID;
         UpdateWindow(hPage);

@@ -236,6 +236,7 @@ TEST_F(ChoicePagesTest, MusicPageInEveryLanguageAsksToIncludeTheMusicFolder)
         ASSERT_TRUE(page.Create());
         HWND hPage = page.m_hWnd;
         EXPECT_EQ(LoadLanguageString(IDS_INSTALL_BUTTON, language.id), ItemText(hPage, IDOK));
+        EXPECT_TRUE(ButtonTextFits(hPage, IDOK));
         for (int nID : { IDC_WIZARD_HEADING, IDC_WIZARD_SUBHEADING, IDC_MUSIC_INCLUDE, IDC_MUSIC_EXCLUDE })
             EXPECT_EQ(TemplateText(IDD_SCAN_MUSIC_COLLECTION, language.id, nID), ItemText(hPage, nID)) << nID;
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(hPage, IDC_MUSIC_INCLUDE));
