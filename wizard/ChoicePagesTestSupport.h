@@ -5,12 +5,15 @@
 // while another thread drives it.
 
 #include "classlib/Dialog.h"
+#include "tests/common/Screenshot.h"
 #include "classlib/WinApp.h"
 #include "tests/common/Windows.h"
 #include "workers/RemovableDrives.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
@@ -284,4 +287,21 @@ inline bool ButtonTextFits(HWND hDlg, int nID)
     RECT client = {};
     GetClientRect(hButton, &client);
     return needed.right + 6 <= client.right;
+}
+
+// The page as drawn: the header band shows the branding colour and the control's text is drawn
+// (some pixels in the text colour inside its rectangle).
+inline void ExpectBrandingAndText(HWND hPage, COLORREF brandingColour, int nTextID)
+{
+    CWindowPixels capture;
+    ASSERT_TRUE(CaptureWindow(hPage, capture));
+    const POINT corner = ClientToCapture(hPage, { 3, 3 });
+    EXPECT_EQ(brandingColour, capture.At(corner.x, corner.y));
+    RECT text = {};
+    GetWindowRect(GetDlgItem(hPage, nTextID), &text);
+    MapWindowPoints(nullptr, hPage, reinterpret_cast<POINT*>(&text), 2);
+    const POINT topLeft = ClientToCapture(hPage, { text.left, text.top });
+    const POINT bottomRight = ClientToCapture(hPage, { text.right, text.bottom });
+    const RECT area = { topLeft.x, topLeft.y, bottomRight.x, bottomRight.y };
+    EXPECT_GT(capture.CountColour(area, GetSysColor(COLOR_WINDOWTEXT)), 20) << nTextID;
 }

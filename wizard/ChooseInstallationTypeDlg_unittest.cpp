@@ -103,6 +103,7 @@ TEST_F(ChooseInstallationTypeDlgTest, EveryLanguageShowsTheTypesWithTheirTextsAn
         EXPECT_TRUE(IsItemVisible(hPage, IDC_TYPE_TARGET_FOLDER));
         EXPECT_TRUE(IsItemVisible(hPage, IDC_TYPE_BROWSE));
         EXPECT_EQ(CString(L"E:\\"), ItemText(hPage, IDC_TYPE_TARGET_FOLDER));
+        ExpectBrandingAndText(hPage, kFakeHeaderColour, IDC_WIZARD_TEXT);
         EXPECT_FALSE(SaveWindowScreenshot(hPage, CString(L"InstallationType_") + language.pszCode).IsEmpty());
 
         ClickRadio(hPage, IDC_TYPE_STANDARD, IDC_TYPE_USB, IDC_TYPE_USB);

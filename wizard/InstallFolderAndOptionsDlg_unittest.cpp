@@ -50,6 +50,7 @@ TEST_F(ChoicePagesTest, FolderPageInEveryLanguageTakesOnlyAFolderTheInstallerCan
         EXPECT_TRUE(IsItemEnabled(hPage, IDOK));
         EXPECT_TRUE(IsItemEnabled(hPage, IDC_WIZARD_BACK));
         Show(hPage);
+        ExpectBrandingAndText(hPage, kFakeHeaderColour, IDC_FOLDER_TEXT);
         EXPECT_FALSE(SaveWindowScreenshot(hPage, CString(L"InstallFolder_") + language.pszCode).IsEmpty());
 
         struct CEdit
@@ -180,6 +181,7 @@ TEST_F(ChoicePagesTest, OptionsPageInEveryLanguageEditsTheFlagsAndHandsThemBackO
         Show(hPage);
         for (int nID : boxes)
             EXPECT_TRUE(IsItemVisible(hPage, nID)) << nID;
+        ExpectBrandingAndText(hPage, kFakeHeaderColour, IDC_OPTIONS_TEXT);
         EXPECT_FALSE(SaveWindowScreenshot(hPage, CString(L"InstallOptions_") + language.pszCode).IsEmpty());
         page.DestroyWindow();
     }
@@ -242,6 +244,7 @@ TEST_F(ChoicePagesTest, MusicPageInEveryLanguageAsksToIncludeTheMusicFolder)
         EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(hPage, IDC_MUSIC_INCLUDE));
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(hPage, IDC_MUSIC_EXCLUDE));
         Show(hPage);
+        ExpectBrandingAndText(hPage, kFakeHeaderColour, IDC_MUSIC_EXCLUDE);
         EXPECT_FALSE(SaveWindowScreenshot(hPage, CString(L"ScanMusicCollection_") + language.pszCode).IsEmpty());
         page.DestroyWindow();
 
