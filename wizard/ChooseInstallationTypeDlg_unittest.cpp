@@ -50,9 +50,9 @@ void SendVolumeChange(DWORD nEvent, wchar_t cLetter)
 DWORD BroadcastFromAnotherProcess(DWORD nEvent, wchar_t cLetter)
 {
     CChildProcess child;
-    CString spec;
-    spec.Format(L"/devicechange:%lu,%lu,0,%lu", nEvent, static_cast<DWORD>(DBT_DEVTYP_VOLUME), 1ul << (cLetter - L'A'));
-    if (!child.Start(BinFolder() + L"StandIn.exe", spec, BinFolder()))
+    CString args;
+    args.Format(L"/devicechange:%lu,%lu,0,%lu", nEvent, static_cast<DWORD>(DBT_DEVTYP_VOLUME), 1ul << (cLetter - L'A'));
+    if (!child.Start(BinFolder() + L"StandIn.exe", args, BinFolder()))
         return 0xFFFFFFFF;
     HANDLE hProcess = child.GetHandle();
     PumpMessagesUntil([hProcess]() { return WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0; }, 120000);
