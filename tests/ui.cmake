@@ -23,3 +23,13 @@ set_property(SOURCE ${WIZARD_ALL_LANGUAGES} APPEND PROPERTY OBJECT_DEPENDS ${WIZ
 vantolin_test(DownloadProgressDlg_unittest SOURCES ../wizard/DownloadProgressDlg_unittest.cpp ${WIZARD_ALL_LANGUAGES}
               LIBS wizard LOCKS screen)
 vantolin_test(Dialogs_unittest SOURCES ../wizard/Dialogs_unittest.cpp ${WIZARD_ALL_LANGUAGES} LIBS wizard LOCKS screen)
+# The installation type, folder, options and media-library pages and the folder picker, in every
+# language (the program's resources).
+set(CHOICE_PAGE_RESOURCES ../wizard/ChoicePages_unittest.rc)
+set_property(SOURCE ${CHOICE_PAGE_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(ChooseInstallationTypeDlg_unittest SOURCES ../wizard/ChooseInstallationTypeDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+add_dependencies(ChooseInstallationTypeDlg_unittest StandIn)
+vantolin_test(InstallFolderAndOptionsDlg_unittest SOURCES ../wizard/InstallFolderAndOptionsDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+vantolin_test(BrowseFolderDlg_unittest SOURCES ../wizard/BrowseFolderDlg_unittest.cpp LIBS wizard LOCKS screen)
