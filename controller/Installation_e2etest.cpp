@@ -197,12 +197,15 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         EXPECT_EQ(L'\\', extractDir[extractDir.GetLength() - 1]) << extractDir.ToNarrow();
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(extractDir)) << "the extraction folder is removed: " << extractDir.ToNarrow();
 
-        // Each post-installation command ran once. A silent run shows no progress page: the
-        // switch for the page's window is passed on as it stands.
+        // Each post-installation command ran once. The page of a silent run is hidden but
+        // exists: the switch carries its window as eight upper-case hexadecimal digits.
         const CString first = ReadUtf16File(folder + L"PostStepA.record.txt");
         EXPECT_EQ(1, CountOf(first, L"CommandLine=")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(first, L"/first -hwndoru\r\n")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
+        const CString handle = Between(first, L"/first -hwndoru:", L"\r\n");
+        EXPECT_EQ(8, handle.GetLength()) << first.ToNarrow();
+        EXPECT_EQ(handle.GetLength(), static_cast<int>(wcsspn(handle, L"0123456789ABCDEF"))) << first.ToNarrow();
+        EXPECT_NE(CString(L"00000000"), handle) << first.ToNarrow();
+        EXPECT_FALSE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
         const CString second = ReadUtf16File(folder + L"PostStepB.record.txt");
         EXPECT_EQ(1, CountOf(second, L"CommandLine=")) << second.ToNarrow();
         EXPECT_TRUE(Contains(second, L"/second")) << second.ToNarrow();
