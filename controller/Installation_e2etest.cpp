@@ -189,6 +189,13 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         // The package ran with the folder of the setup and installed its file.
         const CString appDir = Between(log, L"APPDIR=\"", L"\"");
         EXPECT_TRUE(FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+        // The first round of the post-installation step leaves the generation for the product
+        // (two ANSI lines, nothing else) and the controller's settings for its updates.
+        EXPECT_EQ(std::string("[Settings]\r\ngeneration=9111i\r\n"), ReadBytes(appDir + L"\\generation.ini"));
+        wchar_t stored[64] = {};
+        GetPrivateProfileStringW(L"General", L"generation", L"", stored, 64, appDir + L"\\Update\\oru.ini");
+        EXPECT_EQ(CString(L"9111i"), CString(stored));
+        EXPECT_NE(std::string::npos, ReadBytes(appDir + L"\\Update\\oru.ini").find("[General]"));
 
         // The archive was given the folder and the silent switch as two arguments.
         const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");

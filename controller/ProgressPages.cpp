@@ -11,12 +11,6 @@
 #include "wizard/MsiProgressDlg.h"
 #include "workers/IHiddenVantolinStarter.h"
 
-namespace
-{
-const int kStatusLine = 1027;
-const int kDetailLine = 1010;
-}
-
 void CProgressPageLink::SetProgressWindow(HWND hWnd)
 {
     if (m_pEngine)
@@ -114,7 +108,7 @@ HWND CoruApp::MsiProgressWindow()
 void CoruApp::OnNotEnoughSpace(int)
 {
     if (HWND hPage = MsiProgressWindow())
-        PostProgressText(hPage, kDetailLine, FormatResString(IDS_NOT_ENOUGH_SPACE_ON_DEVICE));
+        PostProgressText(hPage, IDC_PROGRESS_EXTRA_TEXT, FormatResString(IDS_NOT_ENOUGH_SPACE_ON_DEVICE));
 }
 
 void CoruApp::OnCopyStart(DWORD dwTotalLow, DWORD)
@@ -134,8 +128,8 @@ void CoruApp::OnCopyFile(const wchar_t*, const wchar_t* pszTarget, DWORD dwFileS
         return;
     PostProgressStepIt(hPage);
     PostProgressStep(hPage, static_cast<int>(dwFileSize));
-    PostProgressText(hPage, kStatusLine, FormatResString(IDS_COPYING_TO_DEVICE));
-    PostProgressText(hPage, kDetailLine, FormatResString(IDS_COPYING_FILE, pszTarget ? pszTarget : L""));
+    PostProgressText(hPage, IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_COPYING_TO_DEVICE));
+    PostProgressText(hPage, IDC_PROGRESS_EXTRA_TEXT, FormatResString(IDS_COPYING_FILE, pszTarget ? pszTarget : L""));
 }
 
 void CoruApp::OnDeleteFile(const wchar_t* pszPath, DWORD dwFileSize, DWORD)
@@ -145,8 +139,8 @@ void CoruApp::OnDeleteFile(const wchar_t* pszPath, DWORD dwFileSize, DWORD)
         return;
     PostProgressStepIt(hPage);
     PostProgressStep(hPage, static_cast<int>(dwFileSize));
-    PostProgressText(hPage, kStatusLine, FormatResString(IDS_REMOVING_PREVIOUS_USB));
-    PostProgressText(hPage, kDetailLine, FormatResString(IDS_DELETING_FILE, pszPath ? pszPath : L""));
+    PostProgressText(hPage, IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_REMOVING_PREVIOUS_USB));
+    PostProgressText(hPage, IDC_PROGRESS_EXTRA_TEXT, FormatResString(IDS_DELETING_FILE, pszPath ? pszPath : L""));
 }
 
 void CoruApp::OnUSBInstallationFinished(bool bSuccess)
@@ -170,8 +164,8 @@ void CoruApp::OnProgressTimer(CMsiProgressDlg* pPage)
     CString state;
     m_pProductStateSource->GetSubStateMessage(state);
     // The status line shows the latest state; the bar moves once per change of it.
-    if (state.IsEmpty() || state == pPage->GetDlgItemText(kStatusLine))
+    if (state.IsEmpty() || state == pPage->GetDlgItemText(IDC_PROGRESS_MAIN_TEXT))
         return;
-    pPage->SetDlgItemText(kStatusLine, state);
+    pPage->SetDlgItemText(IDC_PROGRESS_MAIN_TEXT, state);
     pPage->RangedProgress_StepIt();
 }
