@@ -38,6 +38,9 @@ struct CoruAppProbe
         app.m_strProgramFolder = folder + L"program\\";
         app.m_strExtractFolder = folder + L"extract";
         app.m_strRestartCopyFolder = folder + L"restartcopy\\";
+        // Where the package would have installed: the first round of step 28 writes its files there.
+        app.m_strInstallFolder = folder + L"installed";
+        CreateDirectoryW(app.m_strInstallFolder, nullptr);
         app.m_strRestartReason = pszReason;
         app.m_bQuickMode = quick;
         app.m_bSilent = true;
