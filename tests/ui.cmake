@@ -14,6 +14,8 @@ vantolin_test(WizardParentDlg_unittest SOURCES ../wizard/WizardParentDlg_unittes
               LIBS wizard LOCKS screen)
 vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.cpp ${WIZARD_PAGE_RESOURCES}
               LIBS wizard LOCKS screen)
+vantolin_test(ProgressPumps_unittest SOURCES ../wizard/ProgressPumps_unittest.cpp ${WIZARD_PAGE_RESOURCES}
+              LIBS wizard LOCKS screen)
 # Reads the built program's resources; measures texts on the screen's fonts.
 vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
 add_dependencies(WizardResources_unittest VantolinSetup)
