@@ -16,7 +16,8 @@ namespace
 {
 const LANGID kEnglish = 1033;
 const LANGID kLanguages[] = { 1031, 1033, 1036, 1040, 1041, 1046, 2052, 3082 };
-const UINT kDialogs[] = { IDD_MSI_PROGRESS, IDD_CANCEL_INSTALLATION };
+const UINT kDialogs[] = { IDD_MSI_PROGRESS, IDD_CANCEL_INSTALLATION, IDD_CHECK_INTERNET, IDD_UPDATE_AVAILABLE,
+                          IDD_CHOOSE_LANGUAGE, IDD_ADVERTISE };
 // Texts the phases put into the bold heading of the progress page.
 const UINT kHeadingStrings[] = { IDS_FINISHING_INSTALLATION, IDS_INSTALLING_HEADING, IDS_FINALIZING_HEADING };
 const wchar_t kDisplayName[] = L"Vantolin";
@@ -227,9 +228,10 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
 {
     ASSERT_TRUE(m_module.Get()) << "VantolinSetup.exe not loaded";
     const std::map<UINT, std::wstring> english = StringsOf(m_module.Get(), kEnglish);
-    // The 22 texts that were there before the pages, the phases' texts and the box captions.
-    const UINT kExpected[] = { 103, 109, 117, 123, 124, 125, 126, 127, 133, 134, 135, 141, 143, 145, 147, 150, 152,
-                               153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 165, 166, 167, 168, 169, 170, 171,
+    // The 22 texts that were there before the pages, the phases' texts, the box captions and
+    // the texts of the pages before the installation (106, 130, 136, 148).
+    const UINT kExpected[] = { 103, 106, 109, 117, 123, 124, 125, 126, 127, 130, 133, 134, 135, 136, 141, 143, 145,
+                               147, 148, 150, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 165, 166, 167, 168, 169, 170, 171,
                                172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;

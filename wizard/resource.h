@@ -4,6 +4,7 @@
 
 #include "download/DownloadStrings.h"
 #include "workers/WorkerStrings.h"
+#include "wizard/resource_start.h"
 
 #define IDI_MAINFRAME 128
 #define IDI_MAINFRAME_PARTNER 168
