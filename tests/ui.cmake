@@ -17,3 +17,7 @@ vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.
 # Reads the built program's resources; measures texts on the screen's fonts.
 vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
 add_dependencies(WizardResources_unittest VantolinSetup)
+# The pages before the installation in all eight languages (the program's own resources).
+set_property(SOURCE ../wizard/StartPages_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(StartPages_unittest SOURCES ../wizard/StartPages_unittest.cpp ../wizard/StartPages_unittest.rc
+              LIBS wizard gdiplus LOCKS screen)

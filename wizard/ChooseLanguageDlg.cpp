@@ -50,6 +50,9 @@ CChooseLanguageDlg::CChooseLanguageDlg(int bFullVersion, const wchar_t* pszLangu
     : CWizardParentDlg(FALSE, TRUE, IDD_CHOOSE_LANGUAGE, hParent), m_strLanguageCode(pszLanguageCode ? pszLanguageCode : L""),
       m_nInstallMode(bQuickMode ? 0 : 1), m_bLanguageChanged(0), m_bFullVersion(bFullVersion)
 {
+    // The licence links are SysLink controls, which the application's set of classes lacks.
+    INITCOMMONCONTROLSEX classes = { sizeof(classes), ICC_LINK_CLASS };
+    InitCommonControlsEx(&classes);
     if (IStartPagesHost* pHost = GetStartPagesHost())
         pHost->GetSupportedLanguages(m_supportedLanguages, PartnerId() == kStartPartnerOwnName ? 1 : 0);
     else
