@@ -1,4 +1,5 @@
 #include "WinApp.h"
+#include "SystemLibrary.h"
 
 #include <ole2.h>
 
@@ -272,6 +273,6 @@ bool AfxEnableControlContainer()
 
 bool AfxInitRichEdit2()
 {
-    static HMODULE hRichEdit = LoadLibraryW(L"riched20.dll");
+    static HMODULE hRichEdit = LoadSystemLibrary(L"riched20.dll");
     return hRichEdit != nullptr;
 }

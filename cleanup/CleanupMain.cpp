@@ -4,6 +4,8 @@
 
 #include "CleanupRun.h"
 
+#include "classlib/SystemLibrary.h"
+
 namespace
 {
 const DWORD kPauseMs = 25000;
@@ -12,6 +14,7 @@ const DWORD kWaitLimitMs = 10 * 60 * 1000;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR pszCommandLine, int)
 {
+    RestrictLibrarySearch();
     InstallCleanupExceptionFilter();
     // An id given out again after the controller ended names a process younger than this one.
     FILETIME created = {}, exited, kernel, user;

@@ -38,37 +38,6 @@ bool HasStrayText(const CString& line, int after)
     return after < line.GetLength() && line[after] != L'/';
 }
 
-// A link or junction anywhere on the way would take the removal somewhere else.
-bool FindLinkOnPath(const CString& resolved, CString& rLink)
-{
-    // Start after the root: "X:\" or "\\server\share\".
-    int pos = 3;
-    if (resolved.Left(2) == L"\\\\")
-    {
-        const int shareEnd = resolved.Find(L'\\', resolved.Find(L'\\', 2) + 1);
-        if (shareEnd < 0)
-            return false;
-        pos = shareEnd + 1;
-    }
-    while (pos <= resolved.GetLength())
-    {
-        int next = resolved.Find(L'\\', pos);
-        if (next < 0)
-            next = resolved.GetLength();
-        const CString part = resolved.Left(next);
-        const DWORD attributes = GetFileAttributesW(part);
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return false;
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        {
-            rLink = part;
-            return true;
-        }
-        pos = next + 1;
-    }
-    return false;
-}
-
 enum EWaitOutcome
 {
     WAIT_OUTCOME_ENDED,
@@ -180,6 +149,7 @@ bool CheckCleanupFolder(const wchar_t* pszFolder, CString& rResolved)
                          pszFolder));
         return false;
     }
+    // A link or junction anywhere on the way would take the removal somewhere else.
     CString link;
     if (FindLinkOnPath(rResolved, link))
     {

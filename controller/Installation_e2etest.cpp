@@ -3,6 +3,7 @@
 // the product's registry values are written and the extraction folder is removed. Online, the
 // archive comes from the test HTTP server through the user's proxy.
 
+#include "support/FileUtil.h"
 #include "support/Registry.h"
 #include "tests/common/ControllerRun.h"
 #include "tests/common/HttpTestServer.h"
@@ -121,6 +122,16 @@ void RemoveInstalledProducts()
             << CString(product.c_str()).ToNarrow();
 }
 
+// The store's temporary folder's Installer\, where step 40 copies the setup folder.
+void RemoveRestartCopy()
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const CString copy = CString(temp) + L"Quillmark\\Installer";
+    if (copy.Left(3).CompareNoCase(L"C:\\") == 0)
+        RemoveDirectoryRec(copy);
+}
+
 class InstallationRun : public ::testing::Test
 {
 protected:
@@ -226,14 +237,19 @@ TEST_F(InstallationRun, RestartAndContinuation)
         DWORD continuationExit;
         const wchar_t* continuationOrder; // its start
     } cases[] = {
-        // The continuation resumes at the .NET check and ends the installation.
-        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;21;22;25;26;27;28;29;30;31;" },
+        // The continuation resumes at the .NET check and ends the installation. The first run's
+        // extraction folder is no elevated run's own under Wine (every folder is this user's):
+        // the continuation leaves it and unpacks the copy's archive afresh first.
+        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;13;14;21;22;25;26;27;28;29;30;31;" },
         // Without it the continuation runs the steps again: .NET asks for a second restart.
         { "advertising off", "show_advertise_dlg=0\r\n", 1, L"1;3;4;5;6;13;14;15;19;20;21;22;30;" },
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
+        // The cleanup program (a stand-in here) removes the restart copy after a continuation: a
+        // copy left from before is this user's under Wine, which the run refuses to copy into.
+        RemoveRestartCopy();
         const CString folder = PrepareFolder(L"steps_restart", c.ini, L"restart");
         const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
         EXPECT_EQ(0u, run.exitCode);
@@ -275,6 +291,11 @@ TEST_F(InstallationRun, RestartAndContinuation)
         for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
             Sleep(100);
         EXPECT_TRUE(Contains(record, L"\r\nArgument=/p\r\n")) << record.ToNarrow();
+        EXPECT_TRUE(Contains(second, L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[" + extractDir));
+        EXPECT_TRUE(Contains(second, L"is not the setup's own")) << second.ToNarrow();
+        // Left by the continuation as not its own; the fresh one it unpacked to is removed.
+        EXPECT_TRUE(FileExists(extractDir + L"msi\\VantolinSetup.msi"));
+        RemoveDirectoryRec(extractDir);
         EXPECT_TRUE(Contains(record, L"\r\nArgument=" + copyDir.Left(copyDir.GetLength() - 1) + L"\"\r\n") ||
                     Contains(record, L"\r\nArgument=" + copyDir + L"\r\n"))
             << record.ToNarrow();
@@ -346,15 +367,17 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
     const struct
     {
         const char* name;
-        bool signedController;
+        const wchar_t* controller; // a fixture under D:\fixtures, or the built (unsigned) one
         const char* file;
         DWORD exitCode;
         int attempts;
     } cases[] = {
-        { "unsigned_controller", false, "online_signed_other.exe", 0, 1 },
-        { "same_signer", true, "online_signed_same.exe", 0, 1 },
-        { "other_signer", true, "online_signed_other.exe", 1, 3 },
-        { "tampered", false, "online_tampered.exe", 1, 3 },
+        { "unsigned_controller", nullptr, "online_signed_other.exe", 0, 1 },
+        { "same_signer", L"steps\\signed", "online_signed_same.exe", 0, 1 },
+        { "other_signer", L"steps\\signed", "online_signed_other.exe", 1, 3 },
+        { "tampered", nullptr, "online_tampered.exe", 1, 3 },
+        // A controller whose own signature cannot be verified takes no download at all.
+        { "unverifiable_controller", L"damaged\\altered", "online_signed_same.exe", 1, 3 },
     };
     CSavedUserProxy saved;
     for (const auto& c : cases)
@@ -380,8 +403,8 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         const std::string ini = "url=" + ServerUrl(tag, std::string("file/") + c.file) + "\r\n";
         const CString folder = PrepareFolder(L"steps_online", ini.c_str());
         ASSERT_TRUE(DeleteFileW(folder + L"VantolinSetupArchive.exe"));
-        if (c.signedController)
-            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\signed\\" + kController, folder + kController, FALSE));
+        if (c.controller)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\" + c.controller + L"\\" + kController, folder + kController, FALSE));
         // A failed run says so even when silent: its message is answered.
         CString text;
         const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1 /view:9", kController,
@@ -412,6 +435,9 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
         else
         {
             EXPECT_TRUE(Contains(log, L"COruHttpDownloader::Download signature failed")) << log.ToNarrow();
+            if (c.controller && Contains(CString(c.controller), L"damaged"))
+                EXPECT_EQ(3, CountOf(log, L"ERR: VerifyEmbeddedSignature: the signature of this program cannot be verified, no file is accepted"))
+                    << log.ToNarrow();
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe")) << "the failed download is not kept";
             EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "nothing was unpacked";
             // Three failed attempts are a failure, not a cancel.
@@ -419,6 +445,63 @@ TEST_F(InstallationRun, OnlineInstallationThroughTheUsersProxy)
             EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\n")) << calls.ToNarrow();
             EXPECT_TRUE(Contains(text, L"has failed. Your system has not been modified.")) << text.ToNarrow();
         }
+    }
+}
+
+// The archive beside the program and the update program in OruUpdate\ are checked as a download
+// is: one that fails is not run, and the run fails (exit code 1). A controller whose own
+// signature cannot be verified refuses every archive, even one of its own signer.
+TEST_F(InstallationRun, LocalProgramsThatFailTheirCheckAreNotRun)
+{
+    const struct
+    {
+        const char* name;
+        const wchar_t* controller; // under D:\fixtures; none: the built (unsigned) one
+        const wchar_t* archive;    // under D:\; none: the signed archive of the setup folder
+        const wchar_t* update;     // under D:\, as OruUpdate\VantolinSetupUpdate.exe
+        const wchar_t* logged;
+    } cases[] = {
+        { "unsigned update program", nullptr, nullptr, L"fixtures\\steps\\update\\update_unsigned.exe",
+          L"ERR: Step_SelfUpdateOrExtract: the downloaded controller [" },
+        { "update program of another signer", L"steps\\signed", nullptr, L"fixtures\\steps\\update\\update_signed_other.exe",
+          L"ERR: VerifyEmbeddedSignature: The file is signed by [CN=Vantolin Test Signer B" },
+        { "tampered archive", nullptr, L"httpserver\\files\\online_tampered.exe", nullptr,
+          L"VerifyEmbeddedSignature: The signature of the file is invalid [" },
+        { "archive of another signer", L"steps\\signed", L"httpserver\\files\\online_signed_other.exe", nullptr,
+          L"ERR: VerifyEmbeddedSignature: The file is signed by [CN=Vantolin Test Signer B" },
+        { "unverifiable controller, archive of another signer", L"damaged\\altered",
+          L"httpserver\\files\\online_signed_other.exe", nullptr,
+          L"ERR: GetOwnSignerRule: the signature of the program cannot be verified (0x80096010)" },
+        { "controller with bytes appended, archive of its own signer", L"damaged\\appended", nullptr, nullptr,
+          L"ERR: VerifyEmbeddedSignature: the signature of this program cannot be verified, no file is accepted" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const CString folder = PrepareFolder(L"steps_refused", "");
+        if (c.controller)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\" + c.controller + L"\\" + kController, folder + kController, FALSE));
+        if (c.archive)
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\" + c.archive, folder + L"VantolinSetupArchive.exe", FALSE));
+        const CString update = folder + L"OruUpdate\\VantolinSetupUpdate.exe";
+        if (c.update)
+        {
+            CreateDirectoryW(folder + L"OruUpdate", nullptr);
+            ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\" + c.update, update, FALSE));
+        }
+        CString text;
+        const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController, IDOK, &text);
+        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_TRUE(Contains(run.log, c.logged)) << run.log.ToNarrow();
+        EXPECT_TRUE(Contains(run.log, c.update ? L"] failed its check, setup fails!" : L"ERR: Step_SelfUpdateOrExtract: the setup archive ["))
+            << run.log.ToNarrow();
+        EXPECT_FALSE(FileExists(folder + L"VantolinSetupArchive.exe.record.txt")) << "the archive did not run";
+        EXPECT_FALSE(FileExists(update + L".record.txt")) << "the update program did not run";
+        EXPECT_FALSE(Contains(run.log, L"Running new ORU"));
+        const CString calls = ReadRefreshRtCalls(folder);
+        EXPECT_TRUE(Contains(calls, L"SetStringValue InstallationOrder=1;3;4;5;6;13;14;30;\n")) << calls.ToNarrow();
+        EXPECT_TRUE(Contains(calls, L"SetIntValue InstallationReturnCode=11\n")) << calls.ToNarrow();
+        EXPECT_FALSE(Contains(run.log, L"Step_LaunchPCInstallation [")) << "nothing was installed";
     }
 }
 

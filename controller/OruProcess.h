@@ -8,9 +8,10 @@
 // that may want the lock or send to the waiting thread's windows.
 
 #include "OruSteps.h"
-
+#include "classlib/Handles.h"
 #include "classlib/String.h"
 #include "classlib/Sync.h"
+#include "wizard/WatchedStepEngine.h"
 #include "workers/IPostInstallEngine.h"
 #include "workers/PostInstallationStepData.h"
 
@@ -34,6 +35,7 @@ class CCheckInternetConnectionFromThread;
 class CCopyFoldersFromThread;
 class CPostInstallStepsThread;
 class CCopyUSBInstallationFromThread;
+class CCheckedFile;
 
 // Where RunNextStep reaches the step functions; tests script the steps through it.
 class IStepFunctions
@@ -50,7 +52,7 @@ typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 DWORD GetOruTickCount();
 
-class COruProcess : public IPostInstallEngine
+class COruProcess : public IPostInstallEngine, public IWatchedStepEngine
 {
 public:
     // The application's nine wizard choices, by address.
@@ -93,6 +95,9 @@ public:
     void SetView(int nView);
     int GetPostInstallationSteps(int* pIndex) override;
     CString GetLaunchCommand();
+    // Where the USB copy left the earlier portable installation's data when it could not put it
+    // back in place; empty when nothing is left elsewhere.
+    CString GetUSBKeptDataFolder();
     LANGID GetLanguage();
     bool IsArchivePresent();
     bool IsInternetWorking();
@@ -118,13 +123,17 @@ public:
     bool IsQuickMode();
     int GetCurrentStep();
     HWND GetProgressWnd() override;
-    void SetProgressWnd(HWND hWnd);
+    void SetProgressWnd(HWND hWnd) override;
     CString GetExtractSFXDir();
+    // True when this run made the extraction folder (step 14), so it may remove it.
+    bool IsExtractFolderMadeByRun();
     CString GetOruProcessDir();
 
-    // Launchers: every program a step runs goes through the start-process worker.
+    // Launchers: every program a step runs goes through the start-process worker. With
+    // pHeldFile (the command's file, held against writes) the worker keeps it until the end.
     bool LaunchProcess_VerifyKey(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode,
-                                 HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
+                                 HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue,
+                                 CScopedFileHandle* pHeldFile = nullptr);
     bool LaunchMsiInstall_VerifyKey(const wchar_t* pszPackage, const wchar_t* pszParams, HWND hProgressWnd,
                                     HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
     bool LaunchProcess(const wchar_t* pszCommand, const wchar_t* pszParams, bool bCheckReturnCode);
@@ -197,6 +206,7 @@ private:
     bool Step_DownloadOru();
     bool Step_UnpackInstaller();
     bool Step_SelfUpdateOrExtract();
+    // Makes the extraction folder anew, or a fresh one beside it (strExtractSFXDir then names it).
     bool Step_InstallDotNetFramework();
     bool Step_CheckForDisabledDotNet();
     bool Step_VCRedistTestBeforeInstall();
@@ -220,10 +230,23 @@ private:
     bool DownloadDotNetOnPage();
     bool RefreshPostInstallationSteps(bool* pLoaded);
     bool StartDownload(bool bInstaller);
-    // Unpacks the file into the folder, waits for it and deletes it (the path is emptied). False
-    // (after the error line) when the extractor still runs after ten minutes: it is left running
-    // and the file stays.
-    bool RunSelfExtractor(CString& rFile, const CString& folder);
+    // Unpacks the checked file into the folder, waits for it and deletes it (the hold ends once
+    // the extractor has started). False (after the level-10 line) when the extractor still runs
+    // after ten minutes: it is left running and the file stays.
+    bool RunSelfExtractor(CCheckedFile& rFile, const CString& folder);
+    // Steps 14 and 13: the self-update from the downloaded controller, and the setup archive or
+    // the unpacked archive folder beside the program, each checked before anything of it runs.
+    enum ESelfUpdate
+    {
+        SelfUpdateHandedOver, // the newer controller runs on
+        SelfUpdateNotStarted, // it did not start: the run goes on with the archive
+        SelfUpdateFailed      // a file failed its check, or the extractor hangs: the run fails
+    };
+    ESelfUpdate RunSelfUpdate();
+    bool CopyUnpackedArchive(const CString& source);
+    // A new folder of this run inside the extraction folder, which is made the run's own first
+    // (never one that holds the setup itself); with a trailing backslash.
+    bool PrepareExtractionFolder(const wchar_t* pszStep, CString& rFolder);
     // Waits for the process outside the lock, answering this thread's messages, at most the
     // extractor's limit; false when it still runs. The lock must be held once, as RunNextStep does.
     bool WaitForSelfExtractor(HANDLE hProcess);
@@ -275,6 +298,11 @@ private:
     BOOL m_bDriverRebootPending = FALSE;
     BOOL m_bShowAdvertise = FALSE;
     BOOL m_bExtractionNeeded = TRUE;
+    bool m_bExtractFolderMade = false;
+    // A continuation whose extraction folder cannot be vouched for unpacks afresh (13, 14) and
+    // then goes on at this step.
+    bool m_bUnpackAfresh = false;
+    int m_nResumeStep = -1;
     int m_nView = -1;
     CPostInstallationStepArray m_PostInstallationSteps;
     // One worker of each kind, made by the first step that needs it.

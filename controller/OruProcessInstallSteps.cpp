@@ -355,6 +355,11 @@ bool COruProcess::Step_LaunchUSBInstallation()
                                                  generation) == 1;
 }
 
+CString COruProcess::GetUSBKeptDataFolder()
+{
+    return m_pUSBCopyThread ? m_pUSBCopyThread->GetKeptPreviousFolder() : CString();
+}
+
 CString COruProcess::GetPortableFolder() const
 {
     CString folder(m_strUSBFolder);
@@ -383,7 +388,10 @@ bool COruProcess::Step_USBSetupCloser()
     const COruSettings& settings = COruSettings::GetInstance();
     if (IsWindow(m_hProgressWnd))
         PostPageText(kMainTextControl, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
-    const CString program = GetPortableFolder() + L"\\SetupCloser.exe";
+    // The copy on the drive is anyone's to replace, and a program started elevated there would
+    // load what lies beside it: the closer runs from the run's own extraction folder, whose
+    // msi\ folder the drive's portable folder was copied from.
+    const CString program = strExtractSFXDir + L"msi\\SetupCloser.exe";
     CString params;
     params.Format(L"\"/path=%s%s\" /product=Vantolin /package=%s", strOruProcessDir.GetString(),
                   GetProgramFileName().GetString(), settings.GetGeneration().GetString());

@@ -2,12 +2,14 @@
 // and .NET. Each prepares its paths and command line, starts at most one worker and returns.
 
 #include "OruProcess.h"
+#include "DotNetFrameworkSeam.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
 #include "PackageProperties.h"
 #include "RegistryKeyMap.h"
 #include "SetupHelpers.h"
 
+#include "download/EmbeddedSignature.h"
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
@@ -205,7 +207,8 @@ bool COruProcess::StartDownload(bool bInstaller)
                         : BuildOruDownloadUrl(strOruIni, m_strAffiliateId, m_strProductVersion, m_nDownloadAttempts + 1));
     targets.Add(bInstaller ? m_strArchiveFile : m_strOruUpdateFile);
     const std::vector<UINT> nameIds(1, 0);
-    return m_pDownloadThread->Download(urls, targets, nameIds, bInstaller, m_hProgressWnd) != 0;
+    // A newer controller takes over the run elevated: it is checked as the archive is.
+    return m_pDownloadThread->Download(urls, targets, nameIds, true, m_hProgressWnd) != 0;
 }
 
 bool COruProcess::Step_DownloadInstaller()
@@ -225,46 +228,36 @@ bool COruProcess::Step_UnpackInstaller()
     const CString folder = strOruProcessDir + L"VantolinSetupArchive\\";
     if (!FileExists(m_strArchiveFile) && FolderExists(folder))
     {
-        strExtractSFXDir = folder;
+        if (!CopyUnpackedArchive(folder))
+        {
+            FailRun(L"Step_UnpackInstaller: the unpacked archive could not be copied into a folder of the run, setup fails!");
+            return false;
+        }
         Trace(TRACE_TRACE, L"Step_UnpackInstaller finish. no need to extract. folder: [%s]", strExtractSFXDir.GetString());
         m_bExtractionNeeded = FALSE;
     }
     return true;
 }
 
-bool COruProcess::Step_SelfUpdateOrExtract()
+bool COruProcess::CopyUnpackedArchive(const CString& source)
 {
-    Trace(TRACE_TRACE, L"Step_SelfUpdateOrExtract");
-    if (FileExists(m_strOruUpdateFile))
+    // The folder beside the program is the user's to change at any time, also while its
+    // programs run elevated: they run from a copy in a folder of the run.
+    CString copy;
+    if (!PrepareExtractionFolder(L"Step_UnpackInstaller", copy))
+        return false;
+    Trace(TRACE_TRACE, L"Step_UnpackInstaller: copying [%s] to [%s]", source.GetString(), copy.GetString());
+    if (!CopyFolderRec(RemoveTrailingBackslashes(source), RemoveTrailingBackslashes(copy), false, nullptr, nullptr))
     {
-        Trace(TRACE_TRACE, L"ORU will self-update from downloaded file [%s]", m_strOruUpdateFile.GetString());
-        const CString folder = GetFolderOfPath(m_strOruUpdateFile);
-        CString updateFile(m_strOruUpdateFile);
-        if (!RunSelfExtractor(updateFile, folder))
-            return false;
-        const CString program = folder + GetProgramFileName();
-        CString params;
-        params.Format(L"/restart:%s /pid:%lu /module_dir:%s", L"Update", GetCurrentProcessId(),
-                      QuoteArgument(strOruProcessDir).GetString());
-        Trace(TRACE_TRACE, L"Running new ORU to update the current instance, command:[%s] params:[%s] ",
-              program.GetString(), params.GetString());
-        CShellExecuteProcess newer;
-        if (newer.Start(program, params, strOruProcessDir, false) && newer.GetProcessHandle())
-        {
-            // The newer copy carries on: this run ends without waiting for anything more.
-            m_bNewerOruAvailable = TRUE;
-            return true;
-        }
-        Trace(TRACE_ERROR, L"ERROR: There was a problem running new ORU in update mode at [%s]", program.GetString());
-        m_bNewerOruAvailable = FALSE;
+        Trace(TRACE_ERROR, L"Step_UnpackInstaller: could not copy [%s] to [%s]", source.GetString(), copy.GetString());
+        return false;
     }
-    if (m_bUpdateReady)
-    {
-        const CString folder = GetFolderOfPath(m_strOruUpdateFile);
-        Trace(TRACE_TRACE, L"ORU restarted after a self-update, cleanup folder %s", folder.GetString());
-        EmptyFolder(folder);
-    }
-    Trace(TRACE_TRACE, L"Step_UnpackInstaller [%s]", m_strArchiveFile.GetString());
+    strExtractSFXDir = copy;
+    return true;
+}
+
+bool COruProcess::PrepareExtractionFolder(const wchar_t* pszStep, CString& rFolder)
+{
     // The archive and the running program lie in the program folder: emptying it, or a folder
     // above it, would delete the setup itself.
     CString extract(strExtractSFXDir), program(strOruProcessDir);
@@ -274,44 +267,157 @@ bool COruProcess::Step_SelfUpdateOrExtract()
     AppendBackslash(program);
     if (extract.IsEmpty() || StartsWithNoCase(program, extract))
     {
-        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the extraction folder [%s] holds the setup folder [%s], not emptying it",
+        Trace(TRACE_ERROR, L"%s: the extraction folder [%s] holds the setup folder [%s], not emptying it", pszStep,
               extract.GetString(), program.GetString());
         return false;
     }
-    // The installers run elevated from here: only a folder no other account could have
-    // prepared is used, and it is made new with a protected list.
-    if (FolderExists(extract) && !PrepareWorkFolder(extract, false))
+    // The installers run elevated from here: only a folder no program without elevation could
+    // have prepared is used, made new with a protected list. An old one that is not the
+    // setup's own, or that cannot be emptied, stays as it is: a fresh one beside it is used.
+    const CString folder = RemoveTrailingBackslashes(extract);
+    const CString parent = GetFolderOfPath(folder);
+    bool bFresh = false;
+    if (FolderExists(folder))
+    {
+        CString owner;
+        if (!IsTrustedWorkFolder(folder, owner))
+        {
+            Trace(TRACE_WARNING, L"%s: the extraction folder [%s] is %s%s, leaving it", pszStep, folder.GetString(),
+                  owner.IsEmpty() ? L"a link" : L"owned by ", owner.GetString());
+            bFresh = true;
+        }
+        else if (!RemoveDirectoryRec(folder))
+        {
+            Trace(TRACE_ERROR, L"%s: could not empty [%s]", pszStep, extract.GetString());
+            bFresh = true;
+        }
+    }
+    CreateFolderTree(parent, nullptr);
+    if (bFresh || !PrepareWorkFolder(folder, true))
+    {
+        CString fresh;
+        if (!CreateFreshWorkFolder(parent, folder.Mid(folder.ReverseFind(L'\\') + 1), fresh))
+            return false;
+        extract = fresh + L"\\";
+        Trace(TRACE_TRACE, L"%s: unpacking into the fresh folder [%s]", pszStep, extract.GetString());
+    }
+    m_bExtractFolderMade = true;
+    // Whatever of an earlier run could not be removed stays apart: this run's files go into a
+    // folder that did not exist before (the end of the run removes it with the extraction folder).
+    if (!CreateFreshWorkFolder(RemoveTrailingBackslashes(extract), L"run", rFolder))
         return false;
-    if (FolderExists(extract) && !RemoveDirectoryRec(extract))
-        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: could not empty [%s]", extract.GetString());
-    CreateFolderTree(GetFolderOfPath(RemoveTrailingBackslashes(extract)), nullptr);
-    if (!PrepareWorkFolder(extract, true))
-        return false;
-    return LaunchProcess(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false);
+    AppendBackslash(rFolder);
+    return true;
 }
 
-bool COruProcess::RunSelfExtractor(CString& rFile, const CString& folder)
+bool COruProcess::Step_SelfUpdateOrExtract()
 {
+    Trace(TRACE_TRACE, L"Step_SelfUpdateOrExtract");
+    if (FileExists(m_strOruUpdateFile))
+    {
+        Trace(TRACE_TRACE, L"ORU will self-update from downloaded file [%s]", m_strOruUpdateFile.GetString());
+        switch (RunSelfUpdate())
+        {
+        case SelfUpdateHandedOver:
+            return true;
+        case SelfUpdateFailed:
+            return false;
+        case SelfUpdateNotStarted:
+            break;
+        }
+    }
+    if (m_bUpdateReady)
+    {
+        const CString folder = GetFolderOfPath(m_strOruUpdateFile);
+        Trace(TRACE_TRACE, L"ORU restarted after a self-update, cleanup folder %s", folder.GetString());
+        EmptyFolder(folder);
+    }
+    Trace(TRACE_TRACE, L"Step_UnpackInstaller [%s]", m_strArchiveFile.GetString());
+    // The archive beside the program, downloaded or not, runs elevated: it is checked as a
+    // download is, through a handle that keeps it as checked until its run has ended.
+    CCheckedFile archive;
+    if (!archive.Open(m_strArchiveFile))
+    {
+        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the setup archive [%s] failed its check, setup fails!",
+              m_strArchiveFile.GetString());
+        return false;
+    }
+    CString folder;
+    if (!PrepareExtractionFolder(L"Step_SelfUpdateOrExtract", folder))
+        return false;
+    strExtractSFXDir = folder;
+    CScopedFileHandle held = archive.Release();
+    return LaunchProcess_VerifyKey(m_strArchiveFile, L"-d" + QuoteArgument(strExtractSFXDir) + L" -s", false, nullptr, L"",
+                                   L"", &held);
+}
+
+COruProcess::ESelfUpdate COruProcess::RunSelfUpdate()
+{
+    // A controller that fails its check fails the run: the setup the user started is not one
+    // that a file beside it can replace.
+    CCheckedFile update;
+    if (!update.Open(m_strOruUpdateFile))
+    {
+        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the downloaded controller [%s] failed its check, setup fails!",
+              m_strOruUpdateFile.GetString());
+        return SelfUpdateFailed;
+    }
+    const CString folder = GetFolderOfPath(m_strOruUpdateFile);
+    if (!RunSelfExtractor(update, folder))
+        return SelfUpdateFailed;
+    const CString program = folder + GetProgramFileName();
+    // The unpacked controller lies in the setup folder too, and takes over this run elevated: one
+    // that fails its check fails the run. A missing one is a start that failed: the run goes on
+    // with the archive.
+    const bool bUnpacked = FileExists(program);
+    CCheckedFile newer;
+    if (bUnpacked && !newer.Open(program))
+    {
+        Trace(TRACE_ERROR, L"Step_SelfUpdateOrExtract: the unpacked controller [%s] failed its check, setup fails!",
+              program.GetString());
+        m_bNewerOruAvailable = FALSE;
+        return SelfUpdateFailed;
+    }
+    CString params;
+    params.Format(L"/restart:%s /pid:%lu /module_dir:%s", L"Update", GetCurrentProcessId(),
+                  QuoteArgument(strOruProcessDir).GetString());
+    Trace(TRACE_TRACE, L"Running new ORU to update the current instance, command:[%s] params:[%s] ", program.GetString(),
+          params.GetString());
+    CShellExecuteProcess starter;
+    if (bUnpacked && starter.Start(program, params, strOruProcessDir, false) && starter.GetProcessHandle())
+    {
+        // The newer copy carries on: this run ends without waiting for anything more.
+        m_bNewerOruAvailable = TRUE;
+        return SelfUpdateHandedOver;
+    }
+    Trace(TRACE_ERROR, L"ERROR: There was a problem running new ORU in update mode at [%s]", program.GetString());
+    m_bNewerOruAvailable = FALSE;
+    return SelfUpdateNotStarted;
+}
+
+bool COruProcess::RunSelfExtractor(CCheckedFile& rFile, const CString& folder)
+{
+    const CString file = rFile.GetPath();
     const CString params = L"-s -Y -d" + QuoteArgument(folder);
     CreateFolderTree(folder, nullptr);
-    Trace(TRACE_TRACE, L"Running self-extractor file [%s]", rFile.GetString());
+    Trace(TRACE_TRACE, L"Running self-extractor file [%s]", file.GetString());
     CShellExecuteProcess extractor;
-    if (extractor.Start(rFile, params, nullptr, false) && extractor.GetProcessHandle() &&
-        !WaitForSelfExtractor(extractor.GetProcessHandle()))
+    const bool started = extractor.Start(file, params, nullptr, false) && extractor.GetProcessHandle();
+    // Started (or not): the file the process runs is the one checked; the hold would keep the
+    // delete below from working.
+    rFile.Close();
+    if (started && !WaitForSelfExtractor(extractor.GetProcessHandle()))
     {
         // Killing it could leave a half-written controller behind; the run fails instead.
         Trace(TRACE_ERROR, L"COruProcess::RunSelfExtractor : the self-extractor [%s] has not ended after %lu minutes, leaving it running",
-              rFile.GetString(), kSelfExtractorLimitMs / 60000);
+              file.GetString(), kSelfExtractorLimitMs / 60000);
         return false;
     }
     Sleep(100);
-    Trace(TRACE_TRACE, L"Deleting self-extractor file [%s]", rFile.GetString());
-    HANDLE hFile = CreateFileW(rFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (hFile != INVALID_HANDLE_VALUE)
-        CloseHandle(hFile);
-    DeleteFileW(rFile);
-    rFile.Empty();
+    Trace(TRACE_TRACE, L"Deleting self-extractor file [%s]", file.GetString());
+    CScopedFileHandle(CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    DeleteFileW(file);
     return true;
 }
 
@@ -358,6 +464,10 @@ bool COruProcess::Step_CheckForDisabledDotNet()
     if (!NeedsDotNetCheck())
         return true;
     if (!m_pDotNetCheckThread)
-        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener));
+    {
+        // The seam holds no state: one serves every run.
+        static CDotNetFrameworkSeam s_dotNetSeam;
+        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener, &s_dotNetSeam));
+    }
     return m_pDotNetCheckThread->Check(m_hProgressWnd) != 0;
 }

@@ -10,6 +10,8 @@
 #include "support/Registry.h"
 #include "support/WorkFolder.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
+#include "tests/common/HttpTestServer.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/RecordingWindow.h"
 #include "tests/common/TestArea.h"
@@ -19,11 +21,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 namespace
 {
 const DWORD kWaitMs = 30000;
 const wchar_t kBase[] = L"Software\\VantolinTests\\OruProcessSteps";
+const wchar_t kAdministrators[] = L"S-1-5-32-544";
+const wchar_t kOtherAccount[] = L"S-1-5-21-1111-2222-3333-1001";
 
 class CStepsTest : public CTracedTest
 {
@@ -33,16 +38,26 @@ protected:
     void SetUp() override
     {
         CTracedTest::SetUp();
+        m_owner.reset(new CFolderOwnerAnswer(kAdministrators));
         COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
         FillTestRegistryKeys(m_map, L"OruProcessSteps");
         m_program = m_folder + L"program\\";
         m_extract = m_folder + L"extract\\";
         CreateFolderTree(m_program, nullptr);
         WriteTextFile(m_program + L"oru.ini", "[General]\r\ngeneration=9112s\r\npartnerID=61000\r\nproduct_shortcut_name=Vantolin\r\n");
+        // A signed archive beside the program (this test program is unsigned: any valid signer).
+        PlaceArchive(L"signed_same.exe");
     }
+    void PlaceArchive(const wchar_t* pszFixture)
+    {
+        ASSERT_TRUE(CopyFileW(ServerFilesFolder() + pszFixture, m_program + L"VantolinSetupArchive.exe", FALSE)) << CString(pszFixture).ToNarrow();
+    }
+    // The folder of this run that step 14 unpacks into, or step 13 copies into.
+    CString RunFolder() { return COruProcessProbe::ExtractSFXDir(*m_engine); }
     void TearDown() override
     {
         m_engine.reset();
+        m_owner.reset();
         COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
         CTracedTest::TearDown();
     }
@@ -88,6 +103,8 @@ protected:
     CString m_program, m_extract;
     int m_lastResult = 0;
     std::unique_ptr<COruProcess> m_engine;
+    // The folders' owner as Windows gives it (Wine shows every folder as this user's).
+    std::unique_ptr<CFolderOwnerAnswer> m_owner;
 };
 }
 
@@ -151,14 +168,162 @@ TEST_F(CStepsTest, ExtractionNeverEmptiesTheSetupFolder)
     EXPECT_TRUE(Contains(Log(), L"ERR: Step_SelfUpdateOrExtract: the extraction folder ["));
     EXPECT_TRUE(m_exec.Runs().empty());
 
-    // A folder of its own is emptied and given to the archive with the runtime's quoting.
+    // A folder of its own is emptied; the archive unpacks into a new folder of the run inside
+    // it, given with the runtime's quoting.
     CreateFolderTree(m_extract + L"old", nullptr);
     Make();
     RunStep(1);
     RunStep(14);
     EXPECT_EQ(1, m_lastResult);
     EXPECT_FALSE(FolderExists(m_extract + L"old"));
-    EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe -d\"" + m_extract + L"\\\" -s"), LastRun());
+    const CString run = RunFolder();
+    EXPECT_EQ(m_extract + L"run", run.Left(m_extract.GetLength() + 3)) << run.ToNarrow();
+    EXPECT_TRUE(FolderExists(run));
+    EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe -d\"" + run + L"\\\" -s"), LastRun());
+}
+
+// Both downloads are checked: the archive's and the newer controller's, which would take over the
+// run elevated.
+TEST_F(CStepsTest, BothDownloadsAreChecked)
+{
+    m_downloader.answer = true;
+    for (int step : { 10, 11 })
+    {
+        Make();
+        RunStep(1);
+        COruProcessProbe::InternetWorking(*m_engine) = TRUE;
+        RunStep(step);
+        EXPECT_EQ(1, m_lastResult) << step;
+    }
+    const auto downloads = m_downloader.Downloads();
+    ASSERT_EQ(2u, downloads.size());
+    EXPECT_EQ(std::wstring(m_program + L"VantolinSetupArchive.exe"), downloads[0].first);
+    EXPECT_EQ(std::wstring(m_program + L"OruUpdate\\VantolinSetupUpdate.exe"), downloads[1].first);
+    EXPECT_TRUE(downloads[0].second);
+    EXPECT_TRUE(downloads[1].second);
+}
+
+// A local archive is checked as a download is: one that fails is not run and the run fails.
+TEST_F(CStepsTest, ALocalArchiveThatFailsItsCheckIsNotRun)
+{
+    const struct
+    {
+        const wchar_t* fixture;
+        const wchar_t* logged;
+    } rows[] = {
+        { L"unsigned.exe", L"VerifyEmbeddedSignature: No signature found on the file []" },
+        { L"tampered.exe", L"VerifyEmbeddedSignature: The signature of the file is invalid [" },
+        { L"appended.exe", L"VerifyEmbeddedSignature: The file holds 33 bytes after its signature [" },
+    };
+    for (const auto& r : rows)
+    {
+        SCOPED_TRACE(CString(r.fixture).ToNarrow());
+        PlaceArchive(r.fixture);
+        const int before = Log().GetLength();
+        Make();
+        RunStep(1);
+        EXPECT_EQ(30, RunStep(14)) << "the run goes to its end";
+        EXPECT_EQ(0, m_lastResult);
+        EXPECT_FALSE(COruProcessProbe::Success(*m_engine));
+        const CString log = Log().Mid(before);
+        EXPECT_TRUE(Contains(log, r.logged)) << log.ToNarrow();
+        EXPECT_TRUE(Contains(log, L"ERR: Step_SelfUpdateOrExtract: the setup archive [" + m_program +
+                                      L"VantolinSetupArchive.exe] failed its check, setup fails!"));
+    }
+    EXPECT_TRUE(m_exec.Runs().empty());
+}
+
+// From its check until its run has ended, the archive is held: a thread that rewrites,
+// replaces or deletes it in that window fails, and what runs is the file checked. Afterwards
+// the file is free again.
+TEST_F(CStepsTest, TheArchiveCannotBeSwappedBetweenItsCheckAndItsRun)
+{
+    const CString archive = m_program + L"VantolinSetupArchive.exe", other = m_folder + L"other.exe";
+    ASSERT_TRUE(CopyFileW(ServerFilesFolder() + L"signed_other.exe", other, FALSE));
+    const std::string checked = ReadBytes(archive);
+    Make();
+    RunStep(1);
+    m_exec.CloseGate();
+    COruProcessProbe::CurrentStep(*m_engine) = 7;
+    COruProcessProbe::ForcedStep(*m_engine) = 14;
+    ASSERT_EQ(1, m_engine->RunNextStep());
+    ASSERT_TRUE(m_exec.WaitEntered(kWaitMs));
+    bool written = true, replaced = true, deleted = true;
+    std::thread([&] {
+        CScopedFileHandle writer(CreateFileW(archive, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        written = writer.IsValid();
+        replaced = MoveFileExW(other, archive, MOVEFILE_REPLACE_EXISTING) != FALSE;
+        deleted = DeleteFileW(archive) != FALSE;
+    }).join();
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(replaced);
+    EXPECT_FALSE(deleted);
+    // A second process copying another file over it fails too.
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    CChildProcess copier;
+    ASSERT_TRUE(copier.Start(CString(system) + L"\\cmd.exe", L"/c copy /y \"" + other + L"\" \"" + archive + L"\"", m_folder));
+    EXPECT_NE(0u, copier.Wait(kWaitMs));
+    EXPECT_EQ(checked, ReadBytes(archive));
+    m_exec.OpenGate();
+    const DWORD start = GetTickCount();
+    while (m_engine->GetNextStep(true) == ORU_STEP_BUSY && GetTickCount() - start < kWaitMs)
+        Sleep(10);
+    EXPECT_TRUE(COruProcessProbe::Success(*m_engine));
+    m_engine.reset();
+    EXPECT_TRUE(MoveFileExW(other, archive, MOVEFILE_REPLACE_EXISTING)) << "the hold ends with the run";
+}
+
+// The downloaded controller and the controller it unpacks are checked before they run: an
+// unsigned one is not started and the run fails.
+TEST_F(CStepsTest, AnUnsignedUpdateProgramIsNotRun)
+{
+    const CString update = m_program + L"OruUpdate\\VantolinSetupUpdate.exe";
+    CreateFolderTree(m_program + L"OruUpdate", nullptr);
+    ASSERT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\update\\update_unsigned.exe", update, FALSE));
+    Make();
+    RunStep(1);
+    EXPECT_EQ(30, RunStep(14));
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_FALSE(COruProcessProbe::Success(*m_engine));
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_SelfUpdateOrExtract: the downloaded controller [" + update +
+                                    L"] failed its check, setup fails!"));
+    EXPECT_FALSE(FileExists(update + L".record.txt")) << "the update program did not start";
+    EXPECT_TRUE(FileExists(update)) << "and is not deleted";
+    EXPECT_FALSE(Contains(Log(), L"Running new ORU"));
+    EXPECT_TRUE(m_exec.Runs().empty()) << "nor is the archive run instead";
+}
+
+// The unpacked archive beside the program is copied into a folder of the run before anything
+// of it runs: later changes to the original reach nothing the run starts.
+TEST_F(CStepsTest, AnUnpackedArchiveFolderRunsFromACopy)
+{
+    DeleteFileW(m_program + L"VantolinSetupArchive.exe");
+    const CString shipped = m_program + L"VantolinSetupArchive\\";
+    CreateFolderTree(shipped + L"msi", nullptr);
+    WriteTextFile(shipped + L"msi\\RuntimeProbe.exe", "shipped");
+    Make();
+    RunStep(1);
+    RunStep(13);
+    EXPECT_EQ(1, m_lastResult);
+    EXPECT_FALSE(COruProcessProbe::ExtractionNeeded(*m_engine));
+    const CString run = RunFolder();
+    EXPECT_EQ(m_extract + L"run", run.Left(m_extract.GetLength() + 3)) << run.ToNarrow();
+    EXPECT_TRUE(Contains(Log(), L"Step_UnpackInstaller finish. no need to extract. folder: [" + run + L"]"));
+    WriteTextFile(shipped + L"msi\\RuntimeProbe.exe", "changed later");
+    EXPECT_EQ("shipped", ReadBytes(run + L"msi\\RuntimeProbe.exe"));
+    RunStep(22);
+    EXPECT_EQ(std::wstring(run + L"msi\\RuntimeProbe.exe "), LastRun());
+
+    // A copy that cannot be made fails the run; nothing of the original runs.
+    const size_t runs = m_exec.Runs().size();
+    Make(L"", m_program);
+    RunStep(1);
+    EXPECT_EQ(30, RunStep(13));
+    EXPECT_FALSE(COruProcessProbe::Success(*m_engine));
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_UnpackInstaller: the unpacked archive could not be copied into a folder of the run"));
+    EXPECT_EQ(runs, m_exec.Runs().size());
 }
 
 TEST_F(CStepsTest, PackageLineAndItsRefusals)
@@ -366,14 +531,17 @@ TEST_F(CStepsTest, PortableFilesOnTheDrive)
     EXPECT_EQ(usb.Mid(3) + L"Vantolin.exe", CString(value));
     EXPECT_FALSE(FileExists(root + L"autorun.inf")) << "the launcher's autorun is removed, none is written";
 
-    // The closer of the portable folder, when it is there.
-    RunStep(36);
-    EXPECT_EQ(0, m_lastResult);
-    EXPECT_TRUE(Contains(Log(), L"ERR: Step_USBSetupCloser file not exist [" + portable + L"SetupCloser.exe]"));
+    // The closer runs from the extraction folder the portable folder was copied from, never
+    // from the drive, where anyone may have put another one (or a library beside it).
     WriteTextFile(portable + L"SetupCloser.exe", "x");
     RunStep(36);
+    EXPECT_EQ(0, m_lastResult);
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_USBSetupCloser file not exist [" + m_extract + L"msi\\SetupCloser.exe]"));
+    CreateFolderTree(m_extract + L"msi", nullptr);
+    WriteTextFile(m_extract + L"msi\\SetupCloser.exe", "x");
+    RunStep(36);
     EXPECT_EQ(1, m_lastResult);
-    EXPECT_EQ(std::wstring(portable + L"SetupCloser.exe \"/path=" + m_program + GetProgramFileName() +
+    EXPECT_EQ(std::wstring(m_extract + L"msi\\SetupCloser.exe \"/path=" + m_program + GetProgramFileName() +
                            L"\" /product=Vantolin /package=9112s"),
               LastRun());
     ASSERT_TRUE(CRecordingWindow::PumpUntil([&] { return page.Messages(PROGRESSDLG_SET_MESSAGE).size() >= 3; }, kWaitMs));
@@ -385,37 +553,42 @@ TEST_F(CStepsTest, PortableFilesOnTheDrive)
 
 namespace
 {
-const wchar_t kOtherAccount[] = L"S-1-5-21-1111-2222-3333-1001";
-CString g_workFolderOwner;
-
-// Wine gives no folder another account's owner: the owner query answers for the test.
-bool AnswerOwner(const wchar_t*, CString& rOwnerSid)
+// The folder the archive was told to unpack to ("-d\"<folder>\\\" -s").
+CString UnpackFolderOf(const std::wstring& run)
 {
-    rOwnerSid = g_workFolderOwner;
-    return true;
+    const CString line(run.c_str());
+    const int start = line.Find(L"-d\"") + 3;
+    const int end = line.Find(L"\\\" -s");
+    return start < 3 || end < start ? CString() : line.Mid(start, end - start);
 }
 }
 
-// The extraction folder and the restart copy are the run's own: ones another account made
-// beforehand are refused with the owner named, and nothing is unpacked or copied into them.
+// The extraction folder and the restart copy are the run's own: ones another account, or any
+// program of this user's, made beforehand are refused with the owner named, and nothing is
+// unpacked or copied into them. The archive goes into a fresh folder beside the extraction folder.
 TEST_F(CStepsTest, WorkingFoldersOfAnotherAccountAreRefused)
 {
-    const FolderOwnerQuery previous = SetFolderOwnerQuery(AnswerOwner);
     CreateFolderTree(m_extract, nullptr);
     WriteTextFile(m_extract + L"planted.dll", "x");
     CreateFolderTree(m_folder + L"copy\\", nullptr);
     WriteTextFile(m_program + L"setup.dat", "x");
-    for (const wchar_t* pszOwner : { kOtherAccount, L"S-1-5-32-545" })
+    for (const CString& owner : { CString(kOtherAccount), CString(L"S-1-5-32-545"), GetProcessUserSid() })
     {
-        g_workFolderOwner = pszOwner;
+        const wchar_t* pszOwner = owner;
+        CFolderOwnerAnswer::Set(owner);
         Make();
         RunStep(1);
         RunStep(14);
-        EXPECT_EQ(0, m_lastResult);
-        EXPECT_TRUE(m_exec.Runs().empty());
+        EXPECT_EQ(1, m_lastResult);
+        const CString fresh = UnpackFolderOf(LastRun());
+        EXPECT_EQ(RemoveTrailingBackslashes(m_extract), fresh.Left(m_extract.GetLength() - 1)) << fresh.ToNarrow();
+        EXPECT_GT(fresh.GetLength(), m_extract.GetLength()) << "a fresh folder beside, not the old one";
+        EXPECT_TRUE(FolderExists(fresh)) << fresh.ToNarrow();
+        EXPECT_EQ(fresh, m_engine->GetExtractSFXDir());
+        EXPECT_TRUE(m_engine->IsExtractFolderMadeByRun());
         EXPECT_TRUE(FileExists(m_extract + L"planted.dll"));
-        EXPECT_TRUE(Contains(Log(), L"ERR: PrepareWorkFolder : refusing the folder [" + RemoveTrailingBackslashes(m_extract) +
-                                        L"]: it is owned by "));
+        EXPECT_TRUE(Contains(Log(), L"WRN: Step_SelfUpdateOrExtract: the extraction folder [" +
+                                        RemoveTrailingBackslashes(m_extract) + L"] is owned by "));
         RunStep(40);
         EXPECT_EQ(0, m_lastResult);
         EXPECT_FALSE(FileExists(m_folder + L"copy\\setup.dat"));
@@ -424,14 +597,77 @@ TEST_F(CStepsTest, WorkingFoldersOfAnotherAccountAreRefused)
     }
 
     // The run's own (here the administrators'): emptied, made again and used.
-    g_workFolderOwner = L"S-1-5-32-544";
+    CFolderOwnerAnswer::Set(kAdministrators);
     Make();
     RunStep(1);
     RunStep(14);
     EXPECT_EQ(1, m_lastResult);
     EXPECT_FALSE(FileExists(m_extract + L"planted.dll"));
     EXPECT_TRUE(FolderExists(m_extract));
-    SetFolderOwnerQuery(previous);
+    const CString own = UnpackFolderOf(LastRun());
+    EXPECT_EQ(m_extract + L"run", own.Left(m_extract.GetLength() + 3)) << own.ToNarrow();
+
+    // One that cannot be emptied is not gone on in either.
+    WriteTextFile(m_extract + L"locked.dll", "x");
+    ASSERT_TRUE(SetFileAttributesW(m_extract + L"locked.dll", FILE_ATTRIBUTE_READONLY));
+    Make();
+    RunStep(1);
+    RunStep(14);
+    EXPECT_EQ(1, m_lastResult);
+    const CString fresh = UnpackFolderOf(LastRun());
+    EXPECT_NE(m_extract, fresh);
+    EXPECT_TRUE(FolderExists(fresh)) << fresh.ToNarrow();
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_SelfUpdateOrExtract: could not empty [" + m_extract + L"]"));
+    SetFileAttributesW(m_extract + L"locked.dll", FILE_ATTRIBUTE_NORMAL);
+}
+
+// A continuation runs the installers from the first run's extraction folder. One that is not the
+// setup's own (under Wine every folder is this user's) is left as it is: the archive of the
+// copy is unpacked afresh and the continuation goes on where the restart left it.
+TEST_F(CStepsTest, ContinuationUnpacksAfreshFromAnExtractionFolderNotItsOwn)
+{
+    WriteTextFile(m_program + L"oru.ini", "[General]\r\ngeneration=9112s\r\nshow_advertise_dlg=1\r\n");
+    CreateFolderTree(m_extract + L"msi\\", nullptr);
+    WriteTextFile(m_extract + L"msi\\RuntimeProbe.exe", "planted");
+    const struct
+    {
+        const wchar_t* reason;
+        const wchar_t* owner;
+        int resumeStep;
+    } cases[] = {
+        { L"VCRedistRestart", kOtherAccount, 24 },
+        { L"DotNetRestart", kOtherAccount, 21 },
+        { L"VCRedistRestart", kAdministrators, 24 },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(CString(c.reason).ToNarrow() + " " + CString(c.owner).ToNarrow());
+        CFolderOwnerAnswer::Set(c.owner);
+        COruProcess& e = Make(c.reason);
+        const bool bOwn = CString(c.owner) == kAdministrators;
+        EXPECT_EQ(1, e.GetNextStep(true));
+        e.RunNextStep();
+        if (bOwn)
+        {
+            EXPECT_EQ(c.resumeStep, e.GetNextStep(true));
+            EXPECT_EQ(m_extract, e.GetExtractSFXDir());
+            continue;
+        }
+        EXPECT_TRUE(Contains(Log(), L"WRN: COruProcess::Init : the extraction folder [" + m_extract +
+                                        L"] is not the setup's own (owned by "));
+        ASSERT_EQ(13, e.GetNextStep(true));
+        e.RunNextStep();
+        ASSERT_EQ(14, e.GetNextStep(true));
+        e.RunNextStep();
+        int next = ORU_STEP_BUSY;
+        for (const DWORD start = GetTickCount(); next == ORU_STEP_BUSY && GetTickCount() - start < kWaitMs; Sleep(10))
+            next = e.GetNextStep(true);
+        EXPECT_EQ(c.resumeStep, next);
+        const CString fresh = UnpackFolderOf(LastRun());
+        EXPECT_NE(m_extract, fresh);
+        EXPECT_EQ(fresh, e.GetExtractSFXDir());
+        EXPECT_EQ(std::string("planted"), ReadBytes(m_extract + L"msi\\RuntimeProbe.exe"));
+    }
 }
 
 // The cleanup program deletes the folder the run started from, so it starts only from the

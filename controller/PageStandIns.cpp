@@ -235,6 +235,9 @@ void CoruApp::FinishedInstallation(COruProcess* pProcess)
         message = FormatResString(IDS_FINISH_CANCELLED, title.GetString(), title.GetString());
     else if (!succeeded)
         message = FormatResString(IDS_FINISH_FAILED, title.GetString(), title.GetString(), title.GetString());
+    const CString keptData = succeeded ? CString() : pProcess->GetUSBKeptDataFolder();
+    if (!keptData.IsEmpty())
+        message += L"\n\n" + FormatResString(IDS_USB_DATA_KEPT, keptData.GetString());
     if (!message.IsEmpty())
         m_bSilent = false;
 

@@ -84,5 +84,34 @@ TEST_F(UsbInstallationStepTest, FailedCopyEndsTheUsbInstallation)
     COruProcess& e = Make();
     EXPECT_EQ(37, RunCopy(e));
     EXPECT_FALSE(e.IsSuccess());
+    EXPECT_TRUE(e.GetUSBKeptDataFolder().IsEmpty());
+}
+
+// A reinstallation of the same generation whose copy fails and whose new folder cannot be taken
+// away (a read-only file in it): the earlier one cannot go back, and the finish is told where it is.
+TEST_F(UsbInstallationStepTest, EarlierInstallationThatCannotGoBackIsNamedForTheFinish)
+{
+    const CString old = L"U:\\Vantolin_2012_1_portable\\";
+    WriteTextFile(L"U:\\StartVantolin.ini",
+                  "[General]\r\nproduct_exe=\\Vantolin_2012_1_portable\\Vantolin.exe\r\nproduct_generation=2012.1\r\n");
+    CreateFolderTree(old, nullptr);
+    WriteTextFile(old + L"Vantolin.exe", "old product");
+    WriteTextFile(old + L"QMConfig.ini", "[Common]\r\nLanguage=fr\r\n");
+    WriteTextFile(m_extract + L"msi\\readonly.dat", "ro");
+    SetFileAttributesW(m_extract + L"msi\\readonly.dat", FILE_ATTRIBUTE_READONLY);
+    // The restore of the settings file fails on the new product's folder of that name.
+    CreateFolderTree(m_extract + L"msi\\QMConfig.ini", nullptr);
+    WriteTextFile(m_extract + L"msi\\QMConfig.ini\\readme.txt", "in the way");
+    COruProcess& e = Make();
+    EXPECT_EQ(37, RunCopy(e));
+    EXPECT_FALSE(e.IsSuccess());
+    const bool bReadOnlyStays = PathExists(old + L"readonly.dat");
+    SetFileAttributesW(m_extract + L"msi\\readonly.dat", FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(old + L"readonly.dat", FILE_ATTRIBUTE_NORMAL);
+    if (!bReadOnlyStays)
+        GTEST_SKIP() << "a read-only file can be deleted on this file system";
+    EXPECT_EQ(CString(L"U:\\Vantolin_2012_1_portable.kept"), e.GetUSBKeptDataFolder());
+    EXPECT_EQ("[Common]\r\nLanguage=fr\r\n", ReadBytes(L"U:\\Vantolin_2012_1_portable.kept\\QMConfig.ini"));
+    EXPECT_EQ("old product", ReadBytes(L"U:\\Vantolin_2012_1_portable.kept\\Vantolin.exe"));
 }
 }

@@ -104,7 +104,7 @@ bool COruHttpDownloader::VerifySignature(const wchar_t* pszFile)
         Trace(TRACE_ERROR, L"COruHttpDownloader::VerifySignature file not exist [%s]", pszFile);
         return false;
     }
-    return VerifyEmbeddedSignature(pszFile, GetOwnSignerSubject());
+    return VerifyEmbeddedSignature(pszFile, GetOwnSignerRule());
 }
 
 void COruHttpDownloader::OnProgress(DWORD bytesSoFar, DWORD totalBytes)

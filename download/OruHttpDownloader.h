@@ -22,7 +22,7 @@ public:
     bool Download(const wchar_t* pszUrl, const wchar_t* pszTargetFile, bool bVerifySignature, int nTimeoutMs,
                   HANDLE hStopEvent = nullptr) override;
     // Accepts only a signature of the signer of this running program (any valid one when the
-    // program itself is unsigned).
+    // program itself is unsigned, none when its own signature cannot be verified).
     bool VerifySignature(const wchar_t* pszFile) override;
 
     void OnProgress(DWORD bytesSoFar, DWORD totalBytes) override;

@@ -184,3 +184,40 @@ bool MakeTempFileName(const wchar_t* pszExtension, CString& rPath)
                                   pszExtension ? pszExtension : L"");
     return true;
 }
+
+bool IsLinkItself(const wchar_t* pszPath)
+{
+    const DWORD attributes = Attributes(pszPath);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool FindLinkOnPath(const wchar_t* pszResolved, CString& rLink)
+{
+    const CString resolved(pszResolved ? pszResolved : L"");
+    // Start after the root: "X:\" or "\\server\share\".
+    int pos = 3;
+    if (resolved.Left(2) == L"\\\\")
+    {
+        const int shareEnd = resolved.Find(L'\\', resolved.Find(L'\\', 2) + 1);
+        if (shareEnd < 0)
+            return false;
+        pos = shareEnd + 1;
+    }
+    while (pos <= resolved.GetLength())
+    {
+        int next = resolved.Find(L'\\', pos);
+        if (next < 0)
+            next = resolved.GetLength();
+        const CString part = resolved.Left(next);
+        const DWORD attributes = GetFileAttributesW(part);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        {
+            rLink = part;
+            return true;
+        }
+        pos = next + 1;
+    }
+    return false;
+}

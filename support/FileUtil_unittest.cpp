@@ -97,6 +97,65 @@ TEST_F(FileUtilTest, CopyCountAndSizeLeaveTheLinkOut)
     EXPECT_FALSE(PathExists(m_folder + L"copy\\link"));
 }
 
+// Nothing is written through a link at the target, nor read through one at the source, and the
+// link check names the first link on a path.
+TEST_F(FileUtilTest, CopyNeverGoesThroughALink)
+{
+    UseTreeWithLink(L"copy_into");
+    Write(L"src\\link\\new.txt", "new");
+    EXPECT_FALSE(CopyFolderRec(m_folder + L"work\\a", m_folder + L"work\\link", false, nullptr, nullptr));
+    EXPECT_FALSE(CopyFolderRec(m_folder + L"src", m_folder + L"work", false, nullptr, nullptr));
+    EXPECT_TRUE(Contains(Log(), L"CopyFolderRec : refusing to copy into the link"));
+    EXPECT_FALSE(CopyFileNoFollow(m_folder + L"src\\link\\new.txt", m_folder + L"work\\link", false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_ACCESS_FILE), GetLastError());
+    EXPECT_FALSE(CopyFileNoFollow(m_folder + L"work\\link", m_folder + L"linkcopy", false));
+    EXPECT_FALSE(PathExists(m_folder + L"linkcopy"));
+    EXPECT_FALSE(PathExists(m_folder + L"outside\\new.txt"));
+    EXPECT_FALSE(PathExists(m_folder + L"outside\\one.txt"));
+    ExpectOutsideKept();
+
+    CString link;
+    EXPECT_TRUE(FindLinkOnPath(m_folder + L"work\\link\\sub\\keep2.txt", link));
+    EXPECT_EQ(m_folder + L"work\\link", link);
+    EXPECT_FALSE(FindLinkOnPath(m_folder + L"work\\a\\missing\\x.txt", link));
+    EXPECT_TRUE(IsLinkItself(m_folder + L"work\\link"));
+    EXPECT_FALSE(IsLinkItself(m_folder + L"work\\a"));
+}
+
+TEST_F(FileUtilTest, CopyLeavesOutTheNamedFileAndKeepsTimeAndContent)
+{
+    Write(L"src\\keep.txt", "kept");
+    Write(L"src\\sub\\package.msi", "left out");
+    Write(L"src\\sub\\big.bin", std::string(3 * 1024 * 1024 + 5, 'b'));
+    EXPECT_TRUE(CopyFolderRec(m_folder + L"src", m_folder + L"dst", false, nullptr, nullptr,
+                              m_folder + L"src\\sub\\package.msi"));
+    EXPECT_EQ("kept", ReadBytes(m_folder + L"dst\\keep.txt"));
+    EXPECT_EQ(std::string(3 * 1024 * 1024 + 5, 'b'), ReadBytes(m_folder + L"dst\\sub\\big.bin"));
+    EXPECT_FALSE(PathExists(m_folder + L"dst\\sub\\package.msi"));
+    WIN32_FILE_ATTRIBUTE_DATA source, copy;
+    ASSERT_TRUE(GetFileAttributesExW(m_folder + L"src\\sub\\big.bin", GetFileExInfoStandard, &source));
+    ASSERT_TRUE(GetFileAttributesExW(m_folder + L"dst\\sub\\big.bin", GetFileExInfoStandard, &copy));
+    EXPECT_EQ(0, CompareFileTime(&source.ftLastWriteTime, &copy.ftLastWriteTime));
+    // Fail-if-exists keeps what is there.
+    EXPECT_FALSE(CopyFileNoFollow(m_folder + L"src\\keep.txt", m_folder + L"dst\\sub\\big.bin", true));
+    EXPECT_EQ(std::string(3 * 1024 * 1024 + 5, 'b'), ReadBytes(m_folder + L"dst\\sub\\big.bin"));
+}
+
+TEST_F(FileUtilTest, RemovalReportsEachDeletedFile)
+{
+    Write(L"tree\\one.txt", "1");
+    Write(L"tree\\a\\b\\three.txt", "333");
+    std::set<std::wstring> removed;
+    auto onRemoved = [](void* pContext, const wchar_t* pszPath, ULONGLONG size) {
+        static_cast<std::set<std::wstring>*>(pContext)->insert(std::wstring(pszPath) + L"=" + std::to_wstring(size));
+    };
+    EXPECT_TRUE(RemoveDirectoryRec(m_folder + L"tree", onRemoved, &removed));
+    EXPECT_EQ((std::set<std::wstring>{ (m_folder + L"tree\\one.txt=1").GetString(),
+                                       (m_folder + L"tree\\a\\b\\three.txt=3").GetString() }),
+              removed);
+    EXPECT_FALSE(PathExists(m_folder + L"tree"));
+}
+
 TEST_F(FileUtilTest, ProtectedFoldersAreNeitherRemovedNorEmptied)
 {
     wchar_t windows[MAX_PATH + 1] = {}, system[MAX_PATH + 1] = {};
@@ -111,7 +170,10 @@ TEST_F(FileUtilTest, ProtectedFoldersAreNeitherRemovedNorEmptied)
         system, ShellFolder(CSIDL_PROGRAM_FILES) + L"\\", ShellFolder(CSIDL_PROGRAM_FILESX86),
         profile, profile + L"\\Desktop\\..\\Downloads", ShellFolder(CSIDL_DESKTOPDIRECTORY),
         ShellFolder(CSIDL_PERSONAL) + L"\\", ShellFolder(CSIDL_MYMUSIC), ShellFolder(CSIDL_MYPICTURES),
-        ShellFolder(CSIDL_MYVIDEO), L""
+        ShellFolder(CSIDL_MYVIDEO), L"",
+        // Everything below the Windows folder, its Temp folder too.
+        CString(windows) + L"\\Temp", CString(windows) + L"\\Temp\\TempSFX", lowerWindows + L"/Fonts/",
+        CString(system) + L"\\drivers\\etc", CString(windows) + L"\\not\\there\\yet"
     };
     for (const CString& path : protectedPaths)
     {
@@ -125,9 +187,46 @@ TEST_F(FileUtilTest, ProtectedFoldersAreNeitherRemovedNorEmptied)
     EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove the protected folder"));
 
     const CString ordinary[] = { m_folder + L"work", ShellFolder(CSIDL_PERSONAL) + L"\\Vantolin",
-                                 CString(windows) + L"\\Temp", L"D:\\tests" };
+                                 CString(windows) + L"Temp", CString(windows) + L".old", L"D:\\tests" };
     for (const CString& path : ordinary)
         EXPECT_FALSE(IsProtectedFolder(path)) << path.ToNarrow();
+}
+
+// "D:\folder::$INDEX_ALLOCATION" is the folder itself to Windows; a path with any colon after
+// the drive letter is refused before anything is asked of it.
+TEST_F(FileUtilTest, StreamPathsAreRefused)
+{
+    Write(L"streamed\\keep.txt");
+    const CString folder = m_folder + L"streamed";
+    const CString streams[] = { folder + L"::$INDEX_ALLOCATION", folder + L":$I30:$INDEX_ALLOCATION",
+                                folder + L"\\keep.txt:hidden", L"D:\\tests:x" };
+    for (const CString& path : streams)
+    {
+        EXPECT_TRUE(IsProtectedFolder(path)) << path.ToNarrow();
+        EXPECT_FALSE(RemoveDirectoryRec(path)) << path.ToNarrow();
+        EXPECT_FALSE(CFileUtils::CleanUpFolderRecursively(path, L"", 0)) << path.ToNarrow();
+        EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove " + path + L": it names a stream"));
+    }
+    EXPECT_TRUE(FileExists(folder + L"\\keep.txt"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: CFileUtils::CleanUpFolderRecursively - refusing to empty '" + streams[0] +
+                                    L"': it names a stream"));
+}
+
+// The link fixture's work\link leads to outside\: a removal of work\link\sub names a real folder
+// whose way goes through the link. Where the system names the folder held (Wine does, through
+// its links too), the removal sees that it leads elsewhere and touches nothing.
+TEST_F(FileUtilTest, RemovalThroughALinkAboveIsRefused)
+{
+    UseTreeWithLink(L"link_above");
+    const CString through = m_folder + L"work\\link\\sub";
+    EXPECT_FALSE(RemoveDirectoryRec(through));
+    EXPECT_FALSE(CFileUtils::CleanUpFolderRecursively(through, L"", 0));
+    ExpectOutsideKept();
+    EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove " + through + L": the folder it leads to is [" +
+                                    m_folder + L"outside\\sub]"))
+        << Log().ToNarrow();
+    EXPECT_TRUE(Contains(Log(), L"ERR: CFileUtils::CleanUpFolderRecursively - refusing to empty '" + through +
+                                    L"': the folder it leads to is [" + m_folder + L"outside\\sub]"));
 }
 
 TEST_F(FileUtilTest, RemovalFailures)

@@ -7,6 +7,7 @@
 #include "classlib/Handles.h"
 
 #include <ctime>
+#include <vector>
 
 namespace
 {
@@ -32,6 +33,42 @@ BOOL RemoveOneFolder(const wchar_t* pszPath)
 }
 
 CFolderRemovalCalls g_calls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+
+typedef DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Windows XP has no such query: there the folder held is taken for the one named.
+FinalPathQuery GetFinalPathQuery()
+{
+    static const FinalPathQuery s_query = reinterpret_cast<FinalPathQuery>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW"));
+    return s_query;
+}
+
+// The path the system gives the object behind the handle, in the form ResolveAbsolutePath
+// gives ("X:\..." or "\\server\share\..."); false when it cannot be had.
+bool GetHeldPath(FinalPathQuery query, HANDLE hFolder, CString& rPath)
+{
+    DWORD size = MAX_PATH + 1;
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        const DWORD n = query(hFolder, rPath.GetBuffer(static_cast<int>(size)), size, 0);
+        rPath.ReleaseBuffer(n > 0 && n < size ? static_cast<int>(n) : 0);
+        if (n == 0)
+            return false;
+        if (n < size)
+        {
+            if (rPath.Left(8).CompareNoCase(L"\\\\?\\UNC\\") == 0)
+                rPath = L"\\" + rPath.Mid(7);
+            else if (rPath.Left(4) == L"\\\\?\\")
+                rPath = rPath.Mid(4);
+            while (rPath.GetLength() > 3 && rPath.Right(1) == L"\\")
+                rPath = rPath.Left(rPath.GetLength() - 1);
+            return true;
+        }
+        size = n;
+    }
+    return false;
+}
 
 // A folder of a removal, held open from before its entries are deleted until just before the
 // folder itself is removed, so that no step of the walk can be redirected elsewhere.
@@ -62,6 +99,20 @@ public:
     bool IsHeld() const { return m_hFolder != INVALID_HANDLE_VALUE && m_hFolder != nullptr; }
     // Open, a real folder, and no link or junction.
     bool IsUsable() const { return IsHeld() && m_bUsable; }
+    // The path was checked as text; a folder above it swapped for a junction before the hold
+    // took would lead the walk elsewhere. Where the system names the folder held, that name
+    // must be the path (rHeldPath: what it named).
+    bool IsAt(const CString& path, CString& rHeldPath) const
+    {
+        rHeldPath.Empty();
+        const FinalPathQuery query = GetFinalPathQuery();
+        if (!query)
+            return true;
+        CString expected;
+        if (!ResolveAbsolutePath(path, expected) || !GetHeldPath(query, m_hFolder, rHeldPath))
+            return false;
+        return rHeldPath.CompareNoCase(expected) == 0;
+    }
     bool IsLink() const { return m_bLink; }
     void Release()
     {
@@ -109,7 +160,8 @@ bool RemoveFolderLink(const CString& path)
 }
 
 // The walk shared by copy and count: calls onFile for each file and onFolder for each real
-// sub-folder of folder\*.*; either returning false ends the walk with false.
+// sub-folder of folder\*.*, leaving links of either kind out; either returning false ends the
+// walk with false.
 template <typename FileFn, typename FolderFn>
 bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
 {
@@ -122,7 +174,7 @@ bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
     }
     do
     {
-        if (IsDots(fd) || IsFolderLink(fd))
+        if (IsDots(fd) || IsLink(fd.dwFileAttributes))
             continue;
         const CString name(fd.cFileName);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? !onFolder(name) : !onFile(name, fd))
@@ -136,8 +188,13 @@ bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
 }
 }
 
-bool RemoveDirectoryRec(const wchar_t* pszFolder)
+bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved, void* pContext)
 {
+    if (NamesStream(pszFolder))
+    {
+        Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove %s: it names a stream, not a folder", pszFolder);
+        return false;
+    }
     if (IsProtectedFolder(pszFolder))
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove the protected folder %s", pszFolder);
@@ -162,6 +219,13 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
               GetLastSystemErrorText().GetString());
         return false;
     }
+    CString heldPath;
+    if (!held.IsAt(own, heldPath))
+    {
+        Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove %s: the folder it leads to is [%s]", own.GetString(),
+              heldPath.GetString());
+        return false;
+    }
     AppendBackslash(folder);
     {
         WIN32_FIND_DATAW fd;
@@ -175,13 +239,15 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
                 if (IsFolderLink(fd))
                     RemoveFolderLink(path);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryRec(path);
+                    RemoveDirectoryRec(path, pOnRemoved, pContext);
                 else if (!g_calls.pDeleteFile(path))
                 {
                     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove file %s : %s", path.GetString(),
                           GetLastSystemErrorText().GetString());
                     return false;
                 }
+                else if (pOnRemoved)
+                    pOnRemoved(pContext, path, SizeOf(fd));
             } while (FindNextFileW(find.Get(), &fd));
     }
     held.Release();
@@ -194,27 +260,97 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder)
     return true;
 }
 
+bool CopyFileNoFollow(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists)
+{
+    // Asked by path as well: some systems see through the link on the handle.
+    const DWORD sourceAttributes = GetFileAttributesW(pszSource);
+    const DWORD targetAttributes = GetFileAttributesW(pszTarget);
+    if ((sourceAttributes != INVALID_FILE_ATTRIBUTES && IsLink(sourceAttributes)) ||
+        (targetAttributes != INVALID_FILE_ATTRIBUTES && IsLink(targetAttributes)))
+    {
+        Trace(TRACE_ERROR, L"CopyFileNoFollow : refusing to copy [%s] to [%s] through a link", pszSource, pszTarget);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    CScopedFileHandle source(CreateFileW(pszSource, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN,
+                                         nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!source || !GetFileInformationByHandle(source.Get(), &info))
+        return false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
+    {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    bool bWritten = false;
+    {
+        CScopedFileHandle target(CreateFileW(pszTarget, GENERIC_WRITE, 0, nullptr,
+                                             bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT |
+                                                 FILE_FLAG_SEQUENTIAL_SCAN,
+                                             nullptr));
+        if (!target)
+            return false;
+        std::vector<char> buffer(1024 * 1024);
+        for (;;)
+        {
+            DWORD read = 0, written = 0;
+            if (!ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+                break;
+            if (read == 0)
+            {
+                bWritten = SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime) != FALSE;
+                break;
+            }
+            if (!WriteFile(target.Get(), buffer.data(), read, &written, nullptr) || written != read)
+                break;
+        }
+    }
+    if (!bWritten)
+    {
+        // A part of a file is no copy of it; the error of the failed read or write is kept.
+        const DWORD error = GetLastError();
+        DeleteFileW(pszTarget);
+        SetLastError(error);
+        return false;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    if (info.dwFileAttributes & kept)
+        SetFileAttributesW(pszTarget, info.dwFileAttributes & kept);
+    return true;
+}
+
 bool CopyFolderRec(const wchar_t* pszSource, const wchar_t* pszTarget, bool bFailIfExists, CopyFileCallback pCallback,
-                   void* pContext)
+                   void* pContext, const wchar_t* pszLeaveOut)
 {
     CString source(pszSource), target(pszTarget);
     NormalizeFolderPath(source);
     NormalizeFolderPath(target);
     if (!AssureDirExists(target))
         return false;
+    const DWORD targetAttributes = GetFileAttributesW(target);
+    if (targetAttributes != INVALID_FILE_ATTRIBUTES && IsLink(targetAttributes))
+    {
+        Trace(TRACE_ERROR, L"CopyFolderRec : refusing to copy into the link %s", target.GetString());
+        return false;
+    }
     return WalkFolder(
         source,
         [&](const CString& name, const WIN32_FIND_DATAW& fd) {
             const CString from = source + L"\\" + name, to = target + L"\\" + name;
+            if (pszLeaveOut && IsSamePath(from, pszLeaveOut))
+                return true;
             if (pCallback && !pCallback(pContext, from, to, SizeOf(fd)))
                 return false;
-            if (CopyFileW(from, to, bFailIfExists ? TRUE : FALSE))
+            if (CopyFileNoFollow(from, to, bFailIfExists))
                 return true;
             Trace(TRACE_ERROR, L"CopyFile() failed. GetLastError() returned %d\n", static_cast<int>(GetLastError()));
             return false;
         },
         [&](const CString& name) {
-            return CopyFolderRec(source + L"\\" + name, target + L"\\" + name, bFailIfExists, pCallback, pContext);
+            return CopyFolderRec(source + L"\\" + name, target + L"\\" + name, bFailIfExists, pCallback, pContext,
+                                 pszLeaveOut);
         });
 }
 
@@ -266,6 +402,12 @@ bool CFileUtils::CountFilesInFolder(const wchar_t* pszFolder, DWORD& rCount, ULO
 
 bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_t* pszPrefix, int days)
 {
+    if (NamesStream(pszFolder))
+    {
+        Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty '%s': it names a stream, not a folder",
+              pszFolder);
+        return false;
+    }
     if (IsProtectedFolder(pszFolder))
     {
         Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty the protected folder '%s'",
@@ -286,6 +428,13 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
     {
         Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - cannot hold the folder '%s' while emptying it",
               pszFolder);
+        return false;
+    }
+    CString heldPath;
+    if (!held.IsAt(RemoveTrailingBackslashes(folder), heldPath))
+    {
+        Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty '%s': the folder it leads to is [%s]",
+              pszFolder, heldPath.GetString());
         return false;
     }
     AppendBackslash(folder);

@@ -22,29 +22,34 @@ vantolin_http_test(HttpDownloader_unittest SOURCES ../download/HttpDownloader_un
 
 vantolin_http_test(CheckInternetConnection_unittest SOURCES ../workers/CheckInternetConnection_unittest.cpp LIBS workers)
 
-# Signing: two self-made certificates; the signed fixtures are served from the server's files
-# folder, and the programs that check signatures are signed with certificate "a" themselves.
-set(SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
-set(SIGNING_SH ${CMAKE_SOURCE_DIR}/tools/signing/signing.sh)
+# Signing (tools/signing): the signed fixtures are served from the server's files folder, and the
+# programs that check signatures are signed with certificate "a" themselves.
 set(SIGNED_FIXTURES ${HTTP_SERVER_STATE}/files/signed_same.exe ${HTTP_SERVER_STATE}/files/signed_other.exe
-    ${HTTP_SERVER_STATE}/files/unsigned.exe ${HTTP_SERVER_STATE}/files/tampered.exe)
-add_custom_command(OUTPUT ${SIGNING_DIR}/a.crt ${SIGNING_DIR}/b.crt
-                   COMMAND bash ${SIGNING_SH} keys ${SIGNING_DIR} DEPENDS ${SIGNING_SH})
+    ${HTTP_SERVER_STATE}/files/signed_twin.exe ${HTTP_SERVER_STATE}/files/unsigned.exe
+    ${HTTP_SERVER_STATE}/files/tampered.exe ${HTTP_SERVER_STATE}/files/appended.exe)
 add_custom_command(OUTPUT ${SIGNED_FIXTURES}
                    COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} $<TARGET_FILE:StandIn> ${HTTP_SERVER_STATE}/files
-                   DEPENDS ${SIGNING_DIR}/a.crt StandIn ${SIGNING_SH})
+                   DEPENDS ${SIGNING_KEYS} StandIn ${SIGNING_SH})
 add_custom_target(signing_fixtures ALL DEPENDS ${SIGNED_FIXTURES})
-function(vantolin_signed_program target)
-    add_dependencies(${target} signing_fixtures)
-    add_custom_command(TARGET ${target} POST_BUILD COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a $<TARGET_FILE:${target}>)
-endfunction()
+# The signing tests read the rule of a signed controller whose own signature cannot be verified.
+set(DAMAGED_CONTROLLERS ${TEST_AREA}/fixtures/damaged/altered/VantolinSetupXP.exe
+    ${TEST_AREA}/fixtures/damaged/appended/VantolinSetupXP.exe)
+add_custom_command(OUTPUT ${DAMAGED_CONTROLLERS}
+                   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VantolinSetup> ${TEST_AREA}/fixtures/damaged/signed.exe
+                   COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a ${TEST_AREA}/fixtures/damaged/signed.exe
+                   COMMAND bash ${SIGNING_SH} damaged ${TEST_AREA}/fixtures/damaged/signed.exe ${TEST_AREA}/fixtures/damaged
+                           VantolinSetupXP.exe
+                   DEPENDS VantolinSetup ${SIGNING_KEYS} ${SIGNING_SH})
+add_custom_target(damaged_controllers ALL DEPENDS ${DAMAGED_CONTROLLERS})
 
 vantolin_http_test(EmbeddedSignature_unittest SOURCES ../download/EmbeddedSignature_unittest.cpp LIBS download)
 vantolin_signed_program(EmbeddedSignature_unittest)
+add_dependencies(EmbeddedSignature_unittest signing_fixtures damaged_controllers)
 vantolin_http_test(OruHttpDownloader_unittest SOURCES ../download/OruHttpDownloader_unittest.cpp
                    ../download/OruHttpDownloader_unittest.rc LIBS download)
 set_property(SOURCE ../download/OruHttpDownloader_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_ENGLISH_FILES})
 vantolin_signed_program(OruHttpDownloader_unittest)
+add_dependencies(OruHttpDownloader_unittest signing_fixtures)
 # Writes the per-user proxy of the prefix.
 vantolin_http_test(CheckInternet_unittest SOURCES ../workers/CheckInternet_unittest.cpp LIBS workers LOCKS user_internet_settings)
 # Stops every worker mid-wait; ocsetup.exe's stand-in in the system folder is shared with

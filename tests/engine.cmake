@@ -4,6 +4,8 @@ vantolin_test(OruProcess_unittest SOURCES ../controller/OruProcess_unittest.cpp 
               LOCKS controller_instance)
 vantolin_test(AdminSteps_unittest SOURCES ../controller/AdminSteps_unittest.cpp ../controller/ControllerStrings_test.rc
               LIBS controller LOCKS controller_instance)
+# The self-update runs a signed stand-in.
+add_dependencies(AdminSteps_unittest signing_fixtures)
 set_property(SOURCE ../controller/ControllerStrings_test.rc APPEND PROPERTY OBJECT_DEPENDS
              ${WIZARD_ENGLISH_FILES})
 # The built controller's loop; it points the user's proxy at a closed port while it runs.

@@ -22,3 +22,11 @@ vantolin_test(WorkFolder_unittest SOURCES ../support/WorkFolder_unittest.cpp LIB
 add_dependencies(OruProcessSteps_unittest StandIn)
 # The installation test's hand-over runs the real cleanup program.
 add_dependencies(Installation_e2etest VantolinSetupCleanup)
+# No library is loaded from the program's folder but the setup's own: the import tables (a shell
+# test on the built files), and libraries planted beside the built programs, reached through
+# Wine's load order "native, then builtin" for them.
+add_test(NAME harness_known_dlls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/known_dlls_test.sh ${TEST_AREA}/bin)
+vantolin_test(PlantedLibrary_e2etest SOURCES ../controller/PlantedLibrary_e2etest.cpp LOCKS controller_instance)
+set_tests_properties(PlantedLibrary_e2etest PROPERTIES
+                     ENVIRONMENT "BUILD_DIR=${CMAKE_BINARY_DIR};VANTOLIN_DLLOVERRIDES=version,userenv=n,b")
+add_dependencies(PlantedLibrary_e2etest VantolinSetup VantolinSetupCleanup refresh_rt PlantedLibrary PlainImports)

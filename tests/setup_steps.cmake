@@ -22,10 +22,23 @@ vantolin_archive(${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe DEPENDS Stan
     ENTRIES msi/VantolinSetup.msi=${STEPS_FIXTURES}/package/VantolinSetup.msi msi/RuntimeProbe.exe=$<TARGET_FILE:StandIn>
             msi/dotNetFx40_Full_setup.exe=$<TARGET_FILE:StandIn>
             msi/dotNetFx40_Full_setup.ini=${CMAKE_SOURCE_DIR}/tools/archive/dotnet_reboot.ini)
-# A newer controller, as the self-update downloads it, named as the test's renamed controller.
-vantolin_archive(${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe DEPENDS VantolinSetup
-    ENTRIES VantolinSetupXP.exe=$<TARGET_FILE:VantolinSetup>)
-add_custom_target(steps_fixtures ALL DEPENDS ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
+# The controller signed as the test programs are: it takes archives of its own signer only.
+set(SIGNED_CONTROLLER ${STEPS_FIXTURES}/signed/VantolinSetupXP.exe)
+add_custom_command(OUTPUT ${SIGNED_CONTROLLER}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${STEPS_FIXTURES}/signed
+                   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VantolinSetup> ${SIGNED_CONTROLLER}
+                   COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a ${SIGNED_CONTROLLER}
+                   DEPENDS VantolinSetup ${SIGNING_KEYS} ${SIGNING_SH})
+# A newer controller, as the self-update downloads it, named as the test's renamed controller
+# and signed as the archive is; beside it the same file unsigned and signed by another signer.
+vantolin_archive(${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe DEPENDS ${SIGNED_CONTROLLER}
+    ENTRIES VantolinSetupXP.exe=${SIGNED_CONTROLLER})
+set(UPDATE_FIXTURES ${STEPS_FIXTURES}/update/update_unsigned.exe ${STEPS_FIXTURES}/update/update_signed_other.exe)
+add_custom_command(OUTPUT ${UPDATE_FIXTURES}
+                   COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe
+                           ${STEPS_FIXTURES}/update update_
+                   DEPENDS ${SIGNING_KEYS} ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe ${SIGNING_SH})
+add_custom_target(steps_fixtures ALL DEPENDS ${UPDATE_FIXTURES} ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
     ${STEPS_FIXTURES}/restart/VantolinSetupArchive.exe ${STEPS_FIXTURES}/update/VantolinSetupUpdate.exe)
 # The online installation downloads the archive, signed and tampered, through a proxy of the test
 # server that the user's proxy settings name.
@@ -34,20 +47,23 @@ set(ONLINE_FIXTURES ${HTTP_SERVER_STATE}/files/online_signed_same.exe ${HTTP_SER
 add_custom_command(OUTPUT ${ONLINE_FIXTURES}
                    COMMAND bash ${SIGNING_SH} fixtures ${SIGNING_DIR} ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe
                            ${HTTP_SERVER_STATE}/files online_
-                   DEPENDS ${SIGNING_DIR}/a.crt ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe ${SIGNING_SH})
-# The controller signed as the test programs are: it takes archives of its own signer only.
-set(SIGNED_CONTROLLER ${STEPS_FIXTURES}/signed/VantolinSetupXP.exe)
-add_custom_command(OUTPUT ${SIGNED_CONTROLLER}
-                   COMMAND ${CMAKE_COMMAND} -E make_directory ${STEPS_FIXTURES}/signed
-                   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:VantolinSetup> ${SIGNED_CONTROLLER}
-                   COMMAND bash ${SIGNING_SH} sign ${SIGNING_DIR} a ${SIGNED_CONTROLLER}
-                   DEPENDS VantolinSetup ${SIGNING_DIR}/a.crt ${SIGNING_SH})
+                   DEPENDS ${SIGNING_KEYS} ${STEPS_FIXTURES}/install/VantolinSetupArchive.exe ${SIGNING_SH})
 add_custom_target(online_fixtures ALL DEPENDS ${ONLINE_FIXTURES} ${SIGNED_CONTROLLER})
 # The installed copies of the product are removed again: other tests install packages that share
 # their components.
 vantolin_http_test(Installation_e2etest SOURCES ../controller/Installation_e2etest.cpp LIBS support msi workers
                    LOCKS controller_instance user_internet_settings)
-add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures)
+add_dependencies(Installation_e2etest VantolinSetup refresh_rt StandIn Launcher SetupArchive steps_fixtures online_fixtures
+                 damaged_controllers)
+# The refused local programs run as an entry of their own: the whole program would pass the
+# time-out of one entry on a loaded machine.
+set_tests_properties(Installation_e2etest PROPERTIES
+                     ENVIRONMENT "BUILD_DIR=${CMAKE_BINARY_DIR};GTEST_FILTER=-*LocalProgramsThatFailTheirCheckAreNotRun")
+add_test(NAME Installation_refused_e2etest COMMAND Installation_e2etest --gtest_filter=*LocalProgramsThatFailTheirCheckAreNotRun)
+set_tests_properties(Installation_refused_e2etest PROPERTIES WORKING_DIRECTORY ${TEST_AREA}/bin
+                     ENVIRONMENT "BUILD_DIR=${CMAKE_BINARY_DIR}"
+                     RESOURCE_LOCK "controller_instance;user_internet_settings")
 # The step functions with fake services; the engine's lock and the restart entries of its own.
 vantolin_test(OruProcessSteps_unittest SOURCES ../controller/OruProcessSteps_unittest.cpp ../controller/ControllerStrings_test.rc
-              LIBS controller)
+              LIBS controller httptestsupport)
+add_dependencies(OruProcessSteps_unittest signing_fixtures)

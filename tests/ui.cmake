@@ -17,6 +17,12 @@ vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.
 # Reads the built program's resources; measures texts on the screen's fonts.
 vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
 add_dependencies(WizardResources_unittest VantolinSetup)
+# The download, watchdog, restart, .NET, licence and finish pages in every language.
+set(WIZARD_ALL_LANGUAGES ../wizard/Dialogs_unittest.rc)
+set_property(SOURCE ${WIZARD_ALL_LANGUAGES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(DownloadProgressDlg_unittest SOURCES ../wizard/DownloadProgressDlg_unittest.cpp ${WIZARD_ALL_LANGUAGES}
+              LIBS wizard LOCKS screen)
+vantolin_test(Dialogs_unittest SOURCES ../wizard/Dialogs_unittest.cpp ${WIZARD_ALL_LANGUAGES} LIBS wizard LOCKS screen)
 # The pages before the installation in all eight languages (the program's own resources).
 set_property(SOURCE ../wizard/StartPages_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
 vantolin_test(StartPages_unittest SOURCES ../wizard/StartPages_unittest.cpp ../wizard/StartPages_unittest.rc

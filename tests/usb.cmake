@@ -1,8 +1,9 @@
 # USB copy and device monitor. Tests of the stand-in drive U: hold the lock usb_drive.
 vantolin_test(CopyUSBInstallationFromThread_unittest SOURCES ../workers/CopyUSBInstallationFromThread_unittest.cpp
               LIBS controller workers support LOCKS usb_drive)
-add_test(NAME CopyUSBInstallation_link_fixture COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/make_link_fixture.sh
-         ${TEST_AREA}/tests/usbcopy_links usb)
+add_test(NAME CopyUSBInstallation_link_fixture COMMAND bash ${CMAKE_SOURCE_DIR}/tests/harness/make_usb_link_fixture.sh
+         ${TEST_AREA}/tests/usbcopy_links inner=Vantolin_A_portable/lib earlier=Vantolin_A_portable
+         new=Vantolin_B_portable user_data=Vantolin_A_portable/LocalAppDataFolder way=apps)
 set_tests_properties(CopyUSBInstallation_link_fixture PROPERTIES FIXTURES_SETUP usbcopy_links)
 set_tests_properties(CopyUSBInstallationFromThread_unittest PROPERTIES FIXTURES_REQUIRED usbcopy_links)
 vantolin_test(Wnd_unittest SOURCES ../classlib/Wnd_unittest.cpp)

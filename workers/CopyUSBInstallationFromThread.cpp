@@ -1,4 +1,5 @@
 #include "CopyUSBInstallationFromThread.h"
+#include "DriveSetAside.h"
 
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
@@ -20,16 +21,6 @@ bool QueryFreeSpace(const wchar_t* pszRoot, ULONGLONG& rFreeBytes)
         return false;
     rFreeBytes = totalFree.QuadPart;
     return true;
-}
-
-bool IsDots(const WIN32_FIND_DATAW& fd)
-{
-    return wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0;
-}
-
-ULONGLONG SizeOf(const WIN32_FIND_DATAW& fd)
-{
-    return (static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
 }
 
 DWORD Low(ULONGLONG value)
@@ -61,7 +52,7 @@ bool CopyVerified(const CString& source, const CString& target)
     if (!CreateFolderTree(GetFolderOfPath(target), nullptr) && !FolderExists(GetFolderOfPath(target)))
         return false;
     const bool bCopied = IsFolder(source) ? CopyFolderRec(source, target, false, nullptr, nullptr)
-                                          : CopyFileW(source, target, FALSE) != FALSE;
+                                          : CopyFileNoFollow(source, target, false);
     return bCopied && MeasureItem(target, targetCount, targetBytes) && targetCount == sourceCount &&
            targetBytes == sourceBytes;
 }
@@ -102,12 +93,16 @@ int CCopyUSBInstallationFromThread::CopyUSBInstallation(const wchar_t* pszSetupD
     m_strLauncherExe.Format(L"%sStartVantolin.exe", m_strDriveRoot.GetString());
     m_strLauncherIni.Format(L"%sStartVantolin.ini", m_strDriveRoot.GetString());
     m_strPreviousFolder.Empty();
+    m_strPreviousProgram.Empty();
     m_strPreviousGeneration.Empty();
     m_strNewPortableFolder.Empty();
-    m_strBackupFolder.Empty();
     m_bytesToCopy = m_bytesToDelete = 0;
-    m_bDeletedSomething = false;
     m_bPreviousFolderSeen = false;
+    m_drive.Clear();
+    {
+        CSingleLock lock(&m_lock, true);
+        m_strKeptPreviousFolder.Empty();
+    }
     ResetOutcome();
     return LaunchThread(L"CCopyFilesFromThread::Start Could not create process executer thread") ? 1 : 0;
 }
@@ -123,6 +118,12 @@ bool CCopyUSBInstallationFromThread::IsFinished(bool& rbSucceeded)
 bool CCopyUSBInstallationFromThread::Stop()
 {
     return StopAndWait(L"CCopyUSBInstallationFromThread");
+}
+
+CString CCopyUSBInstallationFromThread::GetKeptPreviousFolder()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_strKeptPreviousFolder;
 }
 
 int CCopyUSBInstallationFromThread::run()
@@ -142,15 +143,17 @@ int CCopyUSBInstallationFromThread::run()
         Trace(TRACE_INFO, L"CCopyUSBInstallationFromThread::run stopped");
         nResult = 0;
     }
-    if (!m_strBackupFolder.IsEmpty())
+    if (nResult != 1)
     {
-        // The backup is the only copy of the user data once anything of the earlier
-        // installation is gone and the data is not back in place.
-        if (nResult == 1 || !m_bDeletedSomething)
-            RemoveDirectoryRec(RemoveTrailingBackslashes(m_strBackupFolder));
-        else
-            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run : the user data of the earlier installation is kept in [%s]",
-                  m_strBackupFolder.GetString());
+        try
+        {
+            RollBack();
+        }
+        catch (...)
+        {
+            Trace(TRACE_ERROR,
+                  L"CCopyUSBInstallationFromThread::run : putting the earlier installation back failed with an exception");
+        }
     }
     Finish(nResult);
     if (m_pUSBListener)
@@ -166,7 +169,7 @@ int CCopyUSBInstallationFromThread::RunStages()
     const CString autorun = FormatString(L"%susb\\Autorun.Inf", m_strSetupDir.GetString());
     for (const CString& source : { usbDir, msiDir })
     {
-        // Checked before anything on the drive goes: a setup folder without them could only
+        // Checked before anything on the drive changes: a setup folder without them could only
         // leave the drive without any installation.
         if (!IsFolder(source))
         {
@@ -188,16 +191,18 @@ int CCopyUSBInstallationFromThread::RunStages()
     if (m_pUSBListener)
         m_pUSBListener->OnCopyStart(Low(total), static_cast<DWORD>(total >> 32));
 
+    if (!CheckNewPortableFolder())
+        return 0;
     std::vector<CUserDataItem> items;
     ULONGLONG restoreBytes = 0;
     CollectUserData(items, restoreBytes);
-    if (!WaitForRoom(restoreBytes))
+    if (HasDatabaseOfUnknownGeneration())
         return 0;
-    if (!BackupNeededFiles(items))
+    if (!WaitForRoom(restoreBytes))
         return 0;
     if (IsStopRequested())
         return 0;
-    if (!CleanPreviousInstallation())
+    if (!SetAsidePreviousInstallation(usbDir, autorun))
     {
         Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::run() CleanDirectory failed.");
         return 0;
@@ -207,9 +212,7 @@ int CCopyUSBInstallationFromThread::RunStages()
         Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::run() CopyDirectory failed. for USB to Root");
         return 0;
     }
-    m_strNewPortableFolder = m_strPortableBase + m_pfnPortableName(m_strGeneration);
-    AppendBackslash(m_strNewPortableFolder);
-    if (!CreateFolderTree(m_strNewPortableFolder, nullptr) && !FolderExists(m_strNewPortableFolder))
+    if (!CreateNewPortableFolder())
     {
         Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::run() CreateDirectoryRec failed for [%s]",
               m_strNewPortableFolder.GetString());
@@ -220,9 +223,11 @@ int CCopyUSBInstallationFromThread::RunStages()
         Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::run() CopyDirectory failed.");
         return 0;
     }
-    if (IsStopRequested())
+    if (IsStopRequested() || !RestoreNeededFiles(items))
         return 0;
-    return RestoreNeededFiles(items) ? 1 : 0;
+    // The new installation is complete and holds the user data: only now may the old one go.
+    m_drive.RemoveSetAside(&OnFileRemoved, this);
+    return 1;
 }
 
 CString CCopyUSBInstallationFromThread::ReadLauncherValue(const wchar_t* pszKey, const wchar_t* pszMissing)
@@ -239,22 +244,30 @@ void CCopyUSBInstallationFromThread::MeasurePreviousInstallation()
     for (const CString& launcherFile : { m_strLauncherExe, m_strLauncherIni })
     {
         ULONGLONG size = 0;
-        if (FileExists(launcherFile) && GetFileSizeOfPath(launcherFile, size))
+        if (FileExists(launcherFile) && !IsLinkItself(launcherFile) && GetFileSizeOfPath(launcherFile, size))
             m_bytesToDelete += size;
     }
     if (!FileExists(m_strLauncherIni))
         return;
+    if (IsLinkItself(m_strLauncherIni))
+    {
+        Trace(TRACE_WARNING,
+              L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] is a link, it is not read",
+              m_strLauncherIni.GetString());
+        return;
+    }
     const CString productExe =
         ReadLauncherValue(L"product_exe", L"ReadPreviousInstallationDir: product_exe dose not exist");
     m_strPreviousGeneration =
         ReadLauncherValue(L"product_generation", L"ReadPreviousProductGeneration: product_generation dose not exist");
-    if (ResolvePreviousFolder(productExe) && IsFolder(m_strPreviousFolder))
+    if (ResolvePreviousFolder(productExe))
         m_bytesToDelete += GetFolderSize(m_strPreviousFolder);
 }
 
 bool CCopyUSBInstallationFromThread::ResolvePreviousFolder(const CString& productExe)
 {
     m_strPreviousFolder.Empty();
+    m_strPreviousProgram.Empty();
     CString drive, folder, name, extension;
     SplitPath(productExe, drive, folder, name, extension);
     folder.TrimLeft(L"\\/");
@@ -274,7 +287,104 @@ bool CCopyUSBInstallationFromThread::ResolvePreviousFolder(const CString& produc
               productExe.GetString());
         return false;
     }
+    // The launcher's settings are anybody's text: only a folder that looks like an earlier
+    // portable installation is taken for one; any other folder they name is the user's own.
+    if (!HasPortableFolderName(resolved))
+    {
+        Trace(TRACE_WARNING,
+              L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] is no portable folder, nothing of it "
+              L"is removed",
+              resolved.GetString());
+        return false;
+    }
+    const CString program = name + extension;
+    if (program.IsEmpty() || !FileExists(resolved + program))
+    {
+        Trace(TRACE_WARNING,
+              L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] does not hold [%s], nothing of it is "
+              L"removed",
+              resolved.GetString(), program.GetString());
+        return false;
+    }
+    m_strPreviousProgram = program;
+    if (!IsEarlierInstallation(resolved))
+    {
+        m_strPreviousProgram.Empty();
+        return false;
+    }
     m_strPreviousFolder = resolved;
+    return true;
+}
+
+bool CCopyUSBInstallationFromThread::HasPortableFolderName(const CString& folder) const
+{
+    const CString own = RemoveTrailingBackslashes(folder);
+    const CString name = own.Mid(own.ReverseFind(L'\\') + 1);
+    if (!m_strPreviousGeneration.IsEmpty())
+        return name.CompareNoCase(m_pfnPortableName(m_strPreviousGeneration)) == 0;
+    // Without the generation: the form that every generation's name has.
+    const CString form = m_pfnPortableName(L"*");
+    const int star = form.Find(L'*');
+    if (star < 0)
+        return false;
+    const CString prefix = form.Left(star), suffix = form.Mid(star + 1);
+    return name.GetLength() > prefix.GetLength() + suffix.GetLength() && StartsWithNoCase(name, prefix) &&
+           name.Right(suffix.GetLength()).CompareNoCase(suffix) == 0;
+}
+
+bool CCopyUSBInstallationFromThread::IsEarlierInstallation(const CString& folder) const
+{
+    // A link on the way to the folder, to its program or to its user data would take the rename,
+    // the restore or the removal somewhere else.
+    std::vector<CString> ways = { RemoveTrailingBackslashes(folder), folder + m_strPreviousProgram };
+    for (const wchar_t* pszName : { L"PanelKit.dll", L"modb", L"QMConfig.ini", L"LocalAppDataFolder" })
+        ways.push_back(UserDataPath(folder, m_strPreviousGeneration, pszName));
+    for (const CString& way : ways)
+    {
+        CString link;
+        if (FindLinkOnPath(way, link))
+        {
+            Trace(TRACE_WARNING,
+                  L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] is a link, nothing of [%s] is "
+                  L"removed",
+                  link.GetString(), folder.GetString());
+            return false;
+        }
+    }
+    if (!FileExists(folder + m_strPreviousProgram))
+    {
+        Trace(TRACE_WARNING,
+              L"CCopyUSBInstallationFromThread::ReadPreviousInstallationDir: [%s] does not hold [%s], nothing of it is "
+              L"removed",
+              folder.GetString(), m_strPreviousProgram.GetString());
+        return false;
+    }
+    return true;
+}
+
+bool CCopyUSBInstallationFromThread::CheckNewPortableFolder()
+{
+    m_strNewPortableFolder = m_strPortableBase + m_pfnPortableName(m_strGeneration);
+    AppendBackslash(m_strNewPortableFolder);
+    CString link;
+    const CString newFolder = RemoveTrailingBackslashes(m_strNewPortableFolder);
+    for (const CString& way : { RemoveTrailingBackslashes(m_strDriveRoot), newFolder })
+        if (FindLinkOnPath(way, link))
+        {
+            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run() [%s] is a link, nothing is copied to [%s]",
+                  link.GetString(), way.GetString());
+            return false;
+        }
+    // A folder of that name that is no earlier installation holds somebody's files: the copy
+    // would mix with them, and a failed run could not tell them from its own.
+    if (PathExists(newFolder) && !IsSamePath(m_strNewPortableFolder, m_strPreviousFolder))
+    {
+        Trace(TRACE_ERROR,
+              L"CCopyUSBInstallationFromThread::run() [%s] is there already and is no earlier installation, nothing "
+              L"is copied",
+              m_strNewPortableFolder.GetString());
+        return false;
+    }
     return true;
 }
 
@@ -282,20 +392,20 @@ bool CCopyUSBInstallationFromThread::WaitForRoom(ULONGLONG restoreBytes)
 {
     if (m_bytesToCopy == 0)
         return true;
-    // What the removal frees and what the restore writes back count as well: the earlier
-    // installation may only go once the new one is known to fit.
+    // The earlier installation stays on the drive until the new one holds the user data: the
+    // new files and the restored data must fit beside it.
+    const ULONGLONG needed = m_bytesToCopy + restoreBytes;
     for (;;)
     {
         if (IsStopRequested())
             return false;
         ULONGLONG freeBytes = 0;
-        ULONGLONG missing = m_bytesToCopy;
+        ULONGLONG missing = needed;
         if (m_pfnFreeSpace(m_strDriveRoot, freeBytes))
         {
-            const ULONGLONG needed = m_bytesToCopy + restoreBytes;
-            if (freeBytes >= needed || m_bytesToDelete >= needed - freeBytes)
+            if (freeBytes >= needed)
                 return true;
-            missing = needed - freeBytes - m_bytesToDelete;
+            missing = needed - freeBytes;
         }
         else
             Trace(TRACE_ERROR, L"GetDiskFreeSpaceEx failed for [%s]", m_strDriveRoot.GetString());
@@ -340,78 +450,31 @@ void CCopyUSBInstallationFromThread::CollectUserData(std::vector<CUserDataItem>&
     }
 }
 
-bool CCopyUSBInstallationFromThread::BackupNeededFiles(const std::vector<CUserDataItem>& items)
+bool CCopyUSBInstallationFromThread::HasDatabaseOfUnknownGeneration() const
 {
-    if (m_strPreviousFolder.IsEmpty() || !IsFolder(m_strPreviousFolder))
-        return true;
-    if (m_strPreviousGeneration.IsEmpty())
-    {
-        // Without the generation the media database's path is unknown: removing the folder
-        // would lose it.
-        WIN32_FIND_DATAW fd;
-        const CString pattern = m_strPreviousFolder + L"CommonAppDataFolder\\Quillmark\\Vantolin_*";
-        CScopedFindHandle find(FindFirstFileW(pattern, &fd));
-        if (find)
-            do
-            {
-                const CString modb = m_strPreviousFolder + L"CommonAppDataFolder\\Quillmark\\" + fd.cFileName +
-                                     L"\\MusicShelf\\modb";
-                if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && PathExists(modb))
-                {
-                    Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::BackupNeededFiles: no generation for [%s]",
-                          modb.GetString());
-                    return false;
-                }
-            } while (FindNextFileW(find.Get(), &fd));
-    }
-    if (items.empty())
-        return true;
-
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(_countof(temp), temp);
-    CString base;
-    if (length == 0 || length > MAX_PATH)
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::BackupNeededFiles: GetTempPath returned %lu, last error = %lu",
-              length, GetLastError());
-        base = m_strDriveRoot + L"Temp\\";
-    }
-    else
-        base = temp;
-    AppendBackslash(base);
-    base += L"QM_USBBackup\\";
-    // A folder of its own: an earlier run's backup may hold the only copy of someone's data.
-    CreateFolderTree(base, nullptr);
-    for (int attempt = 0; attempt < 100 && m_strBackupFolder.IsEmpty(); ++attempt)
-    {
-        const CString candidate =
-            FormatString(L"%s%lu_%lu_%d\\", base.GetString(), GetCurrentProcessId(), GetTickCount(), attempt);
-        if (CreateDirectoryW(candidate, nullptr))
-            m_strBackupFolder = candidate;
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    if (m_strBackupFolder.IsEmpty())
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::BackupNeededFiles: could not create backup folder [%s]",
-              base.GetString());
+    if (m_strPreviousFolder.IsEmpty() || !m_strPreviousGeneration.IsEmpty() || !IsFolder(m_strPreviousFolder))
         return false;
-    }
-    for (const CUserDataItem& item : items)
-    {
-        if (item.m_strName == L"modb" || item.m_strName == L"PanelKit.dll")
-            Trace(TRACE_TRACE, L"try to backup: %s", item.m_strSource.GetString());
-        const CString target = m_strBackupFolder + item.m_strName;
-        if (IsStopRequested() || !CopyVerified(item.m_strSource, target))
+    // Without the generation the media database's path is unknown: replacing the folder would
+    // lose it.
+    WIN32_FIND_DATAW fd;
+    const CString pattern = m_strPreviousFolder + L"CommonAppDataFolder\\Quillmark\\Vantolin_*";
+    CScopedFindHandle find(FindFirstFileW(pattern, &fd));
+    if (find)
+        do
         {
-            Trace(TRACE_ERROR, L"could not backup [%s]->[%s]", item.m_strSource.GetString(), target.GetString());
-            return false;
-        }
-    }
-    return true;
+            const CString modb =
+                m_strPreviousFolder + L"CommonAppDataFolder\\Quillmark\\" + fd.cFileName + L"\\MusicShelf\\modb";
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && PathExists(modb))
+            {
+                Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::BackupNeededFiles: no generation for [%s]",
+                      modb.GetString());
+                return true;
+            }
+        } while (FindNextFileW(find.Get(), &fd));
+    return false;
 }
 
-bool CCopyUSBInstallationFromThread::CleanPreviousInstallation()
+bool CCopyUSBInstallationFromThread::SetAsidePreviousInstallation(const CString& usbDir, const CString& leaveOut)
 {
     if (!IsFolder(m_strDriveRoot))
     {
@@ -419,164 +482,125 @@ bool CCopyUSBInstallationFromThread::CleanPreviousInstallation()
               m_strDriveRoot.GetString());
         return false;
     }
-    for (const CString& launcherFile : { m_strLauncherExe, m_strLauncherIni })
+    if (!m_strPreviousFolder.IsEmpty() && IsFolder(m_strPreviousFolder))
     {
-        if (!FileExists(launcherFile))
-            continue;
-        ULONGLONG size = 0;
-        GetFileSizeOfPath(launcherFile, size);
-        if (!DeleteFileW(launcherFile))
+        // A folder that was missing when its user data was looked for (a drive pulled and put
+        // back) may hold data nobody has looked at.
+        if (!m_bPreviousFolderSeen)
         {
-            Trace(TRACE_ERROR, L"CleanPreviousInstallation failed delete [%s]", launcherFile.GetString());
+            Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation - [%s] was not there for the backup, it stays",
+                  m_strPreviousFolder.GetString());
             return false;
         }
-        m_bDeletedSomething = true;
-        if (m_pUSBListener)
-            m_pUSBListener->OnDeleteFile(launcherFile, Low(size), Low(m_bytesToDelete));
+        // Checked again right before the rename: the drive may have been swapped meanwhile.
+        if (!IsEarlierInstallation(m_strPreviousFolder) ||
+            !m_drive.SetAside(RemoveTrailingBackslashes(m_strPreviousFolder), true))
+            return false;
     }
-    if (m_strPreviousFolder.IsEmpty() || !IsFolder(m_strPreviousFolder))
-        return true;
-    // A folder that was missing when its user data was looked for (a drive pulled and put
-    // back) may hold data nobody saved.
-    if (!m_bPreviousFolderSeen)
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanPreviousInstallation - [%s] was not there for the backup, it stays",
-              m_strPreviousFolder.GetString());
-        return false;
-    }
-    if (!CleanDirectory(m_strPreviousFolder))
-        return false;
-    return RemoveDirectoryW(RemoveTrailingBackslashes(m_strPreviousFolder)) != FALSE;
+    // The old launcher goes aside, and so does whatever has the name of one of the new files at
+    // the root: all those names are then free, so what stands there after the copy is this run's.
+    std::vector<CString> places = { m_strLauncherExe, m_strLauncherIni };
+    WIN32_FIND_DATAW fd;
+    CScopedFindHandle find(FindFirstFileW(usbDir + L"*", &fd));
+    if (find)
+        do
+        {
+            const CString source = usbDir + fd.cFileName;
+            if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0 || IsSamePath(source, leaveOut) ||
+                (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                continue;
+            const CString place = m_strDriveRoot + fd.cFileName;
+            bool bListed = false;
+            for (const CString& listed : places)
+                bListed = bListed || IsSamePath(listed, place);
+            if (!bListed)
+                places.push_back(place);
+        } while (FindNextFileW(find.Get(), &fd));
+    for (const CString& place : places)
+        if ((PathExists(place) || IsLinkItself(place)) && !m_drive.SetAside(place, false))
+            return false;
+    for (const CString& place : places)
+        m_drive.AddFilled(place);
+    return true;
 }
 
-bool CCopyUSBInstallationFromThread::CleanDirectory(const CString& folder)
+bool CCopyUSBInstallationFromThread::OnFileToCopy(void* pContext, const wchar_t* pszSource, const wchar_t* pszTarget,
+                                                  ULONGLONG size)
 {
-    if (!IsFolder(folder))
+    CCopyUSBInstallationFromThread* pThis = static_cast<CCopyUSBInstallationFromThread*>(pContext);
+    if (pThis->IsStopRequested())
     {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanDirectory - path '%s' is not a folder !",
-              folder.GetString());
+        Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::CopyDirectory: process was canceled");
         return false;
     }
-    if (IsProtectedFolder(folder))
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanDirectory - refusing to empty the protected folder '%s'",
-              folder.GetString());
-        return false;
-    }
-    CString base(folder);
-    AppendBackslash(base);
-    bool ok = true;
-    WIN32_FIND_DATAW fd;
-    CScopedFindHandle find(FindFirstFileW(base + L"*", &fd));
-    if (!find)
-        return true;
-    do
-    {
-        if (IsStopRequested())
-        {
-            Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::CleanDirectory: process was canceled");
-            return false;
-        }
-        if (IsDots(fd))
-            continue;
-        const CString path = base + fd.cFileName;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            // A link goes itself where the system can remove it; what it points at is never
-            // emptied.
-            const bool bLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (!bLink && !CleanDirectory(path))
-                ok = false;
-            else if (!RemoveDirectoryW(path) && !(bLink && DeleteFileW(path)))
-            {
-                Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CleanDirectory : could not remove folder '%s'",
-                      path.GetString());
-                ok = false;
-            }
-            else
-                m_bDeletedSomething = true;
-            continue;
-        }
-        if (!DeleteFileW(path))
-        {
-            Trace(TRACE_ERROR, L"CopyDirectoryFromThread::CleanDirectory : could not delete file '%s'", path.GetString());
-            ok = false;
-            continue;
-        }
-        m_bDeletedSomething = true;
-        if (m_pUSBListener)
-            m_pUSBListener->OnDeleteFile(path, Low(SizeOf(fd)), Low(m_bytesToDelete));
-    } while (FindNextFileW(find.Get(), &fd));
-    return ok;
+    pThis->m_strCopying = pszSource;
+    if (pThis->m_pUSBListener)
+        pThis->m_pUSBListener->OnCopyFile(pszSource, pszTarget, Low(size), Low(pThis->m_bytesToCopy));
+    return true;
 }
 
-bool CCopyUSBInstallationFromThread::CopyDirectory(const CString& source, const CString& target, const CString& leaveOut)
+void CCopyUSBInstallationFromThread::OnFileRemoved(void* pContext, const wchar_t* pszPath, ULONGLONG size)
 {
-    CString from(source), to(target);
-    AppendBackslash(from);
-    AppendBackslash(to);
-    if (!IsFolder(from))
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CopyDirectory - strSourceDir '%s' is not a folder !",
-              from.GetString());
-        return false;
-    }
-    if (!AssureDirExists(to))
-    {
-        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::CopyDirectory - strDestDir '%s' is not a folder !",
-              to.GetString());
-        return false;
-    }
-    bool ok = true;
-    WIN32_FIND_DATAW fd;
-    CScopedFindHandle find(FindFirstFileW(from + L"*", &fd));
-    if (!find)
+    CCopyUSBInstallationFromThread* pThis = static_cast<CCopyUSBInstallationFromThread*>(pContext);
+    if (pThis->m_pUSBListener)
+        pThis->m_pUSBListener->OnDeleteFile(pszPath, Low(size), Low(pThis->m_bytesToDelete));
+}
+
+bool CCopyUSBInstallationFromThread::CopyDirectory(const CString& source, const CString& target,
+                                                   const CString& leaveOut)
+{
+    m_strCopying.Empty();
+    if (CopyFolderRec(source, target, false, &OnFileToCopy, this, leaveOut))
         return true;
-    do
+    if (!IsStopRequested())
+        Trace(TRACE_ERROR, L"CopyDirectoryFromThread::CopyDirectory : could not copy file '%s'",
+              m_strCopying.GetString());
+    return false;
+}
+
+bool CCopyUSBInstallationFromThread::CreateNewPortableFolder()
+{
+    const CString folder = RemoveTrailingBackslashes(m_strNewPortableFolder);
+    // The topmost folder that the chain adds: it and everything below it are this run's.
+    CString top;
+    for (CString part = folder; !part.IsEmpty() && !PathExists(part) && !IsLinkItself(part);)
     {
-        if (IsStopRequested())
-        {
-            Trace(TRACE_TRACE, L"CCopyUSBInstallationFromThread::CopyDirectory: process was canceled");
-            return false;
-        }
-        if (IsDots(fd) || (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            continue;
-        const CString sourcePath = from + fd.cFileName, targetPath = to + fd.cFileName;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            if (!CopyDirectory(sourcePath, targetPath, leaveOut))
-                ok = false;
-            continue;
-        }
-        if (IsSamePath(sourcePath, leaveOut))
-            continue;
-        if (!CopyFileW(sourcePath, targetPath, FALSE))
-        {
-            Trace(TRACE_ERROR, L"CopyDirectoryFromThread::CopyDirectory : could not copy file '%s'", sourcePath.GetString());
-            ok = false;
-            continue;
-        }
-        if (m_pUSBListener)
-            m_pUSBListener->OnCopyFile(sourcePath, targetPath, Low(SizeOf(fd)), Low(m_bytesToCopy));
-    } while (FindNextFileW(find.Get(), &fd));
-    return ok;
+        top = part;
+        const int separator = part.ReverseFind(L'\\');
+        part = separator > 0 ? part.Left(separator) : CString();
+    }
+    CString link;
+    if (top.IsEmpty() || FindLinkOnPath(folder, link))
+    {
+        Trace(TRACE_ERROR, L"CCopyUSBInstallationFromThread::run() [%s] turned up during the copy", folder.GetString());
+        return false;
+    }
+    m_drive.AddFilled(top);
+    return CreateFolderTree(m_strNewPortableFolder, nullptr) || FolderExists(m_strNewPortableFolder);
 }
 
 bool CCopyUSBInstallationFromThread::RestoreNeededFiles(const std::vector<CUserDataItem>& items)
 {
-    if (m_strBackupFolder.IsEmpty())
-        return true;
+    const CString aside = m_drive.GetPreviousFolderAside();
     for (const CUserDataItem& item : items)
     {
-        const CString source = m_strBackupFolder + item.m_strName;
+        // The data is read from the earlier installation where it now stands aside on the drive.
+        const CString source = UserDataPath(aside, m_strPreviousGeneration, item.m_strName);
         const CString target = UserDataPath(m_strNewPortableFolder, m_strGeneration, item.m_strName);
         if (item.m_strName == L"modb")
             Trace(TRACE_TRACE, L"try to restore: %s", target.GetString());
-        if (!CopyVerified(source, target))
+        if (aside.IsEmpty() || IsStopRequested() || !CopyVerified(source, target))
         {
             Trace(TRACE_ERROR, L"could not restore [%s]->[%s]", source.GetString(), target.GetString());
             return false;
         }
     }
     return true;
+}
+
+void CCopyUSBInstallationFromThread::RollBack()
+{
+    const CString kept = m_drive.RollBack();
+    CSingleLock lock(&m_lock, true);
+    m_strKeptPreviousFolder = kept;
 }

@@ -1,5 +1,6 @@
 // The USB copy on the stand-in drive U:, with a recording listener that can pull the drive or
-// ask for a stop at a chosen file, and a replaceable free-space query.
+// ask for a stop at a chosen file, and a replaceable free-space query. The earlier installation
+// stands aside on the drive as Vantolin_A_portable.kept while the new one is copied.
 #include "workers/CopyUSBInstallationFromThread.h"
 
 #include "config/GenerationNames.h"
@@ -21,6 +22,7 @@
 namespace
 {
 const wchar_t kOldFolder[] = L"U:\\Vantolin_A_portable\\";
+const wchar_t kAsideFolder[] = L"U:\\Vantolin_A_portable.kept\\";
 const wchar_t kNewFolder[] = L"U:\\Vantolin_B_portable\\";
 const char kNewIni[] = "[General]\r\nproduct_exe=\\Vantolin_B_portable\\Vantolin.exe\r\nproduct_generation=B\r\n";
 // The launcher, its settings and the product's files (the package and Autorun.Inf stay behind).
@@ -212,7 +214,9 @@ protected:
         const CStringArray backups = BackupFolders();
         for (const CUserFile& file : UserFiles())
         {
-            std::vector<CString> places = { file.pszOld };
+            CString aside(file.pszOld);
+            aside.Replace(kOldFolder, kAsideFolder);
+            std::vector<CString> places = { file.pszOld, aside };
             if (file.pszNew)
                 places.push_back(file.pszNew);
             if (file.pszBackup)
@@ -248,6 +252,19 @@ protected:
         EXPECT_EQ(1, m_pListener->m_finishes.load());
         return bSucceeded;
     }
+    // The drive as before the run: the earlier installation and every user file in place, nothing
+    // of the run left, nothing of the user's data in the administrator's temporary folder.
+    void ExpectDriveAsBefore()
+    {
+        EXPECT_TRUE(EarlierInstallationWhole());
+        EXPECT_EQ(std::string(900, 'o'), ReadBytes(CString(kOldFolder) + L"Vantolin.exe"));
+        for (const CUserFile& file : UserFiles())
+            EXPECT_EQ(file.bytes, ReadBytes(file.pszOld)) << CString(file.pszOld).ToNarrow(CP_UTF8);
+        EXPECT_FALSE(PathExistsHere(kNewFolder));
+        EXPECT_EQ(0, ListFiles(m_drive + L"*.kept*").GetSize());
+        EXPECT_EQ(0, BackupFolders().GetSize());
+        EXPECT_TRUE(m_pWorker->GetKeptPreviousFolder().IsEmpty());
+    }
     bool EarlierInstallationWhole()
     {
         return ReadBytes(m_drive + L"StartVantolin.exe") == "old launcher" &&
@@ -272,7 +289,7 @@ TEST_F(CopyUSBInstallationTest, FreshDriveGetsLauncherAndProductButNeitherPackag
     EXPECT_TRUE(m_pListener->m_deleted.empty());
     EXPECT_EQ(5u, m_pListener->m_copied.size());
     EXPECT_EQ(kBytesToCopy, m_pListener->m_total.load());
-    EXPECT_EQ(0, BackupFolders().GetSize());
+    EXPECT_EQ(0, ListFiles(m_drive + L"*.kept*").GetSize());
 }
 
 TEST_F(CopyUSBInstallationTest, EarlierInstallationIsReplacedAndItsUserDataMovesToTheNewGeneration)
@@ -283,10 +300,11 @@ TEST_F(CopyUSBInstallationTest, EarlierInstallationIsReplacedAndItsUserDataMoves
     EXPECT_FALSE(PathExistsHere(kOldFolder));
     for (const CUserFile& file : UserFiles())
         EXPECT_EQ(file.bytes, ReadBytes(file.pszNew ? file.pszNew : file.pszOld)) << CString(file.pszOld).ToNarrow(CP_UTF8);
+    // Nothing stays aside and nothing of the user's data went to the administrator's folders.
+    EXPECT_EQ(0, ListFiles(m_drive + L"*.kept*").GetSize());
     EXPECT_EQ(0, BackupFolders().GetSize());
     EXPECT_EQ(8u, m_pListener->m_deleted.size()); // two launcher files and six of the old folder
     EXPECT_EQ(kBytesToCopy + oldBytes, m_pListener->m_total.load());
-    EXPECT_TRUE(Contains(Log(), L"try to backup: U:\\Vantolin_A_portable\\CommonAppDataFolder\\Quillmark\\Vantolin_A\\MusicShelf\\modb"));
     EXPECT_TRUE(Contains(Log(), L"try to restore: U:\\Vantolin_B_portable\\CommonAppDataFolder\\Quillmark\\Vantolin_B\\MusicShelf\\modb"));
 }
 
@@ -323,7 +341,7 @@ TEST_F(CopyUSBInstallationTest, LauncherSettingsWithoutAFolderOfTheDriveRemoveNo
             EXPECT_EQ("new launcher", ReadBytes(m_drive + L"StartVantolin.exe"));
         else
             EXPECT_EQ("old launcher", ReadBytes(m_drive + L"StartVantolin.exe"));
-        EXPECT_EQ(0, BackupFolders().GetSize());
+        EXPECT_EQ(0, ListFiles(m_drive + L"*.kept*").GetSize());
     }
 }
 
@@ -337,15 +355,20 @@ TEST_F(CopyUSBInstallationTest, AnEarlierRunsBackupIsNeverTouched)
     ExpectUserDataSafe();
 }
 
-TEST_F(CopyUSBInstallationTest, BackupThatCannotBeMadeLeavesTheDriveUntouched)
+TEST_F(CopyUSBInstallationTest, EarlierInstallationInUseLeavesTheDriveUntouched)
 {
-    Put(m_temp + L"QM_USBBackup", "a file where the backup folder goes");
     MakeEarlierInstallation(StandardIni());
+    // As the product running from the drive holds it: the folder cannot be renamed aside.
+    CScopedFileHandle held(CreateFileW(CString(kOldFolder) + L"Vantolin.exe", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    CScopedFileHandle folder(CreateFileW(L"U:\\Vantolin_A_portable", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held.IsValid() && folder.IsValid());
     EXPECT_FALSE(Run());
-    EXPECT_TRUE(EarlierInstallationWhole());
+    EXPECT_TRUE(Contains(Log(), L"could not set [U:\\Vantolin_A_portable] aside"));
     EXPECT_TRUE(m_pListener->m_deleted.empty());
-    EXPECT_TRUE(Contains(Log(), L"could not create backup folder"));
-    ExpectUserDataSafe();
+    EXPECT_TRUE(m_pListener->m_copied.empty());
+    ExpectDriveAsBefore();
 }
 
 TEST_F(CopyUSBInstallationTest, FullDriveIsReportedUntilStoppedAndNothingIsDeleted)
@@ -375,12 +398,12 @@ TEST_F(CopyUSBInstallationTest, FullDriveIsReportedUntilStoppedAndNothingIsDelet
     }
 }
 
-TEST_F(CopyUSBInstallationTest, RoomCountsWhatTheRemovalFreesAndTheRestoreTakes)
+TEST_F(CopyUSBInstallationTest, RoomCountsTheCopyAndTheRestoreBesideTheEarlierInstallation)
 {
     MakeEarlierInstallation(StandardIni());
-    const ULONGLONG toDelete = 12 + std::string(StandardIni()).size() + 900 + 400 + kUserDataBytes;
-    // Short by one byte: waits; the exact amount: goes on.
-    g_freeBytes = kBytesToCopy + kUserDataBytes - toDelete - 1;
+    // The earlier installation stays until the new one holds the user data, so what its removal
+    // frees does not count. Short by one byte: waits; the exact amount: goes on.
+    g_freeBytes = kBytesToCopy + kUserDataBytes - 1;
     ASSERT_EQ(1, m_pWorker->CopyUSBInstallation(m_setup, m_drive, m_drive, L"", L"B"));
     ASSERT_TRUE(m_pListener->m_noRoom.Wait());
     EXPECT_TRUE(EarlierInstallationWhole());
@@ -391,7 +414,7 @@ TEST_F(CopyUSBInstallationTest, RoomCountsWhatTheRemovalFreesAndTheRestoreTakes)
     ExpectUserDataSafe();
 }
 
-TEST_F(CopyUSBInstallationTest, ReadOnlyEarlierFilesFailTheRunAndKeepTheUserData)
+TEST_F(CopyUSBInstallationTest, ReadOnlyEarlierFilesStayAsideAfterAGoodRun)
 {
     Put(m_drive + L"probe.txt", "probe");
     SetFileAttributesW(m_drive + L"probe.txt", FILE_ATTRIBUTE_READONLY);
@@ -401,17 +424,25 @@ TEST_F(CopyUSBInstallationTest, ReadOnlyEarlierFilesFailTheRunAndKeepTheUserData
     MakeEarlierInstallation(StandardIni());
     SetFileAttributesW(CString(kOldFolder) + L"lib\\old.dll", FILE_ATTRIBUTE_READONLY);
     SetFileAttributesW(CString(kOldFolder) + L"Vantolin.exe", FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(Run());
-    EXPECT_TRUE(Contains(Log(), L"CopyDirectoryFromThread::CleanDirectory : could not delete file"));
-    EXPECT_TRUE(Contains(Log(), L"the user data of the earlier installation is kept in"));
-    ExpectUserDataSafe();
-    SetFileAttributesW(CString(kOldFolder) + L"lib\\old.dll", FILE_ATTRIBUTE_NORMAL);
-    SetFileAttributesW(CString(kOldFolder) + L"Vantolin.exe", FILE_ATTRIBUTE_NORMAL);
+    // The new installation is complete with the user data: what cannot go stays aside.
+    EXPECT_TRUE(Run());
+    EXPECT_TRUE(Contains(Log(), L"RemoveDirectoryRec failed to remove file"));
+    EXPECT_TRUE(Contains(Log(), L"could not remove [U:\\Vantolin_A_portable.kept], it stays"));
+    for (const CUserFile& file : UserFiles())
+        EXPECT_EQ(file.bytes, ReadBytes(file.pszNew ? file.pszNew : file.pszOld));
+    SetFileAttributesW(CString(kAsideFolder) + L"lib\\old.dll", FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(CString(kAsideFolder) + L"Vantolin.exe", FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunFailsAndKeepsTheUserData)
+TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunPutsTheEarlierInstallationBack)
 {
     typedef CRecordingUsbListener::EAction Act;
+    enum class EOutcome
+    {
+        BackInPlace, // failed, the drive as before the run
+        KeptAside,   // failed with the drive gone: the data waits aside on it, and the finish says where
+        Replaced     // the new installation was complete before it happened
+    };
     struct
     {
         const char* pszName;
@@ -419,11 +450,14 @@ TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunFailsAndKeepsTheUserData)
         int nCopyAt;
         Act deleteAct;
         int nDeleteAt;
+        EOutcome outcome;
     } cases[] = {
-        { "pulled mid-copy", Act::Pull, 2, Act::None, 0 },
-        { "stopped mid-copy", Act::Stop, 2, Act::None, 0 },
-        { "pulled mid-delete", Act::None, 0, Act::Pull, 4 },
-        { "stopped mid-delete", Act::None, 0, Act::Stop, 4 },
+        { "pulled during the launcher's copy", Act::Pull, 2, Act::None, 0, EOutcome::KeptAside },
+        { "pulled during the product's copy", Act::Pull, 4, Act::None, 0, EOutcome::KeptAside },
+        { "stopped during the launcher's copy", Act::Stop, 1, Act::None, 0, EOutcome::BackInPlace },
+        { "stopped during the product's copy", Act::Stop, 4, Act::None, 0, EOutcome::BackInPlace },
+        { "pulled while the earlier one goes", Act::None, 0, Act::Pull, 4, EOutcome::Replaced },
+        { "stopped while the earlier one goes", Act::None, 0, Act::Stop, 4, EOutcome::Replaced },
     };
     for (const auto& c : cases)
     {
@@ -435,11 +469,30 @@ TEST_F(CopyUSBInstallationTest, PulledOrStoppedMidRunFailsAndKeepsTheUserData)
         m_pListener->m_nCopyAt = c.nCopyAt;
         m_pListener->m_deleteAct = c.deleteAct;
         m_pListener->m_nDeleteAt = c.nDeleteAt;
-        EXPECT_FALSE(Run());
+        EXPECT_EQ(c.outcome == EOutcome::Replaced, Run());
         PlugUsbDrive();
-        EXPECT_EQ(1, BackupFolders().GetSize());
-        EXPECT_TRUE(Contains(Log(), L"the user data of the earlier installation is kept in"));
         ExpectUserDataSafe();
+        EXPECT_EQ(0, BackupFolders().GetSize());
+        if (c.outcome == EOutcome::BackInPlace)
+        {
+            EXPECT_TRUE(Contains(Log(), L"[U:\\Vantolin_A_portable] is back in place"));
+            ExpectDriveAsBefore();
+        }
+        else if (c.outcome == EOutcome::KeptAside)
+        {
+            EXPECT_TRUE(
+                Contains(Log(), L"the user data of the earlier installation is kept in [U:\\Vantolin_A_portable.kept]"));
+            EXPECT_EQ(CString(L"U:\\Vantolin_A_portable.kept"), m_pWorker->GetKeptPreviousFolder());
+            for (const CUserFile& file : UserFiles())
+            {
+                CString aside(file.pszOld);
+                aside.Replace(kOldFolder, kAsideFolder);
+                EXPECT_EQ(file.bytes, ReadBytes(aside)) << aside.ToNarrow(CP_UTF8);
+            }
+        }
+        else
+            for (const CUserFile& file : UserFiles())
+                EXPECT_EQ(file.bytes, ReadBytes(file.pszNew ? file.pszNew : file.pszOld));
     }
 }
 
@@ -496,15 +549,14 @@ TEST_F(CopyUSBInstallationTest, SecondStartWhileRunningIsRefused)
 
 namespace
 {
-TEST_F(CopyUSBInstallationTest, RestoreThatFailsKeepsTheBackup)
+TEST_F(CopyUSBInstallationTest, RestoreThatFailsPutsTheEarlierInstallationBack)
 {
     // The new product brings a folder where the user's settings file goes back.
     Put(m_setup + L"msi\\QMConfig.ini\\readme.txt", "in the way");
     MakeEarlierInstallation(StandardIni());
     EXPECT_FALSE(Run());
     EXPECT_TRUE(Contains(Log(), L"could not restore ["));
-    EXPECT_EQ(1, BackupFolders().GetSize());
-    ExpectUserDataSafe();
+    ExpectDriveAsBefore();
 }
 }
 
@@ -512,14 +564,20 @@ namespace
 {
 // Run by tests/harness/usb_full_drive.sh with a 192 KiB file system behind U:; skipped in the
 // program's own run.
-TEST_F(CopyUSBInstallationTest, ReallyFullDriveWaitsWithoutDeletingAnything)
+std::string NoSmallDriveReason()
 {
     wchar_t reason[200] = {};
-    if (GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE", reason, 200) == 0)
-    {
-        GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE_SKIP", reason, 200);
-        GTEST_SKIP() << (reason[0] ? CString(reason).ToNarrow() : std::string("needs the small drive of usb_full_drive.sh"));
-    }
+    if (GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE", reason, 200) != 0)
+        return std::string();
+    GetEnvironmentVariableW(L"VANTOLIN_FULL_DRIVE_SKIP", reason, 200);
+    return reason[0] ? CString(reason).ToNarrow() : std::string("needs the small drive of usb_full_drive.sh");
+}
+
+TEST_F(CopyUSBInstallationTest, ReallyFullDriveWaitsWithoutDeletingAnything)
+{
+    const std::string skip = NoSmallDriveReason();
+    if (!skip.empty())
+        GTEST_SKIP() << skip;
     MakeEarlierInstallation(StandardIni());
     // More than the drive holds, even after the earlier installation is gone.
     Put(m_setup + L"msi\\big.dat", std::string(400 * 1024, 'b'));
@@ -537,29 +595,110 @@ TEST_F(CopyUSBInstallationTest, ReallyFullDriveWaitsWithoutDeletingAnything)
     EXPECT_TRUE(EarlierInstallationWhole());
     ExpectUserDataSafe();
 }
+
+TEST_F(CopyUSBInstallationTest, ReallyFullDriveDuringTheCopyPutsTheEarlierInstallationBack)
+{
+    const std::string skip = NoSmallDriveReason();
+    if (!skip.empty())
+        GTEST_SKIP() << skip;
+    MakeEarlierInstallation(StandardIni());
+    // The volume query claims room (the fake's terabyte): the drive fills up during the copy.
+    Put(m_setup + L"msi\\big.dat", std::string(400 * 1024, 'b'));
+    EXPECT_FALSE(Run());
+    EXPECT_TRUE(Contains(Log(), L"CopyDirectoryFromThread::CopyDirectory : could not copy file"));
+    ExpectDriveAsBefore();
+}
 }
 
 namespace
 {
-// The earlier installation's folder holds a link to a folder beside it (made by ctest's fixture
-// step: work\a\one.txt, work\a\b\two.txt, work\link -> ..\outside): its target keeps its files.
-TEST_F(CopyUSBInstallationTest, LinkInTheEarlierFolderIsNeverFollowed)
+// One stick per attack, each with the harm it must not do: nothing outside the portable folders
+// read, written, moved or emptied, and nothing of the user's lost. The link sticks are made by
+// ctest's fixture step: D:\tests\usbcopy_links\<case>\ with outside\ (keep1.txt, sub\keep2.txt)
+// and a link to it at the place the case names.
+TEST_F(CopyUSBInstallationTest, StickAttacksHarmNothingOutsideThePortableFolders)
 {
-    const CString root = L"D:\\tests\\usbcopy_links\\usb\\";
-    const DWORD attributes = GetFileAttributesW(root + L"work\\link");
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "run through ctest, which makes the fixture";
-    ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    Put(root + L"StartVantolin.ini", "[General]\r\nproduct_exe=\\work\\Vantolin.exe\r\nproduct_generation=A\r\n");
-    Put(root + L"work\\QMConfig.ini", "[Common]\r\n");
-    const bool bSucceeded = m_pWorker->CopyUSBInstallation(m_setup, root, root, L"", L"B") == 1 &&
-                            m_pListener->m_finished.Wait() && m_pListener->m_bSuccess;
-    EXPECT_EQ("333", ReadBytes(root + L"outside\\keep1.txt"));
-    EXPECT_EQ("4444", ReadBytes(root + L"outside\\sub\\keep2.txt"));
-    EXPECT_FALSE(::FileExists(root + L"work\\a\\one.txt"));
-    // Where the link cannot be removed (Wine), the earlier folder stays and the run fails with
-    // the user data kept.
-    EXPECT_EQ(bSucceeded, !PathExistsHere(root + L"work"));
-    if (!bSucceeded)
-        EXPECT_EQ(1, BackupFolders().GetSize());
+    typedef std::vector<std::pair<const wchar_t*, std::string>> Files;
+    const std::string exe(900, 'o');
+    const char* const pszIniA =
+        "[General]\r\nproduct_exe=\\Vantolin_A_portable\\Vantolin.exe\r\nproduct_generation=A\r\n";
+    struct
+    {
+        const char* pszName;
+        const wchar_t* pszLinkCase; // null: the stand-in drive U: with the earlier installation
+        std::string ini;
+        Files put;    // on the stick before the run (the earlier installation's files on U:)
+        bool bSucceeds;
+        const wchar_t* pszLine;
+        Files keep;   // afterwards, byte for byte
+        std::vector<const wchar_t*> absent;
+    } cases[] = {
+        { "a user's folder as the earlier installation", nullptr,
+          "[General]\r\nproduct_exe=\\photos\\x.exe\r\nproduct_generation=A\r\n", {}, true, L"is no portable folder",
+          { { L"photos\\1.jpg", std::string(777, 'j') }, { L"Vantolin_A_portable\\Vantolin.exe", exe } }, {} },
+        { "a portable folder without the named program", nullptr,
+          "[General]\r\nproduct_exe=\\Vantolin_A_portable\\other.exe\r\nproduct_generation=A\r\n", {}, true,
+          L"does not hold [other.exe]", { { L"Vantolin_A_portable\\lib\\old.dll", std::string(400, 'l') } }, {} },
+        { "a generation that names another folder", nullptr,
+          "[General]\r\nproduct_exe=\\Vantolin_A_portable\\Vantolin.exe\r\nproduct_generation=..\r\n", {}, true,
+          L"is no portable folder", { { L"Vantolin_A_portable\\QMConfig.ini", "[Common]\r\nLanguage=fr\r\n" } }, {} },
+        { "a junction as the earlier folder", L"earlier", pszIniA,
+          { { L"Vantolin_A_portable\\Vantolin.exe", exe }, { L"Vantolin_A_portable\\QMConfig.ini", "theirs" } }, true,
+          L"is a link, nothing of", { { L"outside\\Vantolin.exe", exe }, { L"outside\\QMConfig.ini", "theirs" } },
+          { L"Vantolin_B_portable\\QMConfig.ini" } },
+        { "a junction as the new folder", L"new", pszIniA, { { L"StartVantolin.exe", "old launcher" } }, false,
+          L"is a link, nothing is copied to", { { L"StartVantolin.exe", "old launcher" } },
+          { L"outside\\Vantolin.exe", L"outside\\lib" } },
+        { "a junction as LocalAppDataFolder", L"user_data", pszIniA,
+          { { L"Vantolin_A_portable\\Vantolin.exe", exe }, { L"Vantolin_A_portable\\QMConfig.ini", "mine" } }, true,
+          L"is a link, nothing of",
+          { { L"Vantolin_A_portable\\Vantolin.exe", exe }, { L"Vantolin_A_portable\\QMConfig.ini", "mine" } },
+          { L"Vantolin_B_portable\\LocalAppDataFolder", L"Vantolin_A_portable.kept" } },
+        { "a junction on the way to the earlier folder", L"way",
+          "[General]\r\nproduct_exe=\\apps\\Vantolin_A_portable\\Vantolin.exe\r\nproduct_generation=A\r\n",
+          { { L"apps\\Vantolin_A_portable\\Vantolin.exe", exe } }, true, L"is a link, nothing of",
+          { { L"outside\\Vantolin_A_portable\\Vantolin.exe", exe } }, {} },
+        // Not on any way: the earlier installation goes, the link itself at most.
+        { "a junction inside the earlier folder", L"inner", pszIniA,
+          { { L"Vantolin_A_portable\\Vantolin.exe", exe }, { L"Vantolin_A_portable\\QMConfig.ini", "mine" } }, true,
+          nullptr, { { L"Vantolin_B_portable\\QMConfig.ini", "mine" } }, { L"Vantolin_B_portable\\lib\\keep1.txt" } },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszName);
+        TearDown();
+        SetUp();
+        CString root = m_drive;
+        if (c.pszLinkCase)
+        {
+            root = CString(L"D:\\tests\\usbcopy_links\\") + c.pszLinkCase + L"\\";
+            ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(root + L"outside"))
+                << "run through ctest, which makes the fixture";
+            Put(root + L"StartVantolin.ini", c.ini);
+        }
+        else
+            MakeEarlierInstallation(c.ini);
+        for (const auto& file : c.put)
+            Put(root + file.first, file.second);
+        const bool bStarted = m_pWorker->CopyUSBInstallation(m_setup, root, root, L"", L"B") == 1;
+        ASSERT_TRUE(bStarted && m_pListener->m_finished.Wait());
+        EXPECT_EQ(c.bSucceeds, m_pListener->m_bSuccess.load());
+        if (c.pszLine)
+            EXPECT_TRUE(Contains(Log(), c.pszLine));
+        for (const auto& file : c.keep)
+            EXPECT_EQ(file.second, ReadBytes(root + file.first)) << CString(file.first).ToNarrow(CP_UTF8);
+        for (const wchar_t* pszAbsent : c.absent)
+            EXPECT_FALSE(PathExistsHere(root + pszAbsent)) << CString(pszAbsent).ToNarrow(CP_UTF8);
+        if (c.pszLinkCase)
+        {
+            EXPECT_EQ("333", ReadBytes(root + L"outside\\keep1.txt"));
+            EXPECT_EQ("4444", ReadBytes(root + L"outside\\sub\\keep2.txt"));
+        }
+        else
+            for (const CUserFile& file : UserFiles())
+                EXPECT_EQ(file.bytes, ReadBytes(file.pszOld)) << CString(file.pszOld).ToNarrow(CP_UTF8);
+        EXPECT_EQ(c.bSucceeds, ReadBytes(root + L"StartVantolin.exe") == "new launcher");
+        EXPECT_EQ(0, BackupFolders().GetSize());
+    }
 }
 }

@@ -28,10 +28,12 @@ CStartProcessFromThread::~CStartProcessFromThread()
 
 int CStartProcessFromThread::Start(const wchar_t* pszCommand, const wchar_t* pszParameters, bool bAsAdmin,
                                    bool bCheckReturnCode, HKEY hSuccessRoot, const wchar_t* pszSuccessKey,
-                                   const wchar_t* pszSuccessValue)
+                                   const wchar_t* pszSuccessValue, CScopedFileHandle* pHeldFile)
 {
     if (!CanStart(L"Worker thread is already live in CStartProcessFromThread::Start"))
         return 0;
+    if (pHeldFile)
+        m_heldFile = std::move(*pHeldFile);
     Trace(TRACE_TRACE,
           L"CStartProcessFromThread::Start strCommand=[%s] strCommandParams=[%s] bAsAdmin=[%d] bCheckReturnCode=[%d] hSucceesKey=[%08X] strSucceesKey=[%s] strSucceesKeyValue=[%s]",
           pszCommand ? pszCommand : L"", pszParameters ? pszParameters : L"", bAsAdmin ? 1 : 0, bCheckReturnCode ? 1 : 0,
@@ -78,7 +80,10 @@ int CStartProcessFromThread::StartRun(const wchar_t* pszCommand, const wchar_t* 
         m_bCancelled = false;
         m_dwExitCode = 0;
     }
-    return LaunchThread(pszCreateFailed) ? 1 : 0;
+    if (LaunchThread(pszCreateFailed))
+        return 1;
+    m_heldFile.Close();
+    return 0;
 }
 
 bool CStartProcessFromThread::Stop(bool bRequestStop)
@@ -175,6 +180,7 @@ int CStartProcessFromThread::run()
         Trace(TRACE_ERROR, L"CStartProcessFromThread::run : the run failed with an exception");
         bStarted = false;
     }
+    m_heldFile.Close();
     const bool bSelf = IsOwnProgram();
     const bool bCancelled = (m_bCheckReturnCode && exitCode == ERROR_INSTALL_USEREXIT) || (bSelf && IsOwnCancel(exitCode));
     bool bReturnCodeMet = bSelf ? IsOwnSuccess(exitCode) : exitCode == 0;

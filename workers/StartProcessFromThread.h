@@ -5,6 +5,7 @@
 #include "IProcessExecuter.h"
 #include "WorkerThread.h"
 
+#include "classlib/Handles.h"
 #include "classlib/String.h"
 
 class CStartProcessFromThread : public CWorkerThread
@@ -15,9 +16,12 @@ public:
 
     // A program, always waited for. With bCheckReturnCode its exit code must be 0 (0 or 5 for
     // the controller itself); with a success value (root, key and name all given) that registry
-    // text must be "1". 1 started, 0 not.
+    // text must be "1". 1 started, 0 not. With pHeldFile (the program file, opened so that
+    // nobody may write it) the worker takes the handle and closes it once the program has ended:
+    // the file that was checked stays the file that runs.
     int Start(const wchar_t* pszCommand, const wchar_t* pszParameters, bool bAsAdmin, bool bCheckReturnCode,
-              HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
+              HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue,
+              CScopedFileHandle* pHeldFile = nullptr);
     // An installer package with an msiexec-style command line; the progress window hears its end.
     int StartInstaller(const wchar_t* pszPackage, const wchar_t* pszCommandLine, bool bAsAdmin, HWND hProgressWnd,
                        HKEY hSuccessRoot, const wchar_t* pszSuccessKey, const wchar_t* pszSuccessValue);
@@ -56,4 +60,5 @@ private:
     CString m_strSuccessKey;
     CString m_strSuccessValue;
     int m_nProgressDots = 0;
+    CScopedFileHandle m_heldFile;
 };

@@ -22,7 +22,8 @@
 #include <vector>
 
 // Programs and packages end with the exit code given for their file name (0 when none); a name
-// in the unstartable list does not start. With a gate, every run waits for the gate first.
+// that starts with a backslash stands for every path that ends with it (a folder the run made).
+// A name in the unstartable list does not start. With a gate, every run waits for the gate first.
 class CFakeExecuter : public IProcessExecuter
 {
 public:
@@ -75,7 +76,12 @@ private:
         for (const std::wstring& name : unstartable)
             if (name == pszCommand)
                 return false;
-        const auto it = codes.find(pszCommand);
+        auto it = codes.find(pszCommand);
+        const std::wstring command(pszCommand);
+        for (auto c = codes.begin(); it == codes.end() && c != codes.end(); ++c)
+            if (!c->first.empty() && c->first[0] == L'\\' && command.size() >= c->first.size() &&
+                command.compare(command.size() - c->first.size(), c->first.size(), c->first) == 0)
+                it = c;
         rExitCode = it == codes.end() ? 0 : it->second;
         return true;
     }
@@ -94,12 +100,27 @@ public:
     BOOL CheckInternet(int, DWORD, HANDLE) override { return answer; }
 };
 
+// Answers every download as told; records the targets and whether each was to be checked.
 class CFakeDownloader : public IHttpDownloader
 {
 public:
     bool answer = false;
-    bool Download(const wchar_t*, const wchar_t*, bool, int, HANDLE) override { return answer; }
+    bool Download(const wchar_t*, const wchar_t* pszTarget, bool bVerifySignature, int, HANDLE) override
+    {
+        CSingleLock lock(&m_lock, true);
+        m_downloads.push_back(std::make_pair(std::wstring(pszTarget), bVerifySignature));
+        return answer;
+    }
     bool VerifySignature(const wchar_t*) override { return answer; }
+    std::vector<std::pair<std::wstring, bool>> Downloads()
+    {
+        CSingleLock lock(&m_lock, true);
+        return m_downloads;
+    }
+
+private:
+    CCriticalSection m_lock;
+    std::vector<std::pair<std::wstring, bool>> m_downloads;
 };
 
 class CFakePatchConfig : public IPatchQMConfig
