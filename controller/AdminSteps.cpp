@@ -135,13 +135,15 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
     if (!logFolder.IsEmpty())
         logFolder += L"setup\\";
     if (!engine.Init(m_strSettingsPath, services.pCheckInternet, services.pPatchConfig, m_pUpdate,
-                     services.pProcessExecuter, nullptr, nullptr, m_strProgramFolder, m_strExtractFolder,
+                     services.pProcessExecuter, nullptr, static_cast<IUSBInstallerListener*>(this),
+                     m_strProgramFolder, m_strExtractFolder,
                      m_strRestartCopyFolder, services.pDownloader, m_strRestartReason, logFolder, m_bDotNet20,
                      m_bDotNet30, m_bDotNet35, m_bDotNet40, m_bDotNetPresent, m_pRegistryKeyMap.get(),
                      services.pProductStarter, m_interfaceLanguage, m_bQuickMode, m_bForceDotNet,
                      m_pUsageStatistics.get()))
         Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : the step engine could not be initialised");
     engine.SetView(m_nProductView);
+    m_pageLink.SetEngine(&engine);
     if (m_bPackageRefused)
         engine.MarkFailed();
 
@@ -182,6 +184,7 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
             break;
     }
     EndOfRun(&engine, services, order, run.bRestartConfirmed);
+    m_pageLink.SetEngine(nullptr);
 }
 
 void CoruApp::WaitAnsweringMessages()
@@ -400,6 +403,8 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
         m_pUsageStatistics->Send();
     }
 
+    CloseDownloadProgressDialog(nullptr);
+    CloseMsiProgressDialog(pProcess);
     if (bRestartConfirmed)
     {
         Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps will now try to restart computer");

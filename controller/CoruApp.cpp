@@ -24,6 +24,7 @@
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
 #include "wizard/DownloadProgressDlg.h"
+#include "wizard/MsiProgressDlg.h"
 #include "wizard/WizardHost.h"
 
 #include <commctrl.h>
@@ -98,7 +99,8 @@ CoruApp::~CoruApp()
     m_pUsageStatistics.reset();
     m_pModule.reset();
     m_retiredModules.clear();
-    // The page's window is a child of the main window.
+    // The pages' windows are children of the main window.
+    m_pMsiProgressDlg.reset();
     m_pDownloadProgressDlg.reset();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
@@ -170,6 +172,9 @@ int CoruApp::ExitInstance()
     // The configuration store goes with the process's exit handlers, before this object: the
     // statistics that read it are released here.
     m_pUsageStatistics.reset();
+    // The pages' windows go before the main window that owns them; the objects with this one.
+    CloseDownloadProgressDialog(nullptr);
+    CloseMsiProgressDialog(nullptr);
     CWinApp::ExitInstance();
     return m_nExitCode;
 }

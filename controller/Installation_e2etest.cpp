@@ -200,6 +200,13 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         // The package ran with the folder of the setup and installed its file.
         const CString appDir = Between(log, L"APPDIR=\"", L"\"");
         EXPECT_TRUE(FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+        // The first round of the post-installation step leaves the generation for the product
+        // (two ANSI lines, nothing else) and the controller's settings for its updates.
+        EXPECT_EQ(std::string("[Settings]\r\ngeneration=9111i\r\n"), ReadBytes(appDir + L"\\generation.ini"));
+        wchar_t stored[64] = {};
+        GetPrivateProfileStringW(L"General", L"generation", L"", stored, 64, appDir + L"\\Update\\oru.ini");
+        EXPECT_EQ(CString(L"9111i"), CString(stored));
+        EXPECT_NE(std::string::npos, ReadBytes(appDir + L"\\Update\\oru.ini").find("[General]"));
 
         // The archive was given the folder and the silent switch as two arguments.
         const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");
@@ -208,12 +215,15 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         EXPECT_EQ(L'\\', extractDir[extractDir.GetLength() - 1]) << extractDir.ToNarrow();
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(extractDir)) << "the extraction folder is removed: " << extractDir.ToNarrow();
 
-        // Each post-installation command ran once. A silent run shows no progress page: the
-        // switch for the page's window is passed on as it stands.
+        // Each post-installation command ran once. The page of a silent run is hidden but
+        // exists: the switch carries its window as eight upper-case hexadecimal digits.
         const CString first = ReadUtf16File(folder + L"PostStepA.record.txt");
         EXPECT_EQ(1, CountOf(first, L"CommandLine=")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(first, L"/first -hwndoru\r\n")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
+        const CString handle = Between(first, L"/first -hwndoru:", L"\r\n");
+        EXPECT_EQ(8, handle.GetLength()) << first.ToNarrow();
+        EXPECT_EQ(handle.GetLength(), static_cast<int>(wcsspn(handle, L"0123456789ABCDEF"))) << first.ToNarrow();
+        EXPECT_NE(CString(L"00000000"), handle) << first.ToNarrow();
+        EXPECT_FALSE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
         const CString second = ReadUtf16File(folder + L"PostStepB.record.txt");
         EXPECT_EQ(1, CountOf(second, L"CommandLine=")) << second.ToNarrow();
         EXPECT_TRUE(Contains(second, L"/second")) << second.ToNarrow();

@@ -379,6 +379,7 @@ TEST_F(CStepsTest, PostInstallationCommandsOneAtATime)
     WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"ExtraMessage", REG_SZ, L"Detail text", nullptr, 0);
     WriteRegString(HKEY_CURRENT_USER, admin + L"\\1", L"CheckReturnCode", REG_SZ, L"1", nullptr, 0);
     WriteRegString(HKEY_CURRENT_USER, admin + L"\\2", L"Command", REG_SZ, L"second.exe", nullptr, 0);
+    WriteRegString(HKEY_CURRENT_USER, admin + L"\\2", L"CommandParams", REG_SZ, L"-hwndoru", nullptr, 0);
 
     CRecordingWindow page(PROGRESSDLG_SET_MESSAGE);
     COruProcess& e = Make();
@@ -418,8 +419,11 @@ TEST_F(CStepsTest, PostInstallationCommandsOneAtATime)
     EXPECT_EQ(CString(L"Detail text"), texts[1].text);
     EXPECT_EQ(1u, page.Messages(PROGRESSDLG_PBM_STEPIT).size());
 
+    // The page's window is gone: the switch still takes a handle, zero.
+    e.SetProgressWnd(nullptr);
     EXPECT_EQ(29, RunStep(28));
-    EXPECT_EQ(std::wstring(L"second.exe "), LastRun());
+    EXPECT_EQ(std::wstring(L"second.exe -hwndoru:00000000"), LastRun());
+    EXPECT_TRUE(Contains(Log(), L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel !!!"));
     EXPECT_TRUE(COruProcessProbe::PostSteps(e).empty());
 }
 

@@ -14,6 +14,8 @@ vantolin_test(WizardParentDlg_unittest SOURCES ../wizard/WizardParentDlg_unittes
               LIBS wizard LOCKS screen)
 vantolin_test(MsiProgressDlg_unittest SOURCES ../wizard/MsiProgressDlg_unittest.cpp ${WIZARD_PAGE_RESOURCES}
               LIBS wizard LOCKS screen)
+vantolin_test(ProgressPumps_unittest SOURCES ../wizard/ProgressPumps_unittest.cpp ${WIZARD_PAGE_RESOURCES}
+              LIBS wizard LOCKS screen)
 # Reads the built program's resources; measures texts on the screen's fonts.
 vantolin_test(WizardResources_unittest SOURCES ../wizard/WizardResources_unittest.cpp LOCKS screen)
 add_dependencies(WizardResources_unittest VantolinSetup)
@@ -23,6 +25,16 @@ set_property(SOURCE ${WIZARD_ALL_LANGUAGES} APPEND PROPERTY OBJECT_DEPENDS ${WIZ
 vantolin_test(DownloadProgressDlg_unittest SOURCES ../wizard/DownloadProgressDlg_unittest.cpp ${WIZARD_ALL_LANGUAGES}
               LIBS wizard LOCKS screen)
 vantolin_test(Dialogs_unittest SOURCES ../wizard/Dialogs_unittest.cpp ${WIZARD_ALL_LANGUAGES} LIBS wizard LOCKS screen)
+# The installation type, folder, options and media-library pages and the folder picker, in every
+# language (the program's resources).
+set(CHOICE_PAGE_RESOURCES ../wizard/ChoicePages_unittest.rc)
+set_property(SOURCE ${CHOICE_PAGE_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(ChooseInstallationTypeDlg_unittest SOURCES ../wizard/ChooseInstallationTypeDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+add_dependencies(ChooseInstallationTypeDlg_unittest StandIn)
+vantolin_test(InstallFolderAndOptionsDlg_unittest SOURCES ../wizard/InstallFolderAndOptionsDlg_unittest.cpp
+              ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
+vantolin_test(BrowseFolderDlg_unittest SOURCES ../wizard/BrowseFolderDlg_unittest.cpp LIBS wizard LOCKS screen)
 # The pages before the installation in all eight languages (the program's own resources).
 set_property(SOURCE ../wizard/StartPages_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
 vantolin_test(StartPages_unittest SOURCES ../wizard/StartPages_unittest.cpp ../wizard/StartPages_unittest.rc

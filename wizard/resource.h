@@ -5,6 +5,7 @@
 #include "download/DownloadStrings.h"
 #include "workers/WorkerStrings.h"
 #include "wizard/resource_dialogs.h"
+#include "wizard/resource_choices.h"
 #include "wizard/resource_start.h"
 
 #define IDI_MAINFRAME 128

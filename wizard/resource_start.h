@@ -23,7 +23,6 @@
 #define IDC_ADVERTISE_PICTURE 1100
 #define IDC_ADVERTISE_MORE 1101
 
-#define IDS_SELECT_LANGUAGE 106             // "(Select)"
-#define IDS_NEXT_BUTTON 130                 // "&Next >"
+#define IDS_SELECT_LANGUAGE 106             // "(Select)"; the Next button's text is IDS_NEXT_BUTTON
 #define IDS_WELCOME_HEADING 136             // "Welcome to the %s"
 #define IDS_WELCOME_SUBHEADING 148          // "... installation process for %s %s."
