@@ -234,9 +234,8 @@ bool CoruApp::OnLanguagePage(CStepRun& run)
     dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
                   m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
     SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
-    LANGID language = LanguageCodeToLangId(code);
-    if (language == 0)
-        language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    LANGID language = 0;
+    LanguageCodeToLangId(code, language); // English for a code it does not know
     m_strLanguageCode = code;
     m_interfaceLanguage = language;
     pProcess->SetLanguage(language, m_bQuickMode);

@@ -251,7 +251,7 @@ void CoruApp::ChooseInterfaceLanguage()
             for (const CString& candidate : supported)
                 if (candidate == code)
                 {
-                    m_interfaceLanguage = LanguageCodeToLangId(candidate);
+                    LanguageCodeToLangId(candidate, m_interfaceLanguage);
                     break;
                 }
     }

@@ -35,3 +35,7 @@ add_dependencies(ChooseInstallationTypeDlg_unittest StandIn)
 vantolin_test(InstallFolderAndOptionsDlg_unittest SOURCES ../wizard/InstallFolderAndOptionsDlg_unittest.cpp
               ${CHOICE_PAGE_RESOURCES} LIBS wizard LOCKS screen)
 vantolin_test(BrowseFolderDlg_unittest SOURCES ../wizard/BrowseFolderDlg_unittest.cpp LIBS wizard LOCKS screen)
+# The pages before the installation in all eight languages (the program's own resources).
+set_property(SOURCE ../wizard/StartPages_unittest.rc APPEND PROPERTY OBJECT_DEPENDS ${WIZARD_RESOURCE_FILES})
+vantolin_test(StartPages_unittest SOURCES ../wizard/StartPages_unittest.cpp ../wizard/StartPages_unittest.rc
+              LIBS wizard gdiplus LOCKS screen)

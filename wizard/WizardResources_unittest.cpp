@@ -17,7 +17,8 @@ namespace
 const LANGID kEnglish = 1033;
 const LANGID kLanguages[] = { 1031, 1033, 1036, 1040, 1041, 1046, 2052, 3082 };
 const UINT kDialogs[] = { IDD_MSI_PROGRESS, IDD_CANCEL_INSTALLATION, IDD_CHOOSE_INSTALLATION_TYPE, IDD_INSTALL_FOLDER,
-                          IDD_INSTALL_OPTIONS, IDD_SCAN_MUSIC_COLLECTION };
+                          IDD_INSTALL_OPTIONS, IDD_SCAN_MUSIC_COLLECTION,
+                          IDD_CHECK_INTERNET, IDD_UPDATE_AVAILABLE, IDD_CHOOSE_LANGUAGE, IDD_ADVERTISE };
 // Texts the phases put into the bold heading of the progress page.
 const UINT kHeadingStrings[] = { IDS_FINISHING_INSTALLATION, IDS_INSTALLING_HEADING, IDS_FINALIZING_HEADING };
 const wchar_t kDisplayName[] = L"Vantolin";
@@ -245,7 +246,9 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
                                // Where the USB finish says the earlier installation's data stays.
                                240,
                                // the installation type and folder pages' and the folder picker's
-                               108, 130, 139, 142, 163 };
+                               108, 130, 139, 142, 163,
+                               // The texts of the pages before the installation (the Next button's 130 is theirs too).
+                               106, 136, 148 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;
     EXPECT_EQ(std::size(kExpected), english.size());

@@ -6,6 +6,7 @@
 #include "workers/WorkerStrings.h"
 #include "wizard/resource_dialogs.h"
 #include "wizard/resource_choices.h"
+#include "wizard/resource_start.h"
 
 #define IDI_MAINFRAME 128
 #define IDI_MAINFRAME_PARTNER 168
