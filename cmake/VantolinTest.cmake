@@ -32,5 +32,7 @@ endfunction()
 
 # The program's English string table and pages for test programs whose code loads its texts
 # (tests/common/strings_en_test.rc), and what a .rc that includes it depends on.
+file(GLOB WIZARD_ENGLISH_GROUP_FILES ${CMAKE_SOURCE_DIR}/wizard/lang/*/en-US.rc ${CMAKE_SOURCE_DIR}/wizard/lang/*/Templates.rc
+     ${CMAKE_SOURCE_DIR}/wizard/resource_*.h)
 set(WIZARD_ENGLISH_FILES ${CMAKE_SOURCE_DIR}/tests/common/strings_en_test.rc ${CMAKE_SOURCE_DIR}/wizard/resource.h
-    ${CMAKE_SOURCE_DIR}/wizard/lang/Templates.rc ${CMAKE_SOURCE_DIR}/wizard/lang/en-US.rc)
+    ${CMAKE_SOURCE_DIR}/wizard/lang/Templates.rc ${CMAKE_SOURCE_DIR}/wizard/lang/en-US.rc ${WIZARD_ENGLISH_GROUP_FILES})

@@ -73,6 +73,15 @@ CString GetPortableFolderName(const wchar_t* pszGeneration)
     return root + L"_portable";
 }
 
+bool HasPortableFolderForm(const wchar_t* pszName)
+{
+    const CString name(pszName);
+    const CString prefix = kRootPrefix, suffix = L"_portable";
+    return name.GetLength() > prefix.GetLength() + suffix.GetLength() &&
+           name.Left(prefix.GetLength()).CompareNoCase(prefix) == 0 &&
+           name.Right(suffix.GetLength()).CompareNoCase(suffix) == 0;
+}
+
 CString GetInstanceFlagName(const wchar_t* pszGeneration)
 {
     if (!IsUsableGeneration(pszGeneration))

@@ -28,5 +28,8 @@ CString GetGenerationLaunchKey(const wchar_t* pszGeneration);
 CString GetGenerationFolder(const wchar_t* pszGeneration);
 // "Vantolin_<generation>_portable", every "." of the generation made "_".
 CString GetPortableFolderName(const wchar_t* pszGeneration);
+// True when the name has the form every generation's portable folder name has
+// ("Vantolin_<something>_portable"), whatever the generation.
+bool HasPortableFolderForm(const wchar_t* pszName);
 // "VANTOLIN_INSTANCE<generation>": the flag one running setup of the generation holds.
 CString GetInstanceFlagName(const wchar_t* pszGeneration);

@@ -78,3 +78,21 @@ TEST(GenerationNames, TheSharedStoreRootKeepsItsKeys)
     EXPECT_EQ(CString(L"SOFTWARE\\Quillmark\\QMconfig"), GetStoreRootKey(L"QMconfig"));
     EXPECT_EQ(CString(L"SOFTWARE\\Quillmark\\QMconfig.default"), GetStoreDefaultsKey(L"QMconfig"));
 }
+
+// A stick's launcher settings may name no generation: the earlier portable folder is then known
+// by the form alone, which no other folder of the user's has.
+TEST(GenerationNames, ThePortableFormWithoutItsGeneration)
+{
+    const struct
+    {
+        const wchar_t* name;
+        bool bForm;
+    } cases[] = {
+        { L"Vantolin_2011_portable", true }, { L"vantolin_A_PORTABLE", true }, { L"Vantolin__portable", false },
+        { L"Vantolin_portable", false },     { L"Photos", false },             { L"Vantolin_2011", false },
+        { L"", false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.bForm, HasPortableFolderForm(c.name)) << CString(c.name).ToNarrow();
+    EXPECT_TRUE(HasPortableFolderForm(GetPortableFolderName(L"2012.1")));
+}

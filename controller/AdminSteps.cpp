@@ -18,6 +18,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/CheckInternet.h"
 #include "workers/HiddenVantolinStarter.h"
 #include "workers/IPatchQMConfig.h"
@@ -134,13 +135,15 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
     if (!logFolder.IsEmpty())
         logFolder += L"setup\\";
     if (!engine.Init(m_strSettingsPath, services.pCheckInternet, services.pPatchConfig, m_pUpdate,
-                     services.pProcessExecuter, nullptr, nullptr, m_strProgramFolder, m_strExtractFolder,
+                     services.pProcessExecuter, nullptr, static_cast<IUSBInstallerListener*>(this),
+                     m_strProgramFolder, m_strExtractFolder,
                      m_strRestartCopyFolder, services.pDownloader, m_strRestartReason, logFolder, m_bDotNet20,
                      m_bDotNet30, m_bDotNet35, m_bDotNet40, m_bDotNetPresent, m_pRegistryKeyMap.get(),
                      services.pProductStarter, m_interfaceLanguage, m_bQuickMode, m_bForceDotNet,
                      m_pUsageStatistics.get()))
         Trace(TRACE_ERROR, L"CoruApp::ProcessAsAdminSteps : the step engine could not be initialised");
     engine.SetView(m_nProductView);
+    m_pageLink.SetEngine(&engine);
     if (m_bPackageRefused)
         engine.MarkFailed();
 
@@ -181,6 +184,7 @@ void CoruApp::RunAdminSteps(const CRunServices& services)
             break;
     }
     EndOfRun(&engine, services, order, run.bRestartConfirmed);
+    m_pageLink.SetEngine(nullptr);
 }
 
 void CoruApp::WaitAnsweringMessages()
@@ -230,9 +234,8 @@ bool CoruApp::OnLanguagePage(CStepRun& run)
     dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
                   m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
     SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
-    LANGID language = LanguageCodeToLangId(code);
-    if (language == 0)
-        language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    LANGID language = 0;
+    LanguageCodeToLangId(code, language); // English for a code it does not know
     m_strLanguageCode = code;
     m_interfaceLanguage = language;
     pProcess->SetLanguage(language, m_bQuickMode);
@@ -400,6 +403,8 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
         m_pUsageStatistics->Send();
     }
 
+    CloseDownloadProgressDialog(nullptr);
+    CloseMsiProgressDialog(pProcess);
     if (bRestartConfirmed)
     {
         Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps will now try to restart computer");
@@ -425,7 +430,7 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
         {
             // The program may still run from the folder: it must end first.
             pProcess->WaitForProcessEnd();
-            RemoveExtractionFolder();
+            RemoveExtractionFolder(pProcess);
         }
         if (pProcess->IsVCRedistRestart() || pProcess->IsDotNetRestart())
             pProcess->StartCleanupProgram();
@@ -443,9 +448,20 @@ void CoruApp::DeleteRestartEntries()
     m_bRestartEntriesWritten = false;
 }
 
-void CoruApp::RemoveExtractionFolder()
+void CoruApp::RemoveExtractionFolder(COruProcess* pProcess)
 {
-    CString folder(m_strExtractFolder);
+    // The folder the run was given, and the fresh one the unpacking took instead of it.
+    const CString unpacked = pProcess->GetExtractSFXDir();
+    const bool bMade = pProcess->IsExtractFolderMadeByRun();
+    const bool bSame = IsSamePath(unpacked, m_strExtractFolder);
+    RemoveRunFolder(m_strExtractFolder, bMade && bSame);
+    if (bMade && !bSame)
+        RemoveRunFolder(unpacked, true);
+}
+
+void CoruApp::RemoveRunFolder(const CString& given, bool bMadeByRun)
+{
+    CString folder(given);
     ResolveRelativePath(folder);
     StripTrailingBackslashes(folder);
     if (folder.IsEmpty())
@@ -462,6 +478,16 @@ void CoruApp::RemoveExtractionFolder()
               folder.GetString());
         return;
     }
-    if (FolderExists(folder))
-        RemoveDirectoryRec(folder);
+    if (!FolderExists(folder))
+        return;
+    // Removed elevated: only a folder this run made, or one an elevated run made before (the
+    // continuation's).
+    CString owner;
+    if (!bMadeByRun && !IsTrustedWorkFolder(folder, owner))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ProcessAsAdminSteps : not removing [%s]: the setup did not make it (%s%s)",
+              folder.GetString(), owner.IsEmpty() ? L"a link" : L"owned by ", owner.GetString());
+        return;
+    }
+    RemoveDirectoryRec(folder);
 }

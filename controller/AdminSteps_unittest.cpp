@@ -12,8 +12,10 @@
 #include "support/SystemShutdown.h"
 #include "support/ThreadObject.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
+#include "tests/common/Windows.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CopyFoldersFromThread.h"
 #include "workers/ProcessExecuter.h"
@@ -22,7 +24,9 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 #include <typeinfo>
+#include <vector>
 
 struct CoruAppProbe
 {
@@ -35,6 +39,9 @@ struct CoruAppProbe
         app.m_strProgramFolder = folder + L"program\\";
         app.m_strExtractFolder = folder + L"extract";
         app.m_strRestartCopyFolder = folder + L"restartcopy\\";
+        // Where the package would have installed: the first round of step 28 writes its files there.
+        app.m_strInstallFolder = folder + L"installed";
+        CreateDirectoryW(app.m_strInstallFolder, nullptr);
         app.m_strRestartReason = pszReason;
         app.m_bQuickMode = quick;
         app.m_bSilent = true;
@@ -263,7 +270,27 @@ protected:
         CFakeProductStarter starter;
         if (s.productStarts)
             services.pProductStarter = &starter;
-        app.RunAdminSteps(services);
+        {
+            // A phase that cannot start says so in a box, silent or not: the box is answered and
+            // its text kept for the test.
+            std::atomic<bool> bDone{ false };
+            m_boxes.clear();
+            std::thread answerer([this, &bDone]() {
+                while (!bDone)
+                {
+                    if (HWND hBox = WaitForProcessDialog(GetCurrentProcessId(), 100))
+                    {
+                        m_boxes.push_back(GetDialogText(hBox));
+                        PressDialogButton(hBox, IDOK);
+                        while (!bDone && IsWindow(hBox))
+                            Sleep(20);
+                    }
+                }
+            });
+            app.RunAdminSteps(services);
+            bDone = true;
+            answerer.join();
+        }
 
         m_order = Between(m_pStatistics->calls, L"S InstallationOrder=", L"\n");
         EXPECT_EQ(std::wstring(s.order), m_order);
@@ -327,6 +354,8 @@ protected:
     CFakePatchConfig m_patch;
     CStepScript m_script;
     CScriptedPages m_pages;
+    // The texts of the boxes the last run showed.
+    std::vector<CString> m_boxes;
     CPostInstallationStepArray m_postList;
     bool m_loaded = false;
     CRegistryKeyMap* m_pMap = nullptr;
@@ -337,6 +366,8 @@ protected:
     // Steps scripted otherwise than Script does.
     std::map<int, std::function<bool(COruProcess&)>> m_overrides;
     std::function<void(CoruApp&)> m_beforeRun;
+    // The extraction folder as an elevated run made it (Wine shows every folder as this user's).
+    CFolderOwnerAnswer m_owner;
 };
 
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";
@@ -495,20 +526,21 @@ TEST_F(CAdminStepsTest, AWorkerThatCannotStartFailsTheRun)
         const std::type_info* kind;
         int nth;
         Scenario s;
+        UINT box; // the box of the phase that could not start; 0: none
     } rows[] = {
         { &typeid(CCheckDisabledDotNetFromThread), 1,
           { "real: the .NET check cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {},
             L"1;3;4;5;6;13;19;20;21;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
-            L"step 21 could not be started, the run fails", L"CCheckDisabledDotNetFromThread::run", TRUE } },
+            L"step 21 could not be started, the run fails", L"CCheckDisabledDotNetFromThread::run", TRUE }, 0 },
         // The second program of the run: step 22 runs the runtime checker first.
         { &typeid(CStartProcessFromThread), 2,
           { "real: the x64 runtime's installer cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, {},
             L"1;3;4;5;6;13;19;22;25;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
-            L"step 25 could not be started, the run fails", L"wndMsiProgress=" } },
+            L"step 25 could not be started, the run fails", L"wndMsiProgress=" }, IDS_INSTALLER_NOT_STARTED },
         { &typeid(CCopyFoldersFromThread), 1,
           { "real: the copy for the restart cannot start", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 } }, {}, {},
             L"1;3;4;5;6;13;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
-            L"step 40 could not be started, the run fails", L"shutdown" } },
+            L"step 40 could not be started, the run fails", L"shutdown" }, IDS_NOT_FINALIZED },
     };
     const ThreadObjectCalls* pOld = SetThreadObjectCalls(&kFailingCreation);
     for (const auto& r : rows)
@@ -522,6 +554,13 @@ TEST_F(CAdminStepsTest, AWorkerThatCannotStartFailsTheRun)
         m_patch.calls.clear();
         Run(r.s);
         EXPECT_EQ(r.nth, g_nSeenOfKind.load()) << r.s.name << ": the failing start was reached";
+        ASSERT_EQ(r.box ? 1u : 0u, m_boxes.size()) << r.s.name;
+        if (r.box)
+        {
+            CString text;
+            text.LoadString(r.box);
+            EXPECT_EQ(text, m_boxes[0]) << r.s.name;
+        }
     }
     g_pFailingKind = nullptr;
     SetThreadObjectCalls(pOld);

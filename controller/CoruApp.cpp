@@ -23,6 +23,8 @@
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
+#include "wizard/DownloadProgressDlg.h"
+#include "wizard/MsiProgressDlg.h"
 #include "wizard/WizardHost.h"
 
 #include <commctrl.h>
@@ -97,6 +99,9 @@ CoruApp::~CoruApp()
     m_pUsageStatistics.reset();
     m_pModule.reset();
     m_retiredModules.clear();
+    // The pages' windows are children of the main window.
+    m_pMsiProgressDlg.reset();
+    m_pDownloadProgressDlg.reset();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
 }
@@ -167,6 +172,9 @@ int CoruApp::ExitInstance()
     // The configuration store goes with the process's exit handlers, before this object: the
     // statistics that read it are released here.
     m_pUsageStatistics.reset();
+    // The pages' windows go before the main window that owns them; the objects with this one.
+    CloseDownloadProgressDialog(nullptr);
+    CloseMsiProgressDialog(nullptr);
     CWinApp::ExitInstance();
     return m_nExitCode;
 }
@@ -219,7 +227,7 @@ void CoruApp::InitializeKernelComponents()
     CString tempFolder = GetTempFolderSetting();
     AppendBackslash(tempFolder);
     if (m_strExtractFolder.IsEmpty())
-        m_strExtractFolder = tempFolder + L"TempSFX";
+        m_strExtractFolder = tempFolder + kExtractFolderName;
     m_strRestartCopyFolder = tempFolder + L"Installer\\";
 
     m_bDotNetPresent = COruUtil::DetectDotNetVersions(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
@@ -243,7 +251,7 @@ void CoruApp::ChooseInterfaceLanguage()
             for (const CString& candidate : supported)
                 if (candidate == code)
                 {
-                    m_interfaceLanguage = LanguageCodeToLangId(candidate);
+                    LanguageCodeToLangId(candidate, m_interfaceLanguage);
                     break;
                 }
     }
@@ -327,6 +335,15 @@ void CoruApp::RunSelfUpdateHandOver()
     if (ownName.IsEmpty())
         ownName = L"VantolinSetup.exe";
     const CString target = BuildPath(m_strProgramFolder, ownName, nullptr);
+    // Without the older copy's folder (a /module_dir: refused or missing) the target is this
+    // program: nothing to replace, and a start would only run this copy again.
+    if (IsSamePath(target, GetModuleFilePath()))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::RunSelfUpdateHandOver : no older copy named, [%s] is this program: nothing is updated",
+              target.GetString());
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+        return;
+    }
 
     WaitForProcess(m_dwParentPid, L"Waiting for old ORU process with PID <%lu> to finish...\n");
 
@@ -538,4 +555,21 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     if (pProcess)
         pProcess->ReadProductKey(settings.GetVersion());
+}
+
+CDownloadProgressDlg* CoruApp::GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress)
+{
+    CSingleLock lock(&m_downloadPageLock, true);
+    try
+    {
+        if (!m_pDownloadProgressDlg)
+            m_pDownloadProgressDlg.reset(new CDownloadProgressDlg(pProcess, pDownloadProgress));
+    }
+    catch (...)
+    {
+        Trace(TRACE_INFO, L"CoruApp::GetDownloadProgressDialog : Exception while creating progress dialog!");
+    }
+    if (m_bQuickMode && m_pDownloadProgressDlg)
+        m_pDownloadProgressDlg->SetCompact(true);
+    return m_pDownloadProgressDlg.get();
 }

@@ -9,7 +9,10 @@
 #include "classlib/WinApp.h"
 #include "support/DynBitmap.h"
 #include "support/SystemWideFlag.h"
+#include "wizard/ProgressPageInterfaces.h"
+#include "wizard/ProgressPumps.h"
 #include "workers/IInstanceFlagOwner.h"
+#include "workers/IUSBInstallerListener.h"
 
 #include <memory>
 #include <vector>
@@ -26,6 +29,28 @@ class IProcessExecuter;
 class IHiddenVantolinStarter;
 class IPatchQMConfig;
 class IStepFunctions;
+class CDownloadProgressDlg;
+class IHttpDownloadProgress;
+class CDialog;
+class CMsiProgressDlg;
+// One installation phase's page set-up (PhaseHandlers.cpp).
+struct COruPhase;
+
+// What the progress pages and their pumps reach of the run's step engine; without an engine
+// (between runs) it answers that no step runs.
+class CProgressPageLink : public IProgressPageEngine, public IProgressPumpEngine
+{
+public:
+    void SetEngine(COruProcess* pEngine) { m_pEngine = pEngine; }
+    COruProcess* GetEngine() const { return m_pEngine; }
+    void SetProgressWindow(HWND hWnd) override;
+    void StopForCancel() override;
+    int RunNextStep() override;
+    int GetNextStep(bool bPrintDots) override;
+
+private:
+    COruProcess* m_pEngine = nullptr;
+};
 
 // Exit codes of the controller; a controller that starts a copy of itself reads them back.
 enum EOruExitCode
@@ -71,7 +96,11 @@ public:
     virtual void ShowFinishPage(const CString& text) = 0;
 };
 
-class CoruApp : public CWinApp, public IInstanceFlagOwner, private IStepPages
+class CoruApp : public CWinApp,
+                public IInstanceFlagOwner,
+                private IStepPages,
+                private IUSBInstallerListener,
+                private IProgressTimerListener
 {
 public:
     CoruApp();
@@ -103,6 +132,20 @@ public:
     void RunAdminSteps(const CRunServices& services);
     void SetPageAnswers(IPageAnswers* pAnswers) { m_pPageAnswers = pAnswers; }
     void FinishedInstallation(COruProcess* pProcess);
+    // The download progress page, created on first use with the engine and the downloader's
+    // progress (its window is its user's to create); null when it cannot be created.
+    CDownloadProgressDlg* GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress);
+
+    // The two progress pages: made on first use, one of each kind. Null when it cannot be made.
+    CMsiProgressDlg* GetMsiProgressDialog();
+    // With an engine, its workers stop addressing the page's window first. Closing a page that
+    // does not exist does nothing.
+    void CloseMsiProgressDialog(COruProcess* pProcess);
+    void CloseDownloadProgressDialog(COruProcess* pProcess);
+    // The download page is built by its step; the application keeps and closes it.
+    // The step-driven pump and the plain page pump (ProgressPumps.h) with the run's silent flag.
+    bool RunModelessProgress(COruProcess* pProcess, CDialog* pPage, bool bRunStep, bool bPostTicks);
+    void RunPagePump(CDialog* pPage);
 
 private:
     friend struct CoruAppProbe;
@@ -126,7 +169,10 @@ private:
     bool HandleStep(CStepRun& run);
     void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
     void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
-    void RemoveExtractionFolder();
+    void RemoveExtractionFolder(COruProcess* pProcess);
+    // Removes the folder unless it holds the setup, or the run neither made it nor finds it an
+    // elevated run's own.
+    void RemoveRunFolder(const CString& folder, bool bMadeByRun);
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     void ShowFinishPage(const CString& text);
@@ -154,6 +200,26 @@ private:
     bool OnUSBInstallation(CStepRun& run) override;
     bool OnPrepareRestart(CStepRun& run) override;
     bool OnConfirmRestart(CStepRun& run) override;
+
+    // Told by the USB copy worker on its thread: everything goes to the page as posted messages.
+    void OnNotEnoughSpace(int nMissingMB) override;
+    void OnCopyStart(DWORD dwTotalLow, DWORD dwTotalHigh) override;
+    void OnCopyFile(const wchar_t* pszSource, const wchar_t* pszTarget, DWORD dwFileSize, DWORD dwCopyTotal) override;
+    void OnDeleteFile(const wchar_t* pszPath, DWORD dwFileSize, DWORD dwDeleteTotal) override;
+    void OnUSBInstallationFinished(bool bSuccess) override;
+    // The installation page's timer (UI thread): the end of the phase once the engine is no longer
+    // busy, and the product's state while it starts hidden.
+    void OnProgressTimer(CMsiProgressDlg* pPage) override;
+    HWND MsiProgressWindow();
+
+    // Texts, percent window and buttons of the phase on the page, its window made when missing.
+    CMsiProgressDlg* PreparePhasePage(const COruPhase& phase, IProgressTimerListener* pListener);
+    // The step could not be started: a box the user sees even in a silent run, the page aborted.
+    void AbortPhase(CMsiProgressDlg* pPage, const COruPhase& phase, bool bShowSilent);
+    // The page's flags after its pump: false when cancelled or aborted.
+    bool PhaseResult(CMsiProgressDlg* pPage, const COruPhase& phase);
+    bool RunPhasePage(COruProcess* pProcess, const COruPhase& phase);
+    bool WritePostInstallationFiles();
 
     // Pages and phases (PLACEHOLDER bodies until the pages exist).
     int PageAnswer(int nStep);
@@ -212,7 +278,12 @@ private:
     CDynBitmap m_watermarkBitmap;
     CString m_strAppTitle;
     CCriticalSection m_downloadPageLock;
+    std::unique_ptr<CDownloadProgressDlg> m_pDownloadProgressDlg;
     CCriticalSection m_msiPageLock;
+    std::unique_ptr<CMsiProgressDlg> m_pMsiProgressDlg;
+    CProgressPageLink m_pageLink;
+    // The product starter while the product starts hidden: its state texts go to the page.
+    IHiddenVantolinStarter* m_pProductStateSource = nullptr;
     CScopedWindow m_mainWindow;
     std::unique_ptr<CRegistryKeyMap> m_pRegistryKeyMap;
     std::unique_ptr<IUsageStatistics> m_pUsageStatistics;

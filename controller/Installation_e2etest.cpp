@@ -3,6 +3,7 @@
 // the product's registry values are written and the extraction folder is removed. Online, the
 // archive comes from the test HTTP server through the user's proxy.
 
+#include "support/FileUtil.h"
 #include "support/Registry.h"
 #include "tests/common/ControllerRun.h"
 #include "tests/common/HttpTestServer.h"
@@ -121,6 +122,16 @@ void RemoveInstalledProducts()
             << CString(product.c_str()).ToNarrow();
 }
 
+// The store's temporary folder's Installer\, where step 40 copies the setup folder.
+void RemoveRestartCopy()
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const CString copy = CString(temp) + L"Quillmark\\Installer";
+    if (copy.Left(3).CompareNoCase(L"C:\\") == 0)
+        RemoveDirectoryRec(copy);
+}
+
 class InstallationRun : public ::testing::Test
 {
 protected:
@@ -189,6 +200,13 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         // The package ran with the folder of the setup and installed its file.
         const CString appDir = Between(log, L"APPDIR=\"", L"\"");
         EXPECT_TRUE(FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+        // The first round of the post-installation step leaves the generation for the product
+        // (two ANSI lines, nothing else) and the controller's settings for its updates.
+        EXPECT_EQ(std::string("[Settings]\r\ngeneration=9111i\r\n"), ReadBytes(appDir + L"\\generation.ini"));
+        wchar_t stored[64] = {};
+        GetPrivateProfileStringW(L"General", L"generation", L"", stored, 64, appDir + L"\\Update\\oru.ini");
+        EXPECT_EQ(CString(L"9111i"), CString(stored));
+        EXPECT_NE(std::string::npos, ReadBytes(appDir + L"\\Update\\oru.ini").find("[General]"));
 
         // The archive was given the folder and the silent switch as two arguments.
         const CString archiveRecord = ReadUtf16File(folder + L"VantolinSetupArchive.exe.record.txt");
@@ -197,12 +215,15 @@ TEST_F(InstallationRun, OfflineInstallationFromTheSetupArchive)
         EXPECT_EQ(L'\\', extractDir[extractDir.GetLength() - 1]) << extractDir.ToNarrow();
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(extractDir)) << "the extraction folder is removed: " << extractDir.ToNarrow();
 
-        // Each post-installation command ran once. A silent run shows no progress page: the
-        // switch for the page's window is passed on as it stands.
+        // Each post-installation command ran once. The page of a silent run is hidden but
+        // exists: the switch carries its window as eight upper-case hexadecimal digits.
         const CString first = ReadUtf16File(folder + L"PostStepA.record.txt");
         EXPECT_EQ(1, CountOf(first, L"CommandLine=")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(first, L"/first -hwndoru\r\n")) << first.ToNarrow();
-        EXPECT_TRUE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
+        const CString handle = Between(first, L"/first -hwndoru:", L"\r\n");
+        EXPECT_EQ(8, handle.GetLength()) << first.ToNarrow();
+        EXPECT_EQ(handle.GetLength(), static_cast<int>(wcsspn(handle, L"0123456789ABCDEF"))) << first.ToNarrow();
+        EXPECT_NE(CString(L"00000000"), handle) << first.ToNarrow();
+        EXPECT_FALSE(Contains(log, L"ERR: The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel"));
         const CString second = ReadUtf16File(folder + L"PostStepB.record.txt");
         EXPECT_EQ(1, CountOf(second, L"CommandLine=")) << second.ToNarrow();
         EXPECT_TRUE(Contains(second, L"/second")) << second.ToNarrow();
@@ -226,14 +247,19 @@ TEST_F(InstallationRun, RestartAndContinuation)
         DWORD continuationExit;
         const wchar_t* continuationOrder; // its start
     } cases[] = {
-        // The continuation resumes at the .NET check and ends the installation.
-        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;21;22;25;26;27;28;29;30;31;" },
+        // The continuation resumes at the .NET check and ends the installation. The first run's
+        // extraction folder is no elevated run's own under Wine (every folder is this user's):
+        // the continuation leaves it and unpacks the copy's archive afresh first.
+        { "advertising on", "show_advertise_dlg=1\r\n", 0, L"1;13;14;21;22;25;26;27;28;29;30;31;" },
         // Without it the continuation runs the steps again: .NET asks for a second restart.
         { "advertising off", "show_advertise_dlg=0\r\n", 1, L"1;3;4;5;6;13;14;15;19;20;21;22;30;" },
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
+        // The cleanup program (a stand-in here) removes the restart copy after a continuation: a
+        // copy left from before is this user's under Wine, which the run refuses to copy into.
+        RemoveRestartCopy();
         const CString folder = PrepareFolder(L"steps_restart", c.ini, L"restart");
         const CControllerRun run = RunController(folder, kGeneration, L"/silent /quickmode:1", kController);
         EXPECT_EQ(0u, run.exitCode);
@@ -275,6 +301,11 @@ TEST_F(InstallationRun, RestartAndContinuation)
         for (int i = 0; i < 100 && !Contains(record = ReadUtf16File(cleanup + L".record.txt"), L"Argument=/d"); ++i)
             Sleep(100);
         EXPECT_TRUE(Contains(record, L"\r\nArgument=/p\r\n")) << record.ToNarrow();
+        EXPECT_TRUE(Contains(second, L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[" + extractDir));
+        EXPECT_TRUE(Contains(second, L"is not the setup's own")) << second.ToNarrow();
+        // Left by the continuation as not its own; the fresh one it unpacked to is removed.
+        EXPECT_TRUE(FileExists(extractDir + L"msi\\VantolinSetup.msi"));
+        RemoveDirectoryRec(extractDir);
         EXPECT_TRUE(Contains(record, L"\r\nArgument=" + copyDir.Left(copyDir.GetLength() - 1) + L"\"\r\n") ||
                     Contains(record, L"\r\nArgument=" + copyDir + L"\r\n"))
             << record.ToNarrow();

@@ -225,17 +225,20 @@ bool COruProcess::Step_PostInstallationStep(int* pStepsLeft)
         const CPostInstallationStepData step = m_PostInstallationSteps.front();
         const DWORD start = GetTickCount();
         CString params(step.m_strCommandParams);
-        if (IsWindow(m_hProgressWnd))
+        // The switch always carries a handle: the page's, or zero once its window is gone.
+        const bool bPage = IsWindow(m_hProgressWnd) != FALSE;
+        if (bPage)
         {
             PostPageText(kMainTextControl, step.m_strProgressMessage);
             PostPageText(kDetailTextControl, step.m_strExtraMessage);
             PostMessageW(m_hProgressWnd, PROGRESSDLG_PBM_STEPIT, 0, 0);
-            CString withHandle;
-            withHandle.Format(L"-%s:%08X", L"hwndoru", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(m_hProgressWnd)));
-            params.Replace(L"-hwndoru", withHandle);
         }
         else
             Trace(TRACE_ERROR, L"The progress dialog no longer exists in COruProcess::Step_PostInstallationStepsAdminLevel !!!");
+        CString withHandle;
+        withHandle.Format(L"-%s:%08X", L"hwndoru",
+                          bPage ? static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(m_hProgressWnd)) : 0u);
+        params.Replace(L"-hwndoru", withHandle);
         result = LaunchProcess(step.m_strCommand, params, step.m_bCheckReturnCode);
         m_PostInstallationSteps.erase(m_PostInstallationSteps.begin());
         if (result)

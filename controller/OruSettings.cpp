@@ -98,24 +98,27 @@ bool COruSettings::SetGeneration(const wchar_t* psz)
 
 bool COruSettings::Write(const wchar_t* pszPath) const
 {
-    WriteText(L"file_name", m_strFileName, pszPath);
-    WriteInt(L"vantolin_view", m_nView, pszPath);
-    WriteText(L"partnerID", m_strPartnerID, pszPath);
-    WriteText(L"affiliateID", m_strAffiliateID, pszPath);
-    WriteInt(L"reg_type", m_nRegType, pszPath);
-    WriteText(L"version", m_strVersion, pszPath);
-    WriteText(L"version_text", m_strVersionText, pszPath);
-    WriteText(L"generation", m_strGeneration, pszPath);
-    WriteText(L"url", m_strUrl, pszPath);
-    WriteText(L"adv_inst_ini_file_path", m_strAdvInstIniFilePath, pszPath);
-    WriteText(L"full_installer_EXE_name", m_strFullInstallerExeName, pszPath);
-    WriteText(L"TraceLevel", m_strTraceLevel, pszPath);
-    WriteInt(L"CheckInternetTimeout", m_nCheckInternetTimeout, pszPath);
-    WriteInt(L"CheckInternetMaxTimeout", m_nCheckInternetMaxTimeout, pszPath);
-    WriteText(L"restart_option", m_bRestartOption ? L"1" : L"0", pszPath);
-    WriteText(L"help_file_path_baseName", m_strHelpFilePathBaseName, pszPath);
-    WriteText(L"tutorial_video_url", m_strTutorialVideoUrl, pszPath);
-    WriteText(L"product_display_name", m_strProductDisplayName, pszPath);
-    WriteText(L"product_shortcut_name", m_strProductShortcutName, pszPath);
-    return WriteText(L"show_advertise_dlg", m_bShowAdvertiseDlg ? L"1" : L"0", pszPath);
+    // Every key: a profile that takes some and refuses others is a failed write.
+    bool ok = true;
+    ok &= WriteText(L"file_name", m_strFileName, pszPath);
+    ok &= WriteInt(L"vantolin_view", m_nView, pszPath);
+    ok &= WriteText(L"partnerID", m_strPartnerID, pszPath);
+    ok &= WriteText(L"affiliateID", m_strAffiliateID, pszPath);
+    ok &= WriteInt(L"reg_type", m_nRegType, pszPath);
+    ok &= WriteText(L"version", m_strVersion, pszPath);
+    ok &= WriteText(L"version_text", m_strVersionText, pszPath);
+    ok &= WriteText(L"generation", m_strGeneration, pszPath);
+    ok &= WriteText(L"url", m_strUrl, pszPath);
+    ok &= WriteText(L"adv_inst_ini_file_path", m_strAdvInstIniFilePath, pszPath);
+    ok &= WriteText(L"full_installer_EXE_name", m_strFullInstallerExeName, pszPath);
+    ok &= WriteText(L"TraceLevel", m_strTraceLevel, pszPath);
+    ok &= WriteInt(L"CheckInternetTimeout", m_nCheckInternetTimeout, pszPath);
+    ok &= WriteInt(L"CheckInternetMaxTimeout", m_nCheckInternetMaxTimeout, pszPath);
+    ok &= WriteText(L"restart_option", m_bRestartOption ? L"1" : L"0", pszPath);
+    ok &= WriteText(L"help_file_path_baseName", m_strHelpFilePathBaseName, pszPath);
+    ok &= WriteText(L"tutorial_video_url", m_strTutorialVideoUrl, pszPath);
+    ok &= WriteText(L"product_display_name", m_strProductDisplayName, pszPath);
+    ok &= WriteText(L"product_shortcut_name", m_strProductShortcutName, pszPath);
+    ok &= WriteText(L"show_advertise_dlg", m_bShowAdvertiseDlg ? L"1" : L"0", pszPath);
+    return ok;
 }

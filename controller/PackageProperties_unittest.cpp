@@ -5,6 +5,7 @@
 #include "controller/OruSettings.h"
 #include "controller/PackageProperties.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,9 @@ class PackagePropertiesTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "packageprops_"; }
+    // The continuation names an extraction folder the first, elevated run made: Windows gives it
+    // the Administrators, Wine this user.
+    CFolderOwnerAnswer m_owner;
     void TearDown() override
     {
         m_engine.reset();

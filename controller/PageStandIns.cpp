@@ -1,7 +1,7 @@
-// PLACEHOLDER (wizard pages and progress pages, not built yet): every page and phase of the run
-// answers here as a silent run would, without a window: choices keep their values, phases let
-// the engine run the step and wait while it is busy. The pages replace these bodies; the loop
-// that calls them stays.
+// PLACEHOLDER (wizard pages, not built yet): every choice page and the download and .NET-check
+// waits answer here as a silent run would, without a window: choices keep their values, waits
+// let the engine run the step and wait while it is busy. The pages replace these bodies; the
+// loop that calls them stays. The installation phases are PhaseHandlers.cpp.
 
 #include "CoruApp.h"
 #include "OruProcess.h"
@@ -128,72 +128,6 @@ bool CoruApp::WaitForDotNetCheck(COruProcess* pProcess)
 bool CoruApp::InformAboutRestart()
 {
     return PageAnswer(ORU_STEP_CONFIRM_RESTART) == IDOK;
-}
-
-bool CoruApp::DotNetFrameworkInstallation(COruProcess* pProcess)
-{
-    do
-    {
-        if (!RunPhase(pProcess, L"DotNetFrameworkInstallation"))
-            return false;
-    } while (pProcess->IsRepeatDotNetStep());
-    return true;
-}
-
-bool CoruApp::VCRedistInstallation(COruProcess* pProcess)
-{
-    return RunPhase(pProcess, L"VCRedistInstallation");
-}
-
-bool CoruApp::PCInstallationProgress(COruProcess* pProcess)
-{
-    return RunPhase(pProcess, L"PCInstallationProgress");
-}
-
-bool CoruApp::USBInstallationProgress(COruProcess* pProcess)
-{
-    return RunPhase(pProcess, L"USBInstallationProgress");
-}
-
-bool CoruApp::HiddenStartProduct(COruProcess* pProcess, IHiddenVantolinStarter*)
-{
-    // The product is installed by now: a product that does not start ends nothing.
-    return RunPhase(pProcess, L"HiddenStartProduct", false);
-}
-
-bool CoruApp::PrepareRestartInstallation(COruProcess* pProcess)
-{
-    const CRegistryKeyMap& map = *m_pRegistryKeyMap;
-    SetRegStringValue(map, REGKEY_RESTART_INSTALL_DIR, m_strInstallFolder);
-    SetRegStringValue(map, REGKEY_RESTART_INTEGRATE_MUSIC_LIB, m_bIntegrateMusicLib ? L"1" : L"0");
-    SetRegStringValue(map, REGKEY_RESTART_COMMON_MUSIC_LIB_DIR, m_bCommonMusicFolder ? L"1" : L"0");
-    if (m_bCustomMusicFolderChosen && !m_strCustomMusicFolder.IsEmpty())
-        SetRegStringValue(map, REGKEY_RESTART_CUSTOM_MUSIC_LIB_DIR, m_strCustomMusicFolder);
-    SetRegStringValue(map, REGKEY_RESTART_DOWNLOAD_LAME, m_bDownloadEncoder ? L"1" : L"0");
-    SetRegStringValue(map, REGKEY_RESTART_SEND_USAGE_STATS, m_bSendUsageStats ? L"1" : L"0");
-    SetRegStringValue(map, REGKEY_RESTART_IMPORT_SETTINGS, m_bImportSettings ? L"1" : L"0");
-    m_bRestartEntriesWritten = true;
-    return RunPhase(pProcess, L"PrepareRestartInstallation");
-}
-
-bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
-{
-    if (!pProcess->RunNextStep())
-    {
-        Trace(TRACE_ERROR, L"%s: the step could not be started", L"PostInstallationStepProgress");
-        m_bStepNotStarted = true;
-        return false;
-    }
-    if (!pProcess->StartPostInstallationSteps())
-    {
-        Trace(TRACE_ERROR, L"%s: the post-installation worker could not be started", L"PostInstallationStepProgress");
-        m_bStepNotStarted = true;
-        return false;
-    }
-    // The worker drives the engine; this thread only answers messages until it is through.
-    while (!pProcess->IsPostInstallationFinished())
-        WaitAnsweringMessages();
-    return true;
 }
 
 void CoruApp::ExtractSelfUpdateOrArchive(COruProcess* pProcess)

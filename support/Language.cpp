@@ -3,30 +3,76 @@
 #include "SysUtil.h"
 #include "TraceLog.h"
 
-#include <cwchar>
+#include <map>
+#include <string>
 
-LANGID LanguageCodeToLangId(const wchar_t* pszCode)
+namespace
 {
-    static const struct
-    {
-        const wchar_t* code;
-        LANGID id;
-    } kLanguages[] = {
-        { L"de", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN) },
-        { L"en", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US) },
-        { L"fr", MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH) },
-        { L"it", MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN) },
-        { L"ja", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN) },
-        { L"pt", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN) },
-        { L"zh", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED) },
-        { L"es", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN) },
+const LANGID kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// Spanish is 1034 (traditional sort) here: the product's file takes "ES" only from that id.
+std::map<std::wstring, LANGID> KnownLanguages()
+{
+    return {
+        { L"de", 1031 }, { L"en", 1033 }, { L"es", 1034 }, { L"fr", 1036 }, { L"it", 1040 },
+        { L"ja", 1041 }, { L"pt", 1046 }, { L"tr", 1055 }, { L"zh", 2052 },
     };
+}
+
+bool FindLanguage(const wchar_t* pszCode, LANGID& rLanguage)
+{
     if (!pszCode)
-        return 0;
-    for (const auto& l : kLanguages)
-        if (_wcsicmp(l.code, pszCode) == 0)
-            return l.id;
-    return 0;
+        return false;
+    const std::map<std::wstring, LANGID> known = KnownLanguages();
+    const auto found = known.find(pszCode);
+    if (found == known.end())
+        return false;
+    rLanguage = found->second;
+    return true;
+}
+
+bool LocaleText(LANGID language, LCTYPE type, CString& rText)
+{
+    wchar_t text[200] = {};
+    if (!GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), type, text, 200))
+        return false;
+    rText = text;
+    return true;
+}
+}
+
+bool LanguageCodeToLangId(const wchar_t* pszCode, LANGID& rLanguage)
+{
+    if (FindLanguage(pszCode, rLanguage))
+        return true;
+    rLanguage = kEnglishUs;
+    return false;
+}
+
+bool GetLanguageDisplayName(const wchar_t* pszCode, CString& rName)
+{
+    LANGID language = 0;
+    if (!FindLanguage(pszCode, language))
+    {
+        rName = L"<unknown>";
+        return false;
+    }
+    if (!LocaleText(language, LOCALE_SNATIVELANGNAME, rName))
+        LocaleText(language, LOCALE_SLANGUAGE, rName);
+    return true;
+}
+
+CString GetLanguageCode(LANGID language)
+{
+    switch (language)
+    {
+    case 1031: return L"DE";
+    case 1034: return L"ES";
+    case 1036: return L"FR";
+    case 1040: return L"IT";
+    case 1041: return L"JA";
+    default: return L"EN";
+    }
 }
 
 bool LanguageSupport::MakeIsoCode(LANGID language, CString& rCode)

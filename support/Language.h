@@ -1,5 +1,7 @@
 #pragma once
-// PLACEHOLDER (language support, not built yet): the code-to-LANGID table start-up needs.
+// The three names of a language: a Windows language id, the lower-case ISO 639 code kept in the
+// settings ("de"), and the upper-case code the product's settings file takes ("DE"); and the
+// native name the language list shows.
 
 #include <windows.h>
 
@@ -12,5 +14,10 @@ namespace LanguageSupport
 bool MakeIsoCode(LANGID language, CString& rCode);
 }
 
-// ISO 639 code of a supported language ("de", "en", ...) to its LANGID; 0 when unknown.
-LANGID LanguageCodeToLangId(const wchar_t* pszCode);
+// The id of a known code (exact, case-sensitive); 1033 and false for any other code.
+bool LanguageCodeToLangId(const wchar_t* pszCode, LANGID& rLanguage);
+// The native name of a known code as the system spells it (its English name when the system has
+// no native one); "<unknown>" and false for any other code.
+bool GetLanguageDisplayName(const wchar_t* pszCode, CString& rName);
+// "DE", "ES" (1034 only), "FR", "IT" or "JA"; "EN" for every other id.
+CString GetLanguageCode(LANGID language);

@@ -16,7 +16,9 @@ namespace
 {
 const LANGID kEnglish = 1033;
 const LANGID kLanguages[] = { 1031, 1033, 1036, 1040, 1041, 1046, 2052, 3082 };
-const UINT kDialogs[] = { IDD_MSI_PROGRESS, IDD_CANCEL_INSTALLATION };
+const UINT kDialogs[] = { IDD_MSI_PROGRESS, IDD_CANCEL_INSTALLATION, IDD_CHOOSE_INSTALLATION_TYPE, IDD_INSTALL_FOLDER,
+                          IDD_INSTALL_OPTIONS, IDD_SCAN_MUSIC_COLLECTION,
+                          IDD_CHECK_INTERNET, IDD_UPDATE_AVAILABLE, IDD_CHOOSE_LANGUAGE, IDD_ADVERTISE };
 // Texts the phases put into the bold heading of the progress page.
 const UINT kHeadingStrings[] = { IDS_FINISHING_INSTALLATION, IDS_INSTALLING_HEADING, IDS_FINALIZING_HEADING };
 const wchar_t kDisplayName[] = L"Vantolin";
@@ -216,6 +218,14 @@ bool IsButton(const CControl& c)
     return _wcsicmp(c.className.c_str(), L"Button") == 0;
 }
 
+// Check boxes and radio buttons: their box stands beside the text.
+bool HasBox(const CControl& c)
+{
+    const LONG type = c.style & BS_TYPEMASK;
+    return IsButton(c) && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                           type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE);
+}
+
 class WizardResourcesTest : public ::testing::Test
 {
 protected:
@@ -230,7 +240,15 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
     // The 22 texts that were there before the pages, the phases' texts and the box captions.
     const UINT kExpected[] = { 103, 109, 117, 123, 124, 125, 126, 127, 133, 134, 135, 141, 143, 145, 147, 150, 152,
                                153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 165, 166, 167, 168, 169, 170, 171,
-                               172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344 };
+                               172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344,
+                               // The download page's status and the .NET page's texts.
+                               164, 188, 190, 191, 192, 193,
+                               // Where the USB finish says the earlier installation's data stays.
+                               240,
+                               // the installation type and folder pages' and the folder picker's
+                               108, 130, 139, 142, 163,
+                               // The texts of the pages before the installation (the Next button's 130 is theirs too).
+                               106, 136, 148 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;
     EXPECT_EQ(std::size(kExpected), english.size());
@@ -290,7 +308,15 @@ TEST_F(WizardResourcesTest, EveryLanguageHasThePagesWithEnglishsControlsAndTheir
                 const int nHeight = c.rect.bottom - c.rect.top;
                 if (text.empty())
                     continue;
-                if (IsButton(c))
+                if (HasBox(c))
+                {
+                    const int nTextWidth = nWidth - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+                    if (c.style & BS_MULTILINE)
+                        EXPECT_LE(Needed(hFont, text, nTextWidth).cy, nHeight);
+                    else
+                        EXPECT_LE(Needed(hFont, text, 0).cx, nTextWidth);
+                }
+                else if (IsButton(c))
                 {
                     // Room for the button's edges beside the text.
                     EXPECT_LE(Needed(hFont, text, 0).cx + 6, nWidth);

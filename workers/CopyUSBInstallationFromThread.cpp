@@ -1,4 +1,5 @@
 #include "CopyUSBInstallationFromThread.h"
+#include "config/GenerationNames.h"
 #include "DriveSetAside.h"
 
 #include "support/FileUtil.h"
@@ -323,13 +324,7 @@ bool CCopyUSBInstallationFromThread::HasPortableFolderName(const CString& folder
     if (!m_strPreviousGeneration.IsEmpty())
         return name.CompareNoCase(m_pfnPortableName(m_strPreviousGeneration)) == 0;
     // Without the generation: the form that every generation's name has.
-    const CString form = m_pfnPortableName(L"*");
-    const int star = form.Find(L'*');
-    if (star < 0)
-        return false;
-    const CString prefix = form.Left(star), suffix = form.Mid(star + 1);
-    return name.GetLength() > prefix.GetLength() + suffix.GetLength() && StartsWithNoCase(name, prefix) &&
-           name.Right(suffix.GetLength()).CompareNoCase(suffix) == 0;
+    return HasPortableFolderForm(name);
 }
 
 bool CCopyUSBInstallationFromThread::IsEarlierInstallation(const CString& folder) const

@@ -17,7 +17,9 @@ BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
     GetWindowThreadProcessId(hWnd, &pid);
     wchar_t cls[32] = {};
     GetClassNameW(hWnd, cls, 32);
-    if (pid == pSearch->pid && IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0)
+    // A progress page is never the box a run asks its question or tells its end in.
+    if (pid == pSearch->pid && IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0 &&
+        !FindWindowExW(hWnd, nullptr, L"msctls_progress32", nullptr))
     {
         pSearch->found = hWnd;
         return FALSE;

@@ -5,7 +5,8 @@
 
 #include <functional>
 
-// The first visible dialog (class #32770) of the process; null when none appears in time.
+// The first visible dialog (class #32770) of the process that is not a progress page (it has no
+// progress bar): a message box or a question; null when none appears in time.
 HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs);
 // The texts of the dialog's static controls, joined by line breaks.
 CString GetDialogText(HWND hDlg);

@@ -1,0 +1,44 @@
+#pragma once
+// The message pumps that run while a modeless page is up, and the posts that report to a
+// progress page from another thread.
+
+#include <windows.h>
+
+class CDialog;
+
+// What the step-driven pump asks of the step engine.
+class IProgressPumpEngine
+{
+public:
+    // The window the step's workers report to; null: none.
+    virtual void SetProgressWindow(HWND hWnd) = 0;
+    // 0: the step could not be started.
+    virtual int RunNextStep() = 0;
+    virtual int GetNextStep(bool bPrintDots) = 0;
+
+protected:
+    ~IProgressPumpEngine() {}
+};
+
+// The engine's answer while a step's worker runs.
+const int PROGRESS_PUMP_BUSY_STEP = 38;
+
+// Shows the page (hidden when silent), runs the next step when asked and pumps the page until
+// its window is gone, its PROGRESSDLG_END_DIALOG arrives, or (with an engine) the engine no
+// longer answers busy. With bPostTicks the current tick count goes to the page as its position
+// whenever the queue is empty. An end still queued for the page is removed before the return, so
+// that a reused page does not end its next phase at once. False only when the step could not be
+// started.
+bool RunModelessProgress(IProgressPumpEngine* pEngine, CDialog* pPage, bool bRunStep, bool bPostTicks, bool bSilent);
+// Runs the page until a WM_CLOSE for it arrives (not dispatched) or its window is gone.
+void RunPagePump(CDialog* pPage, bool bSilent);
+
+// Posts from any thread; each stamped with the sender's tick count where the message has one.
+// A text travels as a system string that the page frees; it is freed here when the post fails.
+void PostProgressText(HWND hPage, int nControlId, const wchar_t* pszText);
+void PostProgressRange(HWND hPage, int nLow, int nHigh);
+void PostProgressPos(HWND hPage, int nPos);
+void PostProgressStep(HWND hPage, int nStep);
+void PostProgressStepIt(HWND hPage);
+// wParam 1: the step has finished; 3: it failed.
+void PostProgressEnd(HWND hPage, bool bSuccess);
