@@ -12,6 +12,7 @@
 #include "config/SettingsKeys.h"
 #include "support/Registry.h"
 #include "support/SysUtil.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/MutexHolder.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
@@ -34,6 +35,7 @@ class BackEndTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "qmregkey_"; }
+    const CScopedCalls<CQMRegistryCalls> m_registry{ SetQMRegistryCalls, nullptr };
     void SetUp() override
     {
         CTracedTest::SetUp();
@@ -42,7 +44,6 @@ protected:
     }
     void TearDown() override
     {
-        SetQMRegistryCalls(nullptr);
         RemoveStoreRoot(m_root);
         CTracedTest::TearDown();
     }
@@ -108,7 +109,7 @@ TEST_F(BackEndTest, SharedKeysGetTheAllUsersDescriptorTheirParentsDoNot)
     CRegistryRefusals::s_creates.clear();
     CRegistryRefusals::s_refuseAllUsers = CRegistryRefusals::s_refuseCreate = false;
     CRegistryRefusals::s_refuseWritableOpen = false;
-    SetQMRegistryCalls(&recording);
+    m_registry.Install(&recording);
     const CString generationRoot = kQuillmark + m_root;
     {
         QMRegKey key;
@@ -131,7 +132,7 @@ TEST_F(BackEndTest, SharedKeysGetTheAllUsersDescriptorTheirParentsDoNot)
 TEST_F(BackEndTest, RefusedRegistryRightsGiveTheFallbackAndReadOnlySections)
 {
     static const CQMRegistryCalls refusing = { CRegistryRefusals::Create, CRegistryRefusals::Open };
-    SetQMRegistryCalls(&refusing);
+    m_registry.Install(&refusing);
     const CString sectionPath = kQuillmark + m_root + L"\\Shared";
     const struct
     {

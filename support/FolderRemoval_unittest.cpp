@@ -4,6 +4,7 @@
 
 #include "support/FileUtil.h"
 #include "support/FolderRemovalCalls.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 
 #include <gtest/gtest.h>
@@ -67,15 +68,18 @@ int IndexOf(const char* pszWhat, const CString& path)
     return -1;
 }
 
+const CFolderRemovalCalls kRecordingCalls = { RecordOpen, RecordClose, RecordDelete, RecordRemove };
+
 class FolderRemovalOrder : public testing::Test
 {
 protected:
+    const CScopedCalls<CFolderRemovalCalls> m_removal{ SetFolderRemovalCalls, &kRecordingCalls };
     void SetUp() override
     {
         g_events.clear();
         g_held.clear();
         g_refuseOpen = false;
-        g_real = SetFolderRemovalCalls({ RecordOpen, RecordClose, RecordDelete, RecordRemove });
+        g_real = *m_removal.Previous();
         m_base = FreshTestFolder(L"removal_order");
         m_top = m_base + L"top";
         for (const wchar_t* folder : { L"", L"\\sub", L"\\sub\\deeper" })
@@ -83,7 +87,6 @@ protected:
         for (const wchar_t* file : { L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deeper\\c.txt" })
             WriteTextFile(m_top + file, "x");
     }
-    void TearDown() override { SetFolderRemovalCalls(g_real); }
 
     // Each folder is opened before anything inside it is deleted and closed only after; its own
     // removal follows its close at once.

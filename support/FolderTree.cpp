@@ -32,14 +32,15 @@ BOOL RemoveOneFolder(const wchar_t* pszPath)
     return RemoveDirectoryW(pszPath);
 }
 
-CFolderRemovalCalls g_calls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+const CFolderRemovalCalls kSystemCalls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+const CFolderRemovalCalls* g_pCalls = &kSystemCalls;
 
 // A folder of a removal, held open from before its entries are deleted until just before the
 // folder itself is removed, so that no step of the walk can be redirected elsewhere.
 class CHeldFolder
 {
 public:
-    explicit CHeldFolder(const CString& path) : m_hFolder(g_calls.pOpenFolder(path))
+    explicit CHeldFolder(const CString& path) : m_hFolder(g_pCalls->pOpenFolder(path))
     {
         BY_HANDLE_FILE_INFORMATION info;
         if (!IsHeld())
@@ -67,7 +68,7 @@ public:
     void Release()
     {
         if (IsHeld())
-            g_calls.pCloseFolder(m_hFolder);
+            g_pCalls->pCloseFolder(m_hFolder);
         m_hFolder = INVALID_HANDLE_VALUE;
     }
 
@@ -102,7 +103,7 @@ bool RemoveFolderLink(const CString& path)
 {
     // Where the system cannot remove the link itself (Wine sees through it), it stays: never
     // is its target emptied instead.
-    if (g_calls.pRemoveDirectory(path) || g_calls.pDeleteFile(path))
+    if (g_pCalls->pRemoveDirectory(path) || g_pCalls->pDeleteFile(path))
         return true;
     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", path.GetString(),
           GetLastSystemErrorText().GetString());
@@ -178,7 +179,7 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved
                     RemoveFolderLink(path);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveDirectoryRec(path, pOnRemoved, pContext);
-                else if (!g_calls.pDeleteFile(path))
+                else if (!g_pCalls->pDeleteFile(path))
                 {
                     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove file %s : %s", path.GetString(),
                           GetLastSystemErrorText().GetString());
@@ -189,7 +190,7 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved
             } while (FindNextFileW(find.Get(), &fd));
     }
     held.Release();
-    if (!g_calls.pRemoveDirectory(folder))
+    if (!g_pCalls->pRemoveDirectory(folder))
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", folder.GetString(),
               GetLastSystemErrorText().GetString());
@@ -399,7 +400,7 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
                 if (modified > limit)
                     continue;
             }
-            if (!g_calls.pDeleteFile(path))
+            if (!g_pCalls->pDeleteFile(path))
             {
                 Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively : could not delete file '%s'",
                       path.GetString());
@@ -410,9 +411,9 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
     return ok;
 }
 
-CFolderRemovalCalls SetFolderRemovalCalls(const CFolderRemovalCalls& calls)
+const CFolderRemovalCalls* SetFolderRemovalCalls(const CFolderRemovalCalls* pCalls)
 {
-    const CFolderRemovalCalls previous = g_calls;
-    g_calls = calls;
-    return previous;
+    const CFolderRemovalCalls* pOld = g_pCalls;
+    g_pCalls = pCalls ? pCalls : &kSystemCalls;
+    return pOld;
 }
