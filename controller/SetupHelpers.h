@@ -21,13 +21,12 @@ RECT GetWorkAreaOfWindow(HWND hWnd);
 // Where the main window puts the pages: centred on the primary work area, its origin not added.
 POINT GetCentredPagePosition();
 
-// Addresses of the setup archive and of a newer controller, with every query value encoded.
+// Addresses of the setup archive and of a newer controller, with every query value encoded
+// (UrlEncode of support/TextEncoding.h).
 CString BuildInstallerDownloadUrl(const wchar_t* pszOruIni, const wchar_t* pszAffiliateId, const wchar_t* pszVersion,
                                   int nAttempt);
 CString BuildOruDownloadUrl(const wchar_t* pszOruIni, const wchar_t* pszAffiliateId, const wchar_t* pszVersion,
                             int nAttempt);
-// Percent-encoding of the text's UTF-8 bytes; letters, digits and "-._~" stay.
-CString UrlEncode(const wchar_t* pszText);
 
 // A path quoted for a command line read with the runtime's argument rules: trailing
 // backslashes are doubled so that the closing quote stays a quote.
