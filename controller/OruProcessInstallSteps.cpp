@@ -21,15 +21,12 @@
 #include "workers/IHiddenVantolinStarter.h"
 #include "workers/PostInstallationStepsUtil.h"
 #include "workers/WindowMessages.h"
+#include "workers/WorkerStrings.h"
 
 #include <oleauto.h>
 
 namespace
 {
-// Page controls the steps write to.
-const int kMainTextControl = 1027;
-const int kDetailTextControl = 1010;
-
 const wchar_t kRuntimeMsiParams[] = L"/l* \"%s\" USING_EXUIH=1 REBOOT=ReallySuppress REBOOTPROMPT=Suppress";
 
 CString RuntimeLogFile(const CString& folder, const wchar_t* pszPrefix)
@@ -227,8 +224,8 @@ bool COruProcess::Step_PostInstallationStep(int* pStepsLeft)
         CString params(step.m_strCommandParams);
         if (IsWindow(m_hProgressWnd))
         {
-            PostPageText(kMainTextControl, step.m_strProgressMessage);
-            PostPageText(kDetailTextControl, step.m_strExtraMessage);
+            PostPageText(IDC_PROGRESS_MAIN_TEXT, step.m_strProgressMessage);
+            PostPageText(IDC_PROGRESS_EXTRA_TEXT, step.m_strExtraMessage);
             PostMessageW(m_hProgressWnd, PROGRESSDLG_PBM_STEPIT, 0, 0);
             CString withHandle;
             withHandle.Format(L"-%s:%08X", L"hwndoru", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(m_hProgressWnd)));
@@ -372,8 +369,8 @@ bool COruProcess::Step_AdaptFilesForUSBInstallation()
     Trace(TRACE_TRACE, L"Step_AdaptFilesForUSBInstallation");
     if (IsWindow(m_hProgressWnd))
     {
-        PostPageText(kMainTextControl, FormatResString(IDS_CONFIGURING_INSTALLATION));
-        PostPageText(kDetailTextControl, L" ");
+        PostPageText(IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_CONFIGURING_INSTALLATION));
+        PostPageText(IDC_PROGRESS_EXTRA_TEXT, L" ");
     }
     const bool qmConfig = AdaptQMConfig(GetPortableFolder() + L"\\QMConfig.ini", m_nLanguage, m_strAffiliateId, m_nView);
     const bool startApp = AdaptStartAppConfig(m_strUSBRoot + L"StartVantolin.ini", m_nLanguage, m_strUSBFolder);
@@ -387,7 +384,7 @@ bool COruProcess::Step_USBSetupCloser()
     Trace(TRACE_TRACE, L"Step_USBSetupCloser");
     const COruSettings& settings = COruSettings::GetInstance();
     if (IsWindow(m_hProgressWnd))
-        PostPageText(kMainTextControl, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
+        PostPageText(IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
     // The copy on the drive is anyone's to replace, and a program started elevated there would
     // load what lies beside it: the closer runs from the run's own extraction folder, whose
     // msi\ folder the drive's portable folder was copied from.
