@@ -6,15 +6,21 @@
 
 #include "classlib/String.h"
 
+// What a path names, by its attributes as given: PathExists anything, FileExists a file,
+// FolderExists a folder.
 bool FileExists(const wchar_t* pszPath);
 bool FolderExists(const wchar_t* pszPath);
-
-// Creates this one folder (no parents) when missing; false when the path is something else.
-bool AssureDirExists(const wchar_t* pszPath);
 bool PathExists(const wchar_t* pszPath);
+
+// Creates this one folder (no parents) when missing, with a log line on failure; false when the
+// path is something else. CreateFolderTree and EnsureFolderExists make the parents too.
+bool AssureDirExists(const wchar_t* pszPath);
 bool GetFileSizeOfPath(const wchar_t* pszPath, ULONGLONG& rSize);
 // Five moves, then an overwriting copy (the source stays).
 bool MoveFileWithRetry(const wchar_t* pszFrom, const wchar_t* pszTo);
+// Both drop every trailing backslash first and read a drive text ("C:") as FolderExists does.
+// IsFolder reads the first directory entry a find of the path gives (a wildcard matches any
+// entry); IsFolderByStatus reads the attributes of the path itself.
 bool IsFolder(const wchar_t* pszPath);
 bool IsFolderByStatus(const wchar_t* pszPath);
 bool GetSpecialFolder(HWND hOwner, int csidl, CString& rPath);
@@ -22,8 +28,11 @@ bool GetSpecialFolder(HWND hOwner, int csidl, CString& rPath);
 CString GetTimestampString();
 // '/' becomes '\' and one trailing '\' goes.
 void NormalizeFolderPath(CString& rPath);
+// The folder and its missing parents, each made with the given security; false with the last
+// error ERROR_FILE_EXISTS when the path is a file.
 bool CreateFolderTree(const wchar_t* pszPath, SECURITY_ATTRIBUTES* pSecurity);
-// True when the folder exists afterwards; false when the path is a file.
+// CreateFolderTree with the default security: true when the folder exists afterwards; false
+// when the path is a file.
 bool EnsureFolderExists(const wchar_t* pszPath);
 // A name in the temporary folder that differs on every call; the file is not created.
 bool MakeTempFileName(const wchar_t* pszExtension, CString& rPath);
