@@ -4,7 +4,9 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
+#include "PortableConfig.h"
 #include "RegistryKeyMap.h"
+#include "SetupCommandLines.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 

@@ -1,7 +1,7 @@
 // The addresses and command lines the setup builds, and where its own program and its parent are.
 
+#include "SetupCommandLines.h"
 #include "OruSettings.h"
-#include "SetupHelpers.h"
 
 #include "support/PathUtil.h"
 #include "support/SysUtil.h"

@@ -1,6 +1,8 @@
 #include "config/GenerationNames.h"
 #include "controller/OruSettings.h"
 #include "controller/OruUtil.h"
+#include "controller/PortableConfig.h"
+#include "controller/SetupCommandLines.h"
 #include "controller/SetupHelpers.h"
 #include "support/CmdLineParser.h"
 #include "support/PathUtil.h"

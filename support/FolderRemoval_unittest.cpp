@@ -4,6 +4,7 @@
 
 #include "support/FileUtil.h"
 #include "support/FolderRemovalCalls.h"
+#include "support/FolderTree.h"
 #include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 

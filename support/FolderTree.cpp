@@ -1,6 +1,8 @@
 // The recursive folder walks: removal, copy, count, size and clean-up.
+#include "FolderTree.h"
 #include "FileUtil.h"
 #include "FolderRemovalCalls.h"
+#include "ProtectedFolders.h"
 #include "SysUtil.h"
 #include "TraceLog.h"
 
