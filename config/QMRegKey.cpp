@@ -9,6 +9,10 @@ namespace
 const CQMRegistryCalls kSystemCalls = { RegCreateKeyExW, RegOpenKeyExW };
 const CQMRegistryCalls* g_pCalls = &kSystemCalls;
 
+// All a section does with its key: any user may be given these on a machine-wide one, and
+// asking for more would leave that user's section read-only.
+const REGSAM kSectionAccess = KEY_READ | KEY_SET_VALUE;
+
 HKEY HiveOf(int hive)
 {
     return hive == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -16,7 +20,7 @@ HKEY HiveOf(int hive)
 
 bool CreateKey(HKEY hHive, const wchar_t* pszPath, SECURITY_ATTRIBUTES* pSecurity, CScopedRegKey& rKey)
 {
-    return g_pCalls->pCreateKey(hHive, pszPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, pSecurity,
+    return g_pCalls->pCreateKey(hHive, pszPath, 0, nullptr, REG_OPTION_NON_VOLATILE, kSectionAccess, pSecurity,
                                 rKey.Receive(), nullptr) == ERROR_SUCCESS;
 }
 
@@ -47,7 +51,7 @@ QMRegKey::~QMRegKey()
 void QMRegKey::Open(int hive, const wchar_t* pszPath, bool bWritable)
 {
     Close();
-    if (g_pCalls->pOpenKey(HiveOf(hive), pszPath, 0, bWritable ? KEY_ALL_ACCESS : KEY_READ, m_key.Receive()) ==
+    if (g_pCalls->pOpenKey(HiveOf(hive), pszPath, 0, bWritable ? kSectionAccess : KEY_READ, m_key.Receive()) ==
         ERROR_SUCCESS)
         m_bOpen = true;
 }

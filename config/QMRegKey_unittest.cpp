@@ -17,6 +17,7 @@
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
 
+#include <sddl.h>
 #include <shlwapi.h>
 
 #include <memory>
@@ -77,6 +78,59 @@ bool CRegistryRefusals::s_refuseCreate = false;
 bool CRegistryRefusals::s_refuseWritableOpen = false;
 std::vector<std::pair<CString, bool>> CRegistryRefusals::s_creates;
 
+// What the section keys are made with, and a user who has only the rights the all-users
+// descriptor gives under HKEY_LOCAL_MACHINE (Wine keeps no list given at creation).
+struct CDescriptorRecorder
+{
+    struct CCreate
+    {
+        CString path;
+        REGSAM sam;
+        std::vector<std::pair<CString, ACCESS_ALLOWED_ACE>> aces; // by SID text
+    };
+    static std::vector<CCreate> s_creates;
+    static std::vector<REGSAM> s_opens;
+    static bool s_asUser;
+    static bool UserMay(REGSAM sam) { return (sam & ~(KEY_READ | KEY_SET_VALUE | KEY_WOW64_64KEY | KEY_WOW64_32KEY)) == 0; }
+    static LONG WINAPI Create(HKEY hHive, LPCWSTR pszPath, DWORD reserved, LPWSTR pszClass, DWORD options, REGSAM sam,
+                              LPSECURITY_ATTRIBUTES pSecurity, PHKEY phKey, LPDWORD pDisposition)
+    {
+        CCreate create = { pszPath, sam, {} };
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL pDacl = nullptr;
+        if (pSecurity && GetSecurityDescriptorDacl(pSecurity->lpSecurityDescriptor, &present, &pDacl, &defaulted))
+            for (DWORD i = 0; pDacl && i < pDacl->AceCount; ++i)
+            {
+                ACCESS_ALLOWED_ACE* pAce = nullptr;
+                wchar_t* pszSid = nullptr;
+                if (GetAce(pDacl, i, reinterpret_cast<void**>(&pAce)) && ConvertSidToStringSidW(&pAce->SidStart, &pszSid))
+                {
+                    create.aces.push_back(std::make_pair(CString(pszSid), *pAce));
+                    LocalFree(pszSid);
+                }
+            }
+        s_creates.push_back(create);
+        if (hHive == HKEY_LOCAL_MACHINE && s_asUser)
+        {
+            // The keys exist: a user opens them with what the lists give, and creates nothing.
+            if (!UserMay(sam))
+                return ERROR_ACCESS_DENIED;
+            const LONG result = RegOpenKeyExW(hHive, pszPath, 0, sam, phKey);
+            return result == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : result;
+        }
+        return RegCreateKeyExW(hHive, pszPath, reserved, pszClass, options, sam, pSecurity, phKey, pDisposition);
+    }
+    static LONG WINAPI Open(HKEY hHive, LPCWSTR pszPath, DWORD options, REGSAM sam, PHKEY phKey)
+    {
+        s_opens.push_back(sam);
+        if (hHive == HKEY_LOCAL_MACHINE && s_asUser && !UserMay(sam))
+            return ERROR_ACCESS_DENIED;
+        return RegOpenKeyExW(hHive, pszPath, options, sam, phKey);
+    }
+};
+std::vector<CDescriptorRecorder::CCreate> CDescriptorRecorder::s_creates;
+std::vector<REGSAM> CDescriptorRecorder::s_opens;
+bool CDescriptorRecorder::s_asUser = false;
 }
 
 TEST_F(BackEndTest, RegistryValuesReadWhole)
@@ -127,6 +181,73 @@ TEST_F(BackEndTest, SharedKeysGetTheAllUsersDescriptorTheirParentsDoNot)
     if (!bListsKept)
         std::printf("note: this registry does not keep the access list given at creation; the create calls show the rule\n");
     EXPECT_FALSE(Contains(Log(), L"QMRegKey::Create")) << "a create that succeeds at once writes no line";
+}
+
+// Users and Power Users read the shared section keys and set their values, nothing else: no
+// subkey, no registry link, no change of the list or the owner, and nothing passed on to
+// subkeys. The store asks for no more than that, so a user's writes still reach the key.
+TEST_F(BackEndTest, SharedKeysLetUsersReadAndSetValuesOnly)
+{
+    static const CQMRegistryCalls recording = { CDescriptorRecorder::Create, CDescriptorRecorder::Open };
+    CDescriptorRecorder::s_creates.clear();
+    CDescriptorRecorder::s_asUser = false;
+    m_registry.Install(&recording);
+    const CString section = kQuillmark + m_root + L"\\Shared";
+    {
+        QMRegKey key;
+        key.Create(0, section, true);
+        ASSERT_TRUE(key.IsOpen());
+        EXPECT_TRUE(key.Write(L"Partner", L"admin"));
+    }
+    ASSERT_FALSE(CDescriptorRecorder::s_creates.empty());
+    const CDescriptorRecorder::CCreate& made = CDescriptorRecorder::s_creates.back();
+    EXPECT_EQ(section, made.path);
+    EXPECT_EQ(static_cast<REGSAM>(KEY_READ | KEY_SET_VALUE), made.sam);
+    const ACCESS_MASK forbidden = GENERIC_ALL | GENERIC_WRITE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | WRITE_DAC |
+                                  WRITE_OWNER | DELETE;
+    const BYTE passOn = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    int users = 0, powerUsers = 0;
+    for (const auto& entry : made.aces)
+    {
+        const ACCESS_ALLOWED_ACE& ace = entry.second;
+        SCOPED_TRACE(entry.first.ToNarrow());
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace.Header.AceType);
+        if (entry.first == L"S-1-5-32-545" || entry.first == L"S-1-5-32-547")
+        {
+            (entry.first == L"S-1-5-32-545" ? users : powerUsers)++;
+            EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_READ | KEY_SET_VALUE), ace.Mask);
+            EXPECT_EQ(0, ace.Header.AceFlags & (passOn | INHERIT_ONLY_ACE)) << "the key itself only";
+        }
+        else if (entry.first == L"S-1-3-0")
+            EXPECT_TRUE(ace.Header.AceFlags & INHERIT_ONLY_ACE) << "the creator of a subkey, never the key itself";
+        else
+        {
+            EXPECT_TRUE(entry.first == L"S-1-5-18" || entry.first == L"S-1-5-32-544");
+            EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_ALL), ace.Mask);
+        }
+        if (entry.first != L"S-1-5-18" && entry.first != L"S-1-5-32-544" && entry.first != L"S-1-3-0")
+            EXPECT_EQ(0u, ace.Mask & forbidden);
+    }
+    EXPECT_EQ(1, users);
+    EXPECT_EQ(1, powerUsers);
+
+    // Another user's product opens the section the administrator's run made and writes to it.
+    CDescriptorRecorder::s_asUser = true;
+    CDescriptorRecorder::s_opens.clear();
+    {
+        QMConfigImplementation store;
+        store.SetRoot(m_root, QMCONFIG_MODE_AUTO);
+        QMConfigKey* pPartner = store.GetKey(store.GetSection(QMCONFIG_GLOBAL, L"Shared"), L"Partner", L"dflt");
+        EXPECT_EQ(L"admin", store.GetStringValue(pPartner));
+        store.SetStringValue(pPartner, L"user");
+    }
+    CDescriptorRecorder::s_asUser = false;
+    EXPECT_EQ(L"user", GetRegString(HKEY_LOCAL_MACHINE, section, L"Partner", 0));
+    const CString log = Log();
+    EXPECT_TRUE(Contains(log, L"QMConfig: global section [Shared] opened read-write.")) << log.ToNarrow();
+    EXPECT_FALSE(Contains(log, L"QMRegKey::Create")) << log.ToNarrow();
+    for (REGSAM sam : CDescriptorRecorder::s_opens)
+        EXPECT_TRUE(CDescriptorRecorder::UserMay(sam)) << std::hex << sam;
 }
 
 TEST_F(BackEndTest, RefusedRegistryRightsGiveTheFallbackAndReadOnlySections)

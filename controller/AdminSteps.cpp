@@ -19,6 +19,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/CheckInternet.h"
 #include "workers/HiddenVantolinStarter.h"
 #include "workers/IPatchQMConfig.h"
@@ -426,7 +427,7 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
         {
             // The program may still run from the folder: it must end first.
             pProcess->WaitForProcessEnd();
-            RemoveExtractionFolder();
+            RemoveExtractionFolder(pProcess);
         }
         if (pProcess->IsVCRedistRestart() || pProcess->IsDotNetRestart())
             pProcess->StartCleanupProgram();
@@ -444,9 +445,20 @@ void CoruApp::DeleteRestartEntries()
     m_bRestartEntriesWritten = false;
 }
 
-void CoruApp::RemoveExtractionFolder()
+void CoruApp::RemoveExtractionFolder(COruProcess* pProcess)
 {
-    CString folder(m_strExtractFolder);
+    // The folder the run was given, and the fresh one the unpacking took instead of it.
+    const CString unpacked = pProcess->GetExtractSFXDir();
+    const bool bMade = pProcess->IsExtractFolderMadeByRun();
+    const bool bSame = IsSamePath(unpacked, m_strExtractFolder);
+    RemoveRunFolder(m_strExtractFolder, bMade && bSame);
+    if (bMade && !bSame)
+        RemoveRunFolder(unpacked, true);
+}
+
+void CoruApp::RemoveRunFolder(const CString& given, bool bMadeByRun)
+{
+    CString folder(given);
     ResolveRelativePath(folder);
     StripTrailingBackslashes(folder);
     if (folder.IsEmpty())
@@ -463,6 +475,16 @@ void CoruApp::RemoveExtractionFolder()
               folder.GetString());
         return;
     }
-    if (FolderExists(folder))
-        RemoveDirectoryRec(folder);
+    if (!FolderExists(folder))
+        return;
+    // Removed elevated: only a folder this run made, or one an elevated run made before (the
+    // continuation's).
+    CString owner;
+    if (!bMadeByRun && !IsTrustedWorkFolder(folder, owner))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ProcessAsAdminSteps : not removing [%s]: the setup did not make it (%s%s)",
+              folder.GetString(), owner.IsEmpty() ? L"a link" : L"owned by ", owner.GetString());
+        return;
+    }
+    RemoveDirectoryRec(folder);
 }

@@ -13,6 +13,7 @@
 #include "support/ThreadObject.h"
 #include "tests/common/ScopedCalls.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
@@ -333,6 +334,8 @@ protected:
     // Steps scripted otherwise than Script does.
     std::map<int, std::function<bool(COruProcess&)>> m_overrides;
     std::function<void(CoruApp&)> m_beforeRun;
+    // The extraction folder as an elevated run made it (Wine shows every folder as this user's).
+    CFolderOwnerAnswer m_owner;
 };
 
 const wchar_t kQuickRun[] = L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;29;30;31;";

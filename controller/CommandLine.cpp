@@ -2,9 +2,12 @@
 
 #include "CoruApp.h"
 #include "RegistryKeyMap.h"
+#include "SetupCommandLines.h"
 
+#include "config/SettingsKeys.h"
 #include "support/CmdLineParser.h"
 #include "support/FileUtil.h"
+#include "support/SysUtil.h"
 #include "support/TraceLog.h"
 
 #include <cstdlib>
@@ -32,11 +35,15 @@ void CoruApp::ReadCommandLine()
     parser.ParseStrings(pCmdLine.get());
     parser.Dump();
 
-    m_strExtractFolder = parser.GetOptionUnquoted(L"extract_dir");
-    if (!m_strExtractFolder.IsEmpty())
+    const CString restartReason = parser.GetOption(L"restart");
+    const CString extractFolder = parser.GetOptionUnquoted(L"extract_dir");
+    if (!extractFolder.IsEmpty() && IsOwnExtractFolder(extractFolder, restartReason, GetTempFolderSetting()))
+    {
+        m_strExtractFolder = extractFolder;
         UpdateProductPropertiesFromMsi(nullptr);
+    }
 
-    m_strRestartReason = parser.GetOption(L"restart");
+    m_strRestartReason = restartReason;
     // A restart continues a run: its wizard choices come back from the registry.
     if (!m_strRestartReason.IsEmpty())
         RestoreWizardChoices();
@@ -55,7 +62,7 @@ void CoruApp::ReadCommandLine()
     m_dwParentPid = static_cast<DWORD>(ToInt(parser.GetOption(L"pid")));
 
     const CString moduleDir = parser.GetOptionUnquoted(L"module_dir");
-    if (!moduleDir.IsEmpty())
+    if (!moduleDir.IsEmpty() && IsOlderCopyFolder(moduleDir, restartReason, GetModuleFolder(nullptr)))
     {
         m_strProgramFolder = moduleDir;
         AppendBackslash(m_strProgramFolder);

@@ -70,15 +70,19 @@ TEST(CommandLineRun, SwitchesAsTheControllerReadsThem)
           {} },
         { L"/update:/", { L"ERR: CoruApp::ReadCommandLine : ignoring the update folder: it names no folder", L"update=0\r\n" },
           {} },
-        // As the self-update builds it: the quoted folder ends in a backslash.
+        // Outside the self-update hand-over the folder is not taken (the quoted folder ends in a
+        // backslash, as the hand-over writes it).
         { L"/pid:5 /module_dir:\"D:\\tests\\cmdline run\\new copy\\\"",
-          { L"-->: -pid=5\r\n", L"program folder [D:\\tests\\cmdline run\\new copy\\] " }, {} },
-        // As the continuation after a reboot builds it.
+          { L"-->: -pid=5\r\n", L"WRN: CoruApp::ReadCommandLine : ignoring /module_dir:[D:\\tests\\cmdline run\\new copy]: not the older copy's folder" },
+          { L"program folder [D:\\tests\\cmdline run\\new copy\\] " } },
+        // As the continuation after a reboot builds it, but at a folder no elevated run made in
+        // the temporary folder: the choices come back, the folder is not taken.
         { L"/restart:VCRedistRestart /lang:1031 /quickmode:1 /extract_dir:\"D:\\tests\\e2e_cmdline_fixture\\extract_9108q\\\"",
           { L"-->: -restart=VCRedistRestart\r\n", L"quickmode=1 view=-1 lang=1031 ",
-            L"extraction folder [D:\\tests\\e2e_cmdline_fixture\\extract_9108q] ", L"QMConfigImplementation::SetRoot: root [Vantolin_9108q], registry",
+            L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[D:\\tests\\e2e_cmdline_fixture\\extract_9108q]: not an extraction folder in the temporary folder",
             L"integrate=0 common=1 none=0 custom=0 [C:\\] encoder=1 usage_stats=1 import=1\r\n" },
-          { L"WRN: Cannot find .msi file" } },
+          { L"WRN: Cannot find .msi file", L"extraction folder [D:\\tests\\e2e_cmdline_fixture\\extract_9108q] ",
+            L"QMConfigImplementation::SetRoot: root [Vantolin_9108q]" } },
     };
     int n = 0;
     for (const auto& c : cases)

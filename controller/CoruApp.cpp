@@ -4,8 +4,9 @@
 #include "OruUtil.h"
 #include "PackageProperties.h"
 #include "RegistryKeyMap.h"
-#include "SetupHelpers.h"
 #include "resource.h"
+#include "SetupCommandLines.h"
+#include "SetupHelpers.h"
 
 #include "config/GenerationNames.h"
 #include "config/OruCommunicationConfig.h"
@@ -23,6 +24,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
+#include "wizard/DownloadProgressDlg.h"
 #include "wizard/WizardHost.h"
 
 #include <commctrl.h>
@@ -97,6 +99,8 @@ CoruApp::~CoruApp()
     m_pUsageStatistics.reset();
     m_pModule.reset();
     m_retiredModules.clear();
+    // The page's window is a child of the main window.
+    m_pDownloadProgressDlg.reset();
     m_mainWindow.Close();
     m_pRegistryKeyMap.reset();
 }
@@ -219,7 +223,7 @@ void CoruApp::InitializeKernelComponents()
     CString tempFolder = GetTempFolderSetting();
     AppendBackslash(tempFolder);
     if (m_strExtractFolder.IsEmpty())
-        m_strExtractFolder = tempFolder + L"TempSFX";
+        m_strExtractFolder = tempFolder + kExtractFolderName;
     m_strRestartCopyFolder = tempFolder + L"Installer\\";
 
     m_bDotNetPresent = COruUtil::DetectDotNetVersions(&m_bDotNet20, &m_bDotNet30, &m_bDotNet35, &m_bDotNet40);
@@ -327,6 +331,15 @@ void CoruApp::RunSelfUpdateHandOver()
     if (ownName.IsEmpty())
         ownName = L"VantolinSetup.exe";
     const CString target = BuildPath(m_strProgramFolder, ownName, nullptr);
+    // Without the older copy's folder (a /module_dir: refused or missing) the target is this
+    // program: nothing to replace, and a start would only run this copy again.
+    if (IsSamePath(target, GetModuleFilePath()))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::RunSelfUpdateHandOver : no older copy named, [%s] is this program: nothing is updated",
+              target.GetString());
+        m_nExitCode = ORU_EXIT_PC_FAILED;
+        return;
+    }
 
     WaitForProcess(m_dwParentPid, L"Waiting for old ORU process with PID <%lu> to finish...\n");
 
@@ -538,4 +551,21 @@ void CoruApp::UpdateProductPropertiesFromMsi(COruProcess* pProcess)
     m_pRegistryKeyMap->FillGenerationEntries(settings.GetGeneration());
     if (pProcess)
         pProcess->ReadProductKey(settings.GetVersion());
+}
+
+CDownloadProgressDlg* CoruApp::GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress)
+{
+    CSingleLock lock(&m_downloadPageLock, true);
+    try
+    {
+        if (!m_pDownloadProgressDlg)
+            m_pDownloadProgressDlg.reset(new CDownloadProgressDlg(pProcess, pDownloadProgress));
+    }
+    catch (...)
+    {
+        Trace(TRACE_INFO, L"CoruApp::GetDownloadProgressDialog : Exception while creating progress dialog!");
+    }
+    if (m_bQuickMode && m_pDownloadProgressDlg)
+        m_pDownloadProgressDlg->SetCompact(true);
+    return m_pDownloadProgressDlg.get();
 }

@@ -26,6 +26,8 @@ class IProcessExecuter;
 class IHiddenVantolinStarter;
 class IPatchQMConfig;
 class IStepFunctions;
+class CDownloadProgressDlg;
+class IHttpDownloadProgress;
 
 // Exit codes of the controller; a controller that starts a copy of itself reads them back.
 enum EOruExitCode
@@ -103,6 +105,9 @@ public:
     void RunAdminSteps(const CRunServices& services);
     void SetPageAnswers(IPageAnswers* pAnswers) { m_pPageAnswers = pAnswers; }
     void FinishedInstallation(COruProcess* pProcess);
+    // The download progress page, created on first use with the engine and the downloader's
+    // progress (its window is its user's to create); null when it cannot be created.
+    CDownloadProgressDlg* GetDownloadProgressDialog(COruProcess* pProcess, IHttpDownloadProgress* pDownloadProgress);
 
 private:
     friend struct CoruAppProbe;
@@ -126,7 +131,10 @@ private:
     bool HandleStep(CStepRun& run);
     void SendEvent(const wchar_t* pszEvent, const wchar_t* pszKey = nullptr, const wchar_t* pszValue = nullptr);
     void EndOfRun(COruProcess* pProcess, const CRunServices& services, const CString& order, bool bRestartConfirmed);
-    void RemoveExtractionFolder();
+    void RemoveExtractionFolder(COruProcess* pProcess);
+    // Removes the folder unless it holds the setup, or the run neither made it nor finds it an
+    // elevated run's own.
+    void RemoveRunFolder(const CString& folder, bool bMadeByRun);
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
     void ShowFinishPage(const CString& text);
@@ -212,6 +220,7 @@ private:
     CDynBitmap m_watermarkBitmap;
     CString m_strAppTitle;
     CCriticalSection m_downloadPageLock;
+    std::unique_ptr<CDownloadProgressDlg> m_pDownloadProgressDlg;
     CCriticalSection m_msiPageLock;
     CScopedWindow m_mainWindow;
     std::unique_ptr<CRegistryKeyMap> m_pRegistryKeyMap;

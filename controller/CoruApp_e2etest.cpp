@@ -104,45 +104,37 @@ TEST(CoruAppRun, PartnerChoosesTheBrandingBitmaps)
     }
 }
 
-TEST(CoruAppRun, ExtractedPackageReRootsToItsGeneration)
+// An unpacked package named by /extract_dir: would re-root the store on its generation and be
+// removed at the end of the run: only the continuation's command line may name one, for a folder
+// an elevated run made in the temporary folder. Wine shows every folder as this user's, so no
+// folder passes here: the store keeps the program's generation and the folder stays (the rule's
+// other side is the setup helpers' test, with the owner answered).
+TEST(CoruAppRun, ExtractionFolderOnTheCommandLineIsTheContinuationsOnly)
 {
     const struct
     {
-        const wchar_t* extractDir;
-        const wchar_t* storeRoot;
-        const wchar_t* statsGeneration;
-        bool packageFound;
+        const wchar_t* args;
+        const wchar_t* ignored; // the reason logged
     } cases[] = {
-        { L"D:\\tests\\e2e_extract_fixture\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
-        { L"D:\\tests\\e2e_extract_fixture\\extract_9108q\\.\\..\\extract_9108q", L"Vantolin_9108q", L"9108q", true },
-        // The store's first root is set before the log exists: only a re-rooting is logged.
-        { L"D:\\tests\\no_such_folder", nullptr, L"9108p", false },
+        { L"/extract_dir:\"D:\\tests\\e2e_extract_fixture\\extract_9108q\"", L"only a continuation names its extraction folder" },
+        { L"/extract_dir:\"D:\\tests\\e2e_extract_fixture\\extract_9108q\\.\\..\\extract_9108q\"",
+          L"only a continuation names its extraction folder" },
+        { L"/restart:Other /extract_dir:\"D:\\tests\\e2e_extract_fixture\\extract_9108q\"",
+          L"not an extraction folder in the temporary folder" },
     };
     for (const auto& c : cases)
     {
+        SCOPED_TRACE(CString(c.args).ToNarrow());
         const CString folder = PrepareControllerFolder(L"e2e_extract", L"9108p");
-        // The run removes its extraction folder at the end: it gets a copy of the fixture.
-        CopyExtractFixture(L"e2e_extract_fixture");
-        CString args;
-        args.Format(L"/extract_dir:\"%s\"", c.extractDir);
-        const CRun run = RunController(folder, L"9108p", args, L"VantolinSetup.exe", IDOK);
+        const CString extract = CopyExtractFixture(L"e2e_extract_fixture");
+        const CRun run = RunController(folder, L"9108p", c.args, L"VantolinSetup.exe", IDOK);
         EXPECT_EQ(2u, run.exitCode);
-        const std::string name = CString(c.extractDir).ToNarrow();
-        if (c.storeRoot)
-        {
-            EXPECT_TRUE(Contains(run.log, CString(L"QMConfigImplementation::SetRoot: root [") + c.storeRoot + L"], registry")) << name;
-        }
-        else
-        {
-            EXPECT_FALSE(Contains(run.log, L"QMConfigImplementation::SetRoot")) << name;
-        }
-        EXPECT_TRUE(Contains(ReadRefreshRtCalls(folder), CString(L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=") +
-                                                             c.statsGeneration + L" "))
-            << name;
-        EXPECT_EQ(!c.packageFound,
-                  Contains(run.log, CString(L"WRN: Cannot find .msi file to UpdateProductPropertiesFromMsi: [") + c.extractDir +
-                                        L"\\msi\\VantolinSetup.msi]"))
-            << name;
+        EXPECT_TRUE(Contains(run.log, L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[")) << run.log.ToNarrow();
+        EXPECT_TRUE(Contains(run.log, c.ignored)) << run.log.ToNarrow();
+        EXPECT_FALSE(Contains(run.log, L"QMConfigImplementation::SetRoot"));
+        EXPECT_FALSE(Contains(run.log, L"UpdateProductPropertiesFromMsi"));
+        EXPECT_TRUE(Contains(ReadRefreshRtCalls(folder), L"GetUsageStatisticsInstance edition=0 product=Vantolin generation=9108p "));
+        EXPECT_TRUE(FileExists(extract + L"msi\\VantolinSetup.msi")) << "the folder named stays";
     }
 }
 
@@ -267,10 +259,11 @@ namespace
 {
 void CheckHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, bool bOldProcessAlive)
 {
-    const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_new", pszGeneration);
-    // The older copy: another program under the controller's name.
+    // The older copy: another program under the controller's name; the newer one unpacked into
+    // its OruUpdate\ folder, as step 14 leaves it.
     const CString oldFolder = PrepareControllerFolder(CString(pszTest) + L"_old", pszGeneration);
     ASSERT_TRUE(CopyInto(L"StandIn.exe", oldFolder, L"VantolinSetup.exe"));
+    const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_old\\OruUpdate", pszGeneration);
 
     // A gone process: under Wine an ended process can still be opened for a while, so the
     // gone case takes an id that no process has.
@@ -301,7 +294,8 @@ void CheckHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, bool bO
         EXPECT_EQ(0u, oldProcess.Wait(0)) << "the copy must wait for the old process";
     }
 
-    EXPECT_EQ(ReadBytes(newFolder + L"VantolinSetup.exe"), ReadBytes(oldFolder + L"VantolinSetup.exe"));
+    // The updated copy may already be emptying OruUpdate\: compared with the built program.
+    EXPECT_EQ(ReadBytes(BinFolder() + L"VantolinSetup.exe"), ReadBytes(oldFolder + L"VantolinSetup.exe"));
     const CString readyLog = WaitForUpdateReadyLog(pszGeneration, run.pid);
     ASSERT_FALSE(readyLog.IsEmpty()) << "the updated copy did not run with /restart:UpdateReady";
     CString pidSwitch;
@@ -320,4 +314,31 @@ TEST(CoruAppHandOver, NewCopyReplacesTheOldOneAfterItEnded)
 TEST(CoruAppHandOver, OldProcessAlreadyGone)
 {
     CheckHandOver(L"e2e_handover_gone", L"9106b", false);
+}
+
+// A shortcut that starts the setup with /restart:Update and /module_dir: at another product's
+// folder: nothing there is replaced or started, and no copy of the setup runs on.
+TEST(CoruAppHandOver, FolderThatHoldsNoOlderCopyIsNotUpdated)
+{
+    const CString folder = PrepareControllerFolder(L"e2e_handover_foreign", L"9106c");
+    const CString product = FreshTestFolder(L"e2e_handover_foreign_product");
+    ASSERT_TRUE(WriteTextFile(product + L"VantolinSetup.exe", "another product's program"));
+    for (const CString& named : { product.Left(product.GetLength() - 1), folder.Left(folder.GetLength() - 1) })
+    {
+        SCOPED_TRACE(named.ToNarrow());
+        CString args;
+        args.Format(L"/restart:Update /pid:%lu /module_dir:\"%s\"", 0x7FFFFFF0ul, named.GetString());
+        const CRun run = RunController(folder, L"9106c", args);
+        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_TRUE(Contains(run.log, L"WRN: CoruApp::ReadCommandLine : ignoring /module_dir:[" + named + L"]"))
+            << run.log.ToNarrow();
+        EXPECT_TRUE(Contains(run.log, L"WRN: CoruApp::RunSelfUpdateHandOver : no older copy named, [" + folder +
+                                          L"VantolinSetup.exe] is this program"))
+            << run.log.ToNarrow();
+        EXPECT_FALSE(Contains(run.log, L"ORU is updating the copy of itself"));
+        EXPECT_EQ(std::string("another product's program"), ReadBytes(product + L"VantolinSetup.exe"));
+        EXPECT_EQ(1, ListFiles(product + L"*").GetSize());
+        // The hand-over ends before it waits, copies or starts anything.
+        EXPECT_FALSE(Contains(run.log, L"Waiting for old ORU process"));
+    }
 }

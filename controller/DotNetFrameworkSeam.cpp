@@ -2,12 +2,15 @@
 #include "OruUtil.h"
 
 #include "support/TraceLog.h"
+#include "wizard/DotNetDisabledDlg.h"
 
-INT_PTR CDotNetFrameworkSeam::ShowDotNetDisabledPage(HWND, BOOL bFirstTime)
+INT_PTR CDotNetFrameworkSeam::ShowDotNetDisabledPage(HWND hParent, BOOL bFirstTime)
 {
-    Trace(TRACE_TRACE, L"CDotNetFrameworkSeam::ShowDotNetDisabledPage : no .NET page in this build, declined (first time %d)",
-          bFirstTime ? 1 : 0);
-    return IDCANCEL;
+    CDotNetDisabledDlg page(bFirstTime ? 1 : 0, hParent, &COruUtil::IsRebootPending);
+    const INT_PTR result = page.DoModal();
+    Trace(TRACE_TRACE, L"CDotNetFrameworkSeam::ShowDotNetDisabledPage : first time %d, answer %d", bFirstTime ? 1 : 0,
+          static_cast<int>(result));
+    return result;
 }
 
 bool CDotNetFrameworkSeam::IsDotNetFrameworkDisabled()

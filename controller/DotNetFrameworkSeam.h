@@ -1,7 +1,6 @@
 #pragma once
-// What the .NET worker asks of the controller: the .NET page and the system's .NET 3.x state.
-// PLACEHOLDER (the .NET page, dialog 157, comes with the pages): the page answers as declined,
-// so the worker ends without running ocsetup.exe.
+// What the .NET worker asks of the controller: the .NET page (dialog 157, modal on the worker's
+// thread, in the run's language) and the system's .NET 3.x state.
 
 #include "workers/IDotNetFrameworkSeam.h"
 

@@ -61,9 +61,10 @@ struct CHandOver
 CHandOver RunHandOver(const wchar_t* pszTest, const wchar_t* pszGeneration, const std::function<DWORD()>& pidToGive)
 {
     CHandOver result;
-    const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_new", pszGeneration);
+    // The newer copy runs from the older copy's OruUpdate\ folder, as step 14 leaves it.
     result.oldFolder = PrepareControllerFolder(CString(pszTest) + L"_old", pszGeneration);
     EXPECT_TRUE(CopyInto(L"StandIn.exe", result.oldFolder, L"VantolinSetup.exe"));
+    const CString newFolder = PrepareControllerFolder(CString(pszTest) + L"_old\\OruUpdate", pszGeneration);
     const CString oldDir = result.oldFolder.Left(result.oldFolder.GetLength() - 1);
 
     CString cmdLine;

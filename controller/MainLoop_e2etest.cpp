@@ -28,13 +28,15 @@ private:
 };
 }
 
+// A shortcut that starts the setup silently with /extract_dir: at another product's folder: the
+// run is cancelled as any run without the Internet or an archive, and the folder stays.
 TEST(MainLoopRun, SilentRunWithoutInternetOrArchiveIsCancelled)
 {
     CClosedProxy proxy;
     const CString folder = PrepareControllerFolder(L"e2e_loop", L"9301");
-    const CString extract = FreshTestFolder(L"e2e_loop_extract") + L"TempSFX";
+    const CString extract = FreshTestFolder(L"e2e_loop_extract") + L"Other Product";
     ASSERT_TRUE(CreateDirectoryW(extract, nullptr));
-    ASSERT_TRUE(WriteTextFile(extract + L"\\setup.dat", "unpacked"));
+    ASSERT_TRUE(WriteTextFile(extract + L"\\setup.dat", "another product's"));
 
     CString text;
     const CControllerRun run = RunController(folder, L"9301", L"/silent /extract_dir:\"" + extract + L"\"",
@@ -55,7 +57,10 @@ TEST(MainLoopRun, SilentRunWithoutInternetOrArchiveIsCancelled)
     const CString tagLine = calls.Mid(first, calls.Find(L'\n', first) - first + 1);
     EXPECT_EQ(CountOf(calls, L"SetStringValue tag="), CountOf(calls, tagLine));
 
-    EXPECT_FALSE(FileExists(extract + L"\\setup.dat")) << "the extraction folder is removed at the end";
+    EXPECT_EQ(std::string("another product's"), ReadBytes(extract + L"\\setup.dat")) << "a folder named by a switch stays";
+    EXPECT_TRUE(Contains(run.log, L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[" + extract +
+                                      L"]: only a continuation names its extraction folder"))
+        << run.log.ToNarrow();
     EXPECT_TRUE(Contains(run.log, L"COruProcess::Stop, m_CurrentStep [6]"));
     EXPECT_TRUE(Contains(run.log, L"-->: CoruApp::InitInstance exited\r\n"));
 }
@@ -85,5 +90,5 @@ TEST(MainLoopRun, ExtractionFolderHoldingTheProgramIsKept)
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_TRUE(FileExists(folder + L"VantolinSetup.exe"));
     EXPECT_TRUE(FileExists(folder + L"oru.ini"));
-    EXPECT_TRUE(Contains(run.log, L"it holds the setup program"));
+    EXPECT_TRUE(Contains(run.log, L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[" + parent + L"]"));
 }

@@ -5,6 +5,7 @@
 #include "support/FileUtil.h"
 #include "support/Language.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/CheckDisabledDotNetFromThread.h"
 #include "workers/CheckInternetConnectionFromThread.h"
 #include "workers/CopyFoldersFromThread.h"
@@ -100,6 +101,16 @@ bool COruProcess::Init(const wchar_t* pszOruIni, ICheckInternet* pCheckInternet,
     AppendBackslash(strExtractSFXDir);
     AppendBackslash(strCopyForRestartDir);
     AppendBackslash(strMSILogDir);
+    // The continuation runs the installers from the first run's extraction folder: only from
+    // one the elevated run made. Any other is left as it is; the archive of the copy is
+    // unpacked afresh.
+    CString extractOwner;
+    m_bUnpackAfresh = IsContinuation() && !IsTrustedWorkFolder(strExtractSFXDir, extractOwner);
+    m_nResumeStep = -1;
+    m_bExtractFolderMade = false;
+    if (m_bUnpackAfresh)
+        Trace(TRACE_WARNING, L"COruProcess::Init : the extraction folder [%s] is not the setup's own (%s%s), unpacking afresh",
+              strExtractSFXDir.GetString(), extractOwner.IsEmpty() ? L"missing" : L"owned by ", extractOwner.GetString());
     if (!strMSILogDir.IsEmpty())
         CreateFolderTree(strMSILogDir, nullptr);
 
@@ -483,6 +494,12 @@ CString COruProcess::GetExtractSFXDir()
 {
     CSingleLock lock(&m_lock, true);
     return strExtractSFXDir;
+}
+
+bool COruProcess::IsExtractFolderMadeByRun()
+{
+    CSingleLock lock(&m_lock, true);
+    return m_bExtractFolderMade;
 }
 
 CString COruProcess::GetOruProcessDir()

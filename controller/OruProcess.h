@@ -11,6 +11,7 @@
 #include "classlib/Handles.h"
 #include "classlib/String.h"
 #include "classlib/Sync.h"
+#include "wizard/WatchedStepEngine.h"
 #include "workers/IPostInstallEngine.h"
 #include "workers/PostInstallationStepData.h"
 
@@ -51,7 +52,7 @@ typedef DWORD (*OruTickCount)();
 void SetOruTickCount(OruTickCount pfnTickCount);
 DWORD GetOruTickCount();
 
-class COruProcess : public IPostInstallEngine
+class COruProcess : public IPostInstallEngine, public IWatchedStepEngine
 {
 public:
     // The application's nine wizard choices, by address.
@@ -122,8 +123,10 @@ public:
     bool IsQuickMode();
     int GetCurrentStep();
     HWND GetProgressWnd() override;
-    void SetProgressWnd(HWND hWnd);
+    void SetProgressWnd(HWND hWnd) override;
     CString GetExtractSFXDir();
+    // True when this run made the extraction folder (step 14), so it may remove it.
+    bool IsExtractFolderMadeByRun();
     CString GetOruProcessDir();
 
     // Launchers: every program a step runs goes through the start-process worker. With
@@ -203,6 +206,7 @@ private:
     bool Step_DownloadOru();
     bool Step_UnpackInstaller();
     bool Step_SelfUpdateOrExtract();
+    // Makes the extraction folder anew, or a fresh one beside it (strExtractSFXDir then names it).
     bool Step_InstallDotNetFramework();
     bool Step_CheckForDisabledDotNet();
     bool Step_VCRedistTestBeforeInstall();
@@ -294,6 +298,11 @@ private:
     BOOL m_bDriverRebootPending = FALSE;
     BOOL m_bShowAdvertise = FALSE;
     BOOL m_bExtractionNeeded = TRUE;
+    bool m_bExtractFolderMade = false;
+    // A continuation whose extraction folder cannot be vouched for unpacks afresh (13, 14) and
+    // then goes on at this step.
+    bool m_bUnpackAfresh = false;
+    int m_nResumeStep = -1;
     int m_nView = -1;
     CPostInstallationStepArray m_PostInstallationSteps;
     // One worker of each kind, made by the first step that needs it.

@@ -60,6 +60,13 @@ int COruProcess::DecideNextStep(bool bPrintDots)
             (this->*pRow->rule)(program);
     }
 
+    // Unpacked afresh (or found unpacked beside the program): the continuation goes on where
+    // the restart left it.
+    if (m_nResumeStep != -1 &&
+        ((m_CurrentStep == ORU_STEP_UNPACK_INSTALLER && !m_bExtractionNeeded) ||
+         (m_CurrentStep == ORU_STEP_SELF_UPDATE_OR_EXTRACT && m_nForcedNextStep == -1)))
+        m_nForcedNextStep = m_nResumeStep;
+
     if (!m_bSuccess)
         Trace(TRACE_ERROR, L"One critical installation step failed [%d]", m_CurrentStep);
 
@@ -225,7 +232,12 @@ void COruProcess::ReadConfigRule(const CProgramOutcome&)
         m_nForcedNextStep = ORU_STEP_DOTNET_CHECK;
     if (m_bUpdateReady)
         m_nForcedNextStep = ORU_STEP_UNPACK_INSTALLER;
-    if (m_bVCRedistRestart || m_bDotNetRestart)
+    if (m_bUnpackAfresh)
+    {
+        m_nResumeStep = m_nForcedNextStep;
+        m_nForcedNextStep = ORU_STEP_UNPACK_INSTALLER;
+    }
+    else if (m_bVCRedistRestart || m_bDotNetRestart)
         TakePackageProperties(strExtractSFXDir + L"msi\\VantolinSetup.msi");
 }
 

@@ -2,6 +2,7 @@
 // and .NET. Each prepares its paths and command line, starts at most one worker and returns.
 
 #include "OruProcess.h"
+#include "DotNetFrameworkSeam.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
 #include "PackageProperties.h"
@@ -271,18 +272,40 @@ bool COruProcess::PrepareExtractionFolder(const wchar_t* pszStep, CString& rFold
               extract.GetString(), program.GetString());
         return false;
     }
-    // The installers run elevated from here: only a folder no other account could have
-    // prepared is used, and it is made new with a protected list.
-    if (FolderExists(extract) && !PrepareWorkFolder(extract, false))
-        return false;
-    if (FolderExists(extract) && !RemoveDirectoryRec(extract))
-        Trace(TRACE_ERROR, L"%s: could not empty [%s]", pszStep, extract.GetString());
-    CreateFolderTree(GetFolderOfPath(RemoveTrailingBackslashes(extract)), nullptr);
-    if (!PrepareWorkFolder(extract, true))
-        return false;
+    // The installers run elevated from here: only a folder no program without elevation could
+    // have prepared is used, made new with a protected list. An old one that is not the
+    // setup's own, or that cannot be emptied, stays as it is: a fresh one beside it is used.
+    const CString folder = RemoveTrailingBackslashes(extract);
+    const CString parent = GetFolderOfPath(folder);
+    bool bFresh = false;
+    if (FolderExists(folder))
+    {
+        CString owner;
+        if (!IsTrustedWorkFolder(folder, owner))
+        {
+            Trace(TRACE_WARNING, L"%s: the extraction folder [%s] is %s%s, leaving it", pszStep, folder.GetString(),
+                  owner.IsEmpty() ? L"a link" : L"owned by ", owner.GetString());
+            bFresh = true;
+        }
+        else if (!RemoveDirectoryRec(folder))
+        {
+            Trace(TRACE_ERROR, L"%s: could not empty [%s]", pszStep, extract.GetString());
+            bFresh = true;
+        }
+    }
+    CreateFolderTree(parent, nullptr);
+    if (bFresh || !PrepareWorkFolder(folder, true))
+    {
+        CString fresh;
+        if (!CreateFreshWorkFolder(parent, folder.Mid(folder.ReverseFind(L'\\') + 1), fresh))
+            return false;
+        extract = fresh + L"\\";
+        Trace(TRACE_TRACE, L"%s: unpacking into the fresh folder [%s]", pszStep, extract.GetString());
+    }
+    m_bExtractFolderMade = true;
     // Whatever of an earlier run could not be removed stays apart: this run's files go into a
     // folder that did not exist before (the end of the run removes it with the extraction folder).
-    if (!CreateFreshWorkFolder(extract, L"run", rFolder))
+    if (!CreateFreshWorkFolder(RemoveTrailingBackslashes(extract), L"run", rFolder))
         return false;
     AppendBackslash(rFolder);
     return true;
@@ -442,6 +465,10 @@ bool COruProcess::Step_CheckForDisabledDotNet()
     if (!NeedsDotNetCheck())
         return true;
     if (!m_pDotNetCheckThread)
-        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener));
+    {
+        // The seam holds no state: one serves every run.
+        static CDotNetFrameworkSeam s_dotNetSeam;
+        m_pDotNetCheckThread.reset(new CCheckDisabledDotNetFromThread(m_pWorkerListener, &s_dotNetSeam));
+    }
     return m_pDotNetCheckThread->Check(m_hProgressWnd) != 0;
 }

@@ -10,6 +10,7 @@
 #include "support/Registry.h"
 #include "support/WorkFolder.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/HttpTestServer.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/RecordingWindow.h"
@@ -26,6 +27,8 @@ namespace
 {
 const DWORD kWaitMs = 30000;
 const wchar_t kBase[] = L"Software\\VantolinTests\\OruProcessSteps";
+const wchar_t kAdministrators[] = L"S-1-5-32-544";
+const wchar_t kOtherAccount[] = L"S-1-5-21-1111-2222-3333-1001";
 
 class CStepsTest : public CTracedTest
 {
@@ -35,6 +38,7 @@ protected:
     void SetUp() override
     {
         CTracedTest::SetUp();
+        m_owner.reset(new CFolderOwnerAnswer(kAdministrators));
         COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
         FillTestRegistryKeys(m_map, L"OruProcessSteps");
         m_program = m_folder + L"program\\";
@@ -53,6 +57,7 @@ protected:
     void TearDown() override
     {
         m_engine.reset();
+        m_owner.reset();
         COruUtil::DeleteRegistryKey(HKEY_CURRENT_USER, kBase);
         CTracedTest::TearDown();
     }
@@ -98,6 +103,8 @@ protected:
     CString m_program, m_extract;
     int m_lastResult = 0;
     std::unique_ptr<COruProcess> m_engine;
+    // The folders' owner as Windows gives it (Wine shows every folder as this user's).
+    std::unique_ptr<CFolderOwnerAnswer> m_owner;
 };
 }
 
@@ -546,37 +553,42 @@ TEST_F(CStepsTest, PortableFilesOnTheDrive)
 
 namespace
 {
-const wchar_t kOtherAccount[] = L"S-1-5-21-1111-2222-3333-1001";
-CString g_workFolderOwner;
-
-// Wine gives no folder another account's owner: the owner query answers for the test.
-bool AnswerOwner(const wchar_t*, CString& rOwnerSid)
+// The folder the archive was told to unpack to ("-d\"<folder>\\\" -s").
+CString UnpackFolderOf(const std::wstring& run)
 {
-    rOwnerSid = g_workFolderOwner;
-    return true;
+    const CString line(run.c_str());
+    const int start = line.Find(L"-d\"") + 3;
+    const int end = line.Find(L"\\\" -s");
+    return start < 3 || end < start ? CString() : line.Mid(start, end - start);
 }
 }
 
-// The extraction folder and the restart copy are the run's own: ones another account made
-// beforehand are refused with the owner named, and nothing is unpacked or copied into them.
+// The extraction folder and the restart copy are the run's own: ones another account, or any
+// program of this user's, made beforehand are refused with the owner named, and nothing is
+// unpacked or copied into them. The archive goes into a fresh folder beside the extraction folder.
 TEST_F(CStepsTest, WorkingFoldersOfAnotherAccountAreRefused)
 {
-    const FolderOwnerQuery previous = SetFolderOwnerQuery(AnswerOwner);
     CreateFolderTree(m_extract, nullptr);
     WriteTextFile(m_extract + L"planted.dll", "x");
     CreateFolderTree(m_folder + L"copy\\", nullptr);
     WriteTextFile(m_program + L"setup.dat", "x");
-    for (const wchar_t* pszOwner : { kOtherAccount, L"S-1-5-32-545" })
+    for (const CString& owner : { CString(kOtherAccount), CString(L"S-1-5-32-545"), GetProcessUserSid() })
     {
-        g_workFolderOwner = pszOwner;
+        const wchar_t* pszOwner = owner;
+        CFolderOwnerAnswer::Set(owner);
         Make();
         RunStep(1);
         RunStep(14);
-        EXPECT_EQ(0, m_lastResult);
-        EXPECT_TRUE(m_exec.Runs().empty());
+        EXPECT_EQ(1, m_lastResult);
+        const CString fresh = UnpackFolderOf(LastRun());
+        EXPECT_EQ(RemoveTrailingBackslashes(m_extract), fresh.Left(m_extract.GetLength() - 1)) << fresh.ToNarrow();
+        EXPECT_GT(fresh.GetLength(), m_extract.GetLength()) << "a fresh folder beside, not the old one";
+        EXPECT_TRUE(FolderExists(fresh)) << fresh.ToNarrow();
+        EXPECT_EQ(fresh, m_engine->GetExtractSFXDir());
+        EXPECT_TRUE(m_engine->IsExtractFolderMadeByRun());
         EXPECT_TRUE(FileExists(m_extract + L"planted.dll"));
-        EXPECT_TRUE(Contains(Log(), L"ERR: PrepareWorkFolder : refusing the folder [" + RemoveTrailingBackslashes(m_extract) +
-                                        L"]: it is owned by "));
+        EXPECT_TRUE(Contains(Log(), L"WRN: Step_SelfUpdateOrExtract: the extraction folder [" +
+                                        RemoveTrailingBackslashes(m_extract) + L"] is owned by "));
         RunStep(40);
         EXPECT_EQ(0, m_lastResult);
         EXPECT_FALSE(FileExists(m_folder + L"copy\\setup.dat"));
@@ -585,14 +597,77 @@ TEST_F(CStepsTest, WorkingFoldersOfAnotherAccountAreRefused)
     }
 
     // The run's own (here the administrators'): emptied, made again and used.
-    g_workFolderOwner = L"S-1-5-32-544";
+    CFolderOwnerAnswer::Set(kAdministrators);
     Make();
     RunStep(1);
     RunStep(14);
     EXPECT_EQ(1, m_lastResult);
     EXPECT_FALSE(FileExists(m_extract + L"planted.dll"));
     EXPECT_TRUE(FolderExists(m_extract));
-    SetFolderOwnerQuery(previous);
+    const CString own = UnpackFolderOf(LastRun());
+    EXPECT_EQ(m_extract + L"run", own.Left(m_extract.GetLength() + 3)) << own.ToNarrow();
+
+    // One that cannot be emptied is not gone on in either.
+    WriteTextFile(m_extract + L"locked.dll", "x");
+    ASSERT_TRUE(SetFileAttributesW(m_extract + L"locked.dll", FILE_ATTRIBUTE_READONLY));
+    Make();
+    RunStep(1);
+    RunStep(14);
+    EXPECT_EQ(1, m_lastResult);
+    const CString fresh = UnpackFolderOf(LastRun());
+    EXPECT_NE(m_extract, fresh);
+    EXPECT_TRUE(FolderExists(fresh)) << fresh.ToNarrow();
+    EXPECT_TRUE(Contains(Log(), L"ERR: Step_SelfUpdateOrExtract: could not empty [" + m_extract + L"]"));
+    SetFileAttributesW(m_extract + L"locked.dll", FILE_ATTRIBUTE_NORMAL);
+}
+
+// A continuation runs the installers from the first run's extraction folder. One that is not the
+// setup's own (under Wine every folder is this user's) is left as it is: the archive of the
+// copy is unpacked afresh and the continuation goes on where the restart left it.
+TEST_F(CStepsTest, ContinuationUnpacksAfreshFromAnExtractionFolderNotItsOwn)
+{
+    WriteTextFile(m_program + L"oru.ini", "[General]\r\ngeneration=9112s\r\nshow_advertise_dlg=1\r\n");
+    CreateFolderTree(m_extract + L"msi\\", nullptr);
+    WriteTextFile(m_extract + L"msi\\RuntimeProbe.exe", "planted");
+    const struct
+    {
+        const wchar_t* reason;
+        const wchar_t* owner;
+        int resumeStep;
+    } cases[] = {
+        { L"VCRedistRestart", kOtherAccount, 24 },
+        { L"DotNetRestart", kOtherAccount, 21 },
+        { L"VCRedistRestart", kAdministrators, 24 },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(CString(c.reason).ToNarrow() + " " + CString(c.owner).ToNarrow());
+        CFolderOwnerAnswer::Set(c.owner);
+        COruProcess& e = Make(c.reason);
+        const bool bOwn = CString(c.owner) == kAdministrators;
+        EXPECT_EQ(1, e.GetNextStep(true));
+        e.RunNextStep();
+        if (bOwn)
+        {
+            EXPECT_EQ(c.resumeStep, e.GetNextStep(true));
+            EXPECT_EQ(m_extract, e.GetExtractSFXDir());
+            continue;
+        }
+        EXPECT_TRUE(Contains(Log(), L"WRN: COruProcess::Init : the extraction folder [" + m_extract +
+                                        L"] is not the setup's own (owned by "));
+        ASSERT_EQ(13, e.GetNextStep(true));
+        e.RunNextStep();
+        ASSERT_EQ(14, e.GetNextStep(true));
+        e.RunNextStep();
+        int next = ORU_STEP_BUSY;
+        for (const DWORD start = GetTickCount(); next == ORU_STEP_BUSY && GetTickCount() - start < kWaitMs; Sleep(10))
+            next = e.GetNextStep(true);
+        EXPECT_EQ(c.resumeStep, next);
+        const CString fresh = UnpackFolderOf(LastRun());
+        EXPECT_NE(m_extract, fresh);
+        EXPECT_EQ(fresh, e.GetExtractSFXDir());
+        EXPECT_EQ(std::string("planted"), ReadBytes(m_extract + L"msi\\RuntimeProbe.exe"));
+    }
 }
 
 // The cleanup program deletes the folder the run started from, so it starts only from the

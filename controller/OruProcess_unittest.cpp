@@ -3,6 +3,7 @@
 #include "controller/OruProcess.h"
 #include "support/SysUtil.h"
 #include "tests/common/EngineFakes.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TraceCapture.h"
 #include "workers/WindowMessages.h"
 
@@ -24,6 +25,8 @@ protected:
     {
         CTracedTest::SetUp();
         FillTestRegistryKeys(m_map, L"OruProcess");
+        // A continuation's extraction folder as the elevated first run left it.
+        CreateDirectoryW(m_folder + L"extract", nullptr);
     }
     void TearDown() override
     {
@@ -72,6 +75,7 @@ protected:
     CString m_installFolder, m_customFolder;
     BOOL m_flags[7] = {};
     std::unique_ptr<COruProcess> m_engine;
+    CFolderOwnerAnswer m_owner;
 };
 
 TEST_F(COruProcessTest, NextStepWithoutWorkers)

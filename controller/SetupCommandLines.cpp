@@ -3,16 +3,27 @@
 #include "SetupCommandLines.h"
 #include "OruSettings.h"
 
+#include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/SysUtil.h"
 #include "support/TextEncoding.h"
 #include "support/TraceLog.h"
+#include "support/WorkFolder.h"
 #include "workers/HiddenVantolinStarter.h"
 
 #include <tlhelp32.h>
 
+const wchar_t kExtractFolderName[] = L"TempSFX";
+
 namespace
 {
+CString ResolvedFolder(CString folder)
+{
+    ResolveRelativePath(folder);
+    StripTrailingBackslashes(folder);
+    return folder;
+}
+
 const wchar_t kDownloadQuery[] =
     L"productid=1&view=%d&partnerid=%s&package=%s&affiliate=%s&regtype=%d&version=%s&installer=sfx&downloadTry=%d";
 const wchar_t kOruDownloadUrl[] = L"http://127.0.0.1/oru/VantolinSetup.sfx.exe";
@@ -171,4 +182,52 @@ void SplitProgramAndArguments(const wchar_t* pszCommandLine, CString& rProgram, 
             return;
         }
     }
+}
+
+bool IsOwnExtractFolder(const CString& folder, const CString& restartReason, const CString& tempFolder)
+{
+    if (restartReason.IsEmpty())
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: only a continuation names its extraction folder",
+              folder.GetString());
+        return false;
+    }
+    const CString resolved = ResolvedFolder(folder);
+    // The run unpacks into a "run" folder of its own inside the extraction folder: either may
+    // be named, and each level must be the setup's own.
+    CString extract = resolved;
+    const CString leaf = resolved.Mid(resolved.ReverseFind(L'\\') + 1);
+    if (StartsWithNoCase(leaf, L"run"))
+        extract = RemoveTrailingBackslashes(GetFolderOfPath(resolved));
+    const CString name = extract.Mid(extract.ReverseFind(L'\\') + 1);
+    CString extractOwner;
+    if (!IsSamePath(GetFolderOfPath(extract), tempFolder) || !StartsWithNoCase(name, kExtractFolderName) ||
+        (extract != resolved && !IsTrustedWorkFolder(extract, extractOwner)))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: not an extraction folder in the temporary folder [%s]",
+              folder.GetString(), tempFolder.GetString());
+        return false;
+    }
+    CString owner;
+    if (!IsTrustedWorkFolder(resolved, owner))
+    {
+        Trace(TRACE_WARNING, L"CoruApp::ReadCommandLine : ignoring /extract_dir:[%s]: %s%s", folder.GetString(),
+              owner.IsEmpty() ? L"no folder, or a link" : L"a folder owned by ", owner.GetString());
+        return false;
+    }
+    return true;
+}
+
+bool IsOlderCopyFolder(const CString& folder, const CString& restartReason, const CString& programFolder)
+{
+    const CString own = ResolvedFolder(programFolder);
+    const CString named = ResolvedFolder(folder);
+    if (restartReason == L"UpdateReady" && IsSamePath(named, own))
+        return true;
+    if (restartReason == L"Update" && IsSamePath(named + L"\\OruUpdate", own))
+        return true;
+    Trace(TRACE_WARNING,
+          L"CoruApp::ReadCommandLine : ignoring /module_dir:[%s]: not the older copy's folder of a self-update hand-over (this copy runs from [%s])",
+          folder.GetString(), own.GetString());
+    return false;
 }

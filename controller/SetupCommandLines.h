@@ -18,6 +18,18 @@ CString QuoteArgument(const wchar_t* pszPath);
 // redistributable asked for it, else .NET).
 CString BuildRestartCommandLine(const wchar_t* pszFolder, bool bRuntime, LANGID language, BOOL bQuickMode,
                                 const wchar_t* pszExtractDir);
+// The extraction folder's name in the temporary folder; a fresh one adds a number to it.
+extern const wchar_t kExtractFolderName[];
+// The extraction folder is removed at the end of the run and a continuation starts programs
+// from it, so /extract_dir: is the controller's own switch: it counts only with /restart: (the
+// continuation's command line) and only for an extraction folder in the temporary folder that
+// an elevated run made (SYSTEM or the Administrators own it). Logs why not at level 20.
+bool IsOwnExtractFolder(const CString& folder, const CString& restartReason, const CString& tempFolder);
+// The self-update hand-over copies the newer controller over the older one in the /module_dir:
+// folder and starts it there: the switch counts only in the hand-over (restart reason "Update")
+// for the folder that holds the running copy's OruUpdate\ folder, and for the running copy's
+// own folder after it ("UpdateReady"). Logs why not at level 20.
+bool IsOlderCopyFolder(const CString& folder, const CString& restartReason, const CString& programFolder);
 // The running program's file name, "VantolinSetup.exe" when it cannot be had.
 CString GetProgramFileName();
 

@@ -5,8 +5,10 @@
 #include "controller/SetupCommandLines.h"
 #include "controller/SetupHelpers.h"
 #include "support/CmdLineParser.h"
+#include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/Registry.h"
+#include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TraceCapture.h"
 #include "workers/PostInstallationStepsUtil.h"
 
@@ -347,5 +349,79 @@ TEST_F(SetupHelpersTest, UninstallerCommandSplit)
         SplitProgramAndArguments(c.line, program, arguments);
         EXPECT_EQ(c.program, program) << c.line.ToNarrow();
         EXPECT_EQ(c.arguments, arguments) << c.line.ToNarrow();
+    }
+}
+
+// /extract_dir: and /module_dir: aim the elevated run's deletes and its self-update: only the
+// controller's own command lines may carry them, for folders it made. Wine shows every folder
+// as this user's, so the owner is answered here as Windows gives it.
+TEST_F(SetupHelpersTest, SwitchesNamingFoldersCountOnlyInTheControllersOwnCommandLines)
+{
+    const CString temp = m_folder + L"temp";
+    const CString own = temp + L"\\" + kExtractFolderName;
+    const CString fresh = own + L"00a1b2";
+    const CString run = own + L"\\run5c3d";
+    const CString product = m_folder + L"Other Product";
+    for (const CString& folder : { own, fresh, run, product, temp + L"\\Other", product + L"\\run1" })
+        ASSERT_TRUE(CreateFolderTree(folder, nullptr)) << folder.ToNarrow();
+    CFolderOwnerAnswer owner;
+    const struct
+    {
+        const wchar_t* owner;
+        CString folder;
+        const wchar_t* reason;
+        bool bTaken;
+        const wchar_t* line;
+    } extractCases[] = {
+        { L"S-1-5-32-544", own, L"VCRedistRestart", true, nullptr },
+        { L"S-1-5-18", fresh + L"\\", L"DotNetRestart", true, nullptr },
+        // The run's own folder inside the extraction folder, as the continuation names it.
+        { L"S-1-5-32-544", run + L"\\", L"VCRedistRestart", true, nullptr },
+        { L"S-1-5-32-544", product + L"\\run1", L"VCRedistRestart", false, L"not an extraction folder" },
+        { L"S-1-5-32-544", own, L"", false, L"only a continuation names its extraction folder" },
+        // Another product's folder is the Administrators' too: it is no extraction folder.
+        { L"S-1-5-32-544", product, L"VCRedistRestart", false, L"not an extraction folder in the temporary folder" },
+        { L"S-1-5-32-544", temp + L"\\Other", L"VCRedistRestart", false, L"not an extraction folder" },
+        { L"S-1-5-32-544", own + L"\\..\\..\\Other Product", L"VCRedistRestart", false, L"not an extraction folder" },
+        { L"S-1-5-32-544", temp + L"\\TempSFXmissing", L"VCRedistRestart", false, L"no folder, or a link" },
+        // Any program of the user's, elevated or not, can have made a folder the user owns.
+        { L"S-1-5-21-1111-2222-3333-1001", own, L"VCRedistRestart", false, L"a folder owned by " },
+    };
+    for (const auto& c : extractCases)
+    {
+        SCOPED_TRACE(c.folder.ToNarrow() + " " + CString(c.reason).ToNarrow());
+        CFolderOwnerAnswer::Set(c.owner);
+        EXPECT_EQ(c.bTaken, IsOwnExtractFolder(c.folder, c.reason, temp + L"\\"));
+        if (c.line)
+        {
+            EXPECT_TRUE(Contains(Log(), L"WRN: CoruApp::ReadCommandLine : ignoring /extract_dir:[" + c.folder + L"]: " + c.line))
+                << Log().ToNarrow();
+        }
+    }
+
+    // The newer copy runs from <older copy's folder>\OruUpdate\ and names that older folder.
+    const CString older = m_folder + L"old copy";
+    const CString newer = older + L"\\OruUpdate";
+    const struct
+    {
+        CString folder;
+        const wchar_t* reason;
+        CString program;
+        bool bTaken;
+    } moduleCases[] = {
+        { older, L"Update", newer, true },
+        { older + L"\\", L"Update", newer + L"\\", true },
+        { older, L"UpdateReady", older, true },
+        { product, L"Update", newer, false },
+        { older, L"", newer, false },
+        { older, L"VCRedistRestart", newer, false },
+        { product, L"Update", product + L"\\OruUpdate\\..", false },
+        { newer, L"UpdateReady", older, false },
+    };
+    for (const auto& c : moduleCases)
+    {
+        SCOPED_TRACE(c.folder.ToNarrow() + " " + CString(c.reason).ToNarrow());
+        EXPECT_EQ(c.bTaken, IsOlderCopyFolder(c.folder, c.reason, c.program));
+        EXPECT_EQ(!c.bTaken, Contains(Log(), L"WRN: CoruApp::ReadCommandLine : ignoring /module_dir:[" + c.folder + L"]"));
     }
 }

@@ -172,7 +172,10 @@ TEST_F(FileUtilTest, ProtectedFoldersAreNeitherRemovedNorEmptied)
         system, ShellFolder(CSIDL_PROGRAM_FILES) + L"\\", ShellFolder(CSIDL_PROGRAM_FILESX86),
         profile, profile + L"\\Desktop\\..\\Downloads", ShellFolder(CSIDL_DESKTOPDIRECTORY),
         ShellFolder(CSIDL_PERSONAL) + L"\\", ShellFolder(CSIDL_MYMUSIC), ShellFolder(CSIDL_MYPICTURES),
-        ShellFolder(CSIDL_MYVIDEO), L""
+        ShellFolder(CSIDL_MYVIDEO), L"",
+        // Everything below the Windows folder, its Temp folder too.
+        CString(windows) + L"\\Temp", CString(windows) + L"\\Temp\\TempSFX", lowerWindows + L"/Fonts/",
+        CString(system) + L"\\drivers\\etc", CString(windows) + L"\\not\\there\\yet"
     };
     for (const CString& path : protectedPaths)
     {
@@ -186,9 +189,46 @@ TEST_F(FileUtilTest, ProtectedFoldersAreNeitherRemovedNorEmptied)
     EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove the protected folder"));
 
     const CString ordinary[] = { m_folder + L"work", ShellFolder(CSIDL_PERSONAL) + L"\\Vantolin",
-                                 CString(windows) + L"\\Temp", L"D:\\tests" };
+                                 CString(windows) + L"Temp", CString(windows) + L".old", L"D:\\tests" };
     for (const CString& path : ordinary)
         EXPECT_FALSE(IsProtectedFolder(path)) << path.ToNarrow();
+}
+
+// "D:\folder::$INDEX_ALLOCATION" is the folder itself to Windows; a path with any colon after
+// the drive letter is refused before anything is asked of it.
+TEST_F(FileUtilTest, StreamPathsAreRefused)
+{
+    Write(L"streamed\\keep.txt");
+    const CString folder = m_folder + L"streamed";
+    const CString streams[] = { folder + L"::$INDEX_ALLOCATION", folder + L":$I30:$INDEX_ALLOCATION",
+                                folder + L"\\keep.txt:hidden", L"D:\\tests:x" };
+    for (const CString& path : streams)
+    {
+        EXPECT_TRUE(IsProtectedFolder(path)) << path.ToNarrow();
+        EXPECT_FALSE(RemoveDirectoryRec(path)) << path.ToNarrow();
+        EXPECT_FALSE(CFileUtils::CleanUpFolderRecursively(path, L"", 0)) << path.ToNarrow();
+        EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove " + path + L": it names a stream"));
+    }
+    EXPECT_TRUE(FileExists(folder + L"\\keep.txt"));
+    EXPECT_TRUE(Contains(Log(), L"ERR: CFileUtils::CleanUpFolderRecursively - refusing to empty '" + streams[0] +
+                                    L"': it names a stream"));
+}
+
+// The link fixture's work\link leads to outside\: a removal of work\link\sub names a real folder
+// whose way goes through the link. Where the system names the folder held (Wine does, through
+// its links too), the removal sees that it leads elsewhere and touches nothing.
+TEST_F(FileUtilTest, RemovalThroughALinkAboveIsRefused)
+{
+    UseTreeWithLink(L"link_above");
+    const CString through = m_folder + L"work\\link\\sub";
+    EXPECT_FALSE(RemoveDirectoryRec(through));
+    EXPECT_FALSE(CFileUtils::CleanUpFolderRecursively(through, L"", 0));
+    ExpectOutsideKept();
+    EXPECT_TRUE(Contains(Log(), L"ERR: RemoveDirectoryRec : refusing to remove " + through + L": the folder it leads to is [" +
+                                    m_folder + L"outside\\sub]"))
+        << Log().ToNarrow();
+    EXPECT_TRUE(Contains(Log(), L"ERR: CFileUtils::CleanUpFolderRecursively - refusing to empty '" + through +
+                                    L"': the folder it leads to is [" + m_folder + L"outside\\sub]"));
 }
 
 TEST_F(FileUtilTest, RemovalFailures)

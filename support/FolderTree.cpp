@@ -37,6 +37,42 @@ BOOL RemoveOneFolder(const wchar_t* pszPath)
 const CFolderRemovalCalls kSystemCalls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
 const CFolderRemovalCalls* g_pCalls = &kSystemCalls;
 
+typedef DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Windows XP has no such query: there the folder held is taken for the one named.
+FinalPathQuery GetFinalPathQuery()
+{
+    static const FinalPathQuery s_query = reinterpret_cast<FinalPathQuery>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW"));
+    return s_query;
+}
+
+// The path the system gives the object behind the handle, in the form ResolveAbsolutePath
+// gives ("X:\..." or "\\server\share\..."); false when it cannot be had.
+bool GetHeldPath(FinalPathQuery query, HANDLE hFolder, CString& rPath)
+{
+    DWORD size = MAX_PATH + 1;
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        const DWORD n = query(hFolder, rPath.GetBuffer(static_cast<int>(size)), size, 0);
+        rPath.ReleaseBuffer(n > 0 && n < size ? static_cast<int>(n) : 0);
+        if (n == 0)
+            return false;
+        if (n < size)
+        {
+            if (rPath.Left(8).CompareNoCase(L"\\\\?\\UNC\\") == 0)
+                rPath = L"\\" + rPath.Mid(7);
+            else if (rPath.Left(4) == L"\\\\?\\")
+                rPath = rPath.Mid(4);
+            while (rPath.GetLength() > 3 && rPath.Right(1) == L"\\")
+                rPath = rPath.Left(rPath.GetLength() - 1);
+            return true;
+        }
+        size = n;
+    }
+    return false;
+}
+
 // A folder of a removal, held open from before its entries are deleted until just before the
 // folder itself is removed, so that no step of the walk can be redirected elsewhere.
 class CHeldFolder
@@ -66,6 +102,20 @@ public:
     bool IsHeld() const { return m_hFolder != INVALID_HANDLE_VALUE && m_hFolder != nullptr; }
     // Open, a real folder, and no link or junction.
     bool IsUsable() const { return IsHeld() && m_bUsable; }
+    // The path was checked as text; a folder above it swapped for a junction before the hold
+    // took would lead the walk elsewhere. Where the system names the folder held, that name
+    // must be the path (rHeldPath: what it named).
+    bool IsAt(const CString& path, CString& rHeldPath) const
+    {
+        rHeldPath.Empty();
+        const FinalPathQuery query = GetFinalPathQuery();
+        if (!query)
+            return true;
+        CString expected;
+        if (!ResolveAbsolutePath(path, expected) || !GetHeldPath(query, m_hFolder, rHeldPath))
+            return false;
+        return rHeldPath.CompareNoCase(expected) == 0;
+    }
     bool IsLink() const { return m_bLink; }
     void Release()
     {
@@ -143,6 +193,11 @@ bool WalkFolder(const CString& folder, FileFn onFile, FolderFn onFolder)
 
 bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved, void* pContext)
 {
+    if (NamesStream(pszFolder))
+    {
+        Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove %s: it names a stream, not a folder", pszFolder);
+        return false;
+    }
     if (IsProtectedFolder(pszFolder))
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove the protected folder %s", pszFolder);
@@ -165,6 +220,13 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec : cannot hold the folder %s while removing it : %s", own.GetString(),
               GetLastSystemErrorText().GetString());
+        return false;
+    }
+    CString heldPath;
+    if (!held.IsAt(own, heldPath))
+    {
+        Trace(TRACE_ERROR, L"RemoveDirectoryRec : refusing to remove %s: the folder it leads to is [%s]", own.GetString(),
+              heldPath.GetString());
         return false;
     }
     AppendBackslash(folder);
@@ -343,6 +405,12 @@ bool CFileUtils::CountFilesInFolder(const wchar_t* pszFolder, DWORD& rCount, ULO
 
 bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_t* pszPrefix, int days)
 {
+    if (NamesStream(pszFolder))
+    {
+        Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty '%s': it names a stream, not a folder",
+              pszFolder);
+        return false;
+    }
     if (IsProtectedFolder(pszFolder))
     {
         Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty the protected folder '%s'",
@@ -363,6 +431,13 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
     {
         Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - cannot hold the folder '%s' while emptying it",
               pszFolder);
+        return false;
+    }
+    CString heldPath;
+    if (!held.IsAt(RemoveTrailingBackslashes(folder), heldPath))
+    {
+        Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively - refusing to empty '%s': the folder it leads to is [%s]",
+              pszFolder, heldPath.GetString());
         return false;
     }
     AppendBackslash(folder);

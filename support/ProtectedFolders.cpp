@@ -14,9 +14,12 @@
 
 namespace
 {
-// "X:\..." or "\\server\share..."; device paths ("\\?\", "\\.\") are not folder paths here.
+// "X:\..." or "\\server\share..."; device paths ("\\?\", "\\.\") are not folder paths here, nor
+// a path with a stream part.
 bool IsAbsoluteForm(const CString& path)
 {
+    if (NamesStream(path))
+        return false;
     if (path.GetLength() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\')
         return true;
     if (path.Left(2) != L"\\\\" || path.GetLength() < 5 || path[2] == L'\\')
@@ -157,6 +160,22 @@ void AddAccountProfiles(std::vector<CString>& rList)
     }
 }
 
+// The Windows folder under each name it goes by: everything below it is the system's.
+std::vector<CString> WindowsFolders()
+{
+    std::vector<CString> list;
+    wchar_t buf[MAX_PATH + 1] = {};
+    if (GetWindowsDirectoryW(buf, MAX_PATH))
+        AddFolder(list, buf);
+    // On a terminal server the first is the user's own copy; this one is the shared folder.
+    if (GetSystemWindowsDirectoryW(buf, MAX_PATH))
+        AddFolder(list, buf);
+    AddShellFolder(list, CSIDL_WINDOWS);
+    for (const wchar_t* pszVariable : { L"SystemRoot", L"windir" })
+        AddEnvironmentFolder(list, pszVariable);
+    return list;
+}
+
 std::vector<CString> ProtectedFolders()
 {
     std::vector<CString> list;
@@ -212,7 +231,21 @@ bool IsProtectedFolder(const wchar_t* pszPath)
     for (const CString& folder : s_folders)
         if (folder == path || folder.Left(below.GetLength()) == below)
             return true;
+    static const std::vector<CString> s_windows = WindowsFolders();
+    for (const CString& windows : s_windows)
+        if (path.Left(windows.GetLength() + 1) == windows + L"\\")
+            return true;
     return false;
+}
+
+bool NamesStream(const wchar_t* pszPath)
+{
+    // "X:" is the only place a folder path has a colon; any other names a stream of a file or
+    // folder ("D:\a::$INDEX_ALLOCATION" is the folder a itself).
+    const wchar_t* pColon = pszPath ? wcschr(pszPath, L':') : nullptr;
+    if (pColon && pColon == pszPath + 1 && iswalpha(pszPath[0]))
+        pColon = wcschr(pColon + 1, L':');
+    return pColon != nullptr;
 }
 
 bool ResolveAbsolutePath(const wchar_t* pszPath, CString& rResolved)

@@ -109,7 +109,9 @@ TEST(ProtectedFolders, ResolvedFormIsWhatIsChecked)
         EXPECT_TRUE(ResolveAbsolutePath(c.given, resolved)) << c.given.ToNarrow();
         EXPECT_EQ(c.resolved, resolved) << c.given.ToNarrow();
     }
-    for (const wchar_t* relative : { L"", L"Long Folder Name", L"D:Long", L"\\tests" })
+    // A stream is no folder path: "D:\tests::$INDEX_ALLOCATION" would be D:\tests itself.
+    for (const wchar_t* relative : { L"", L"Long Folder Name", L"D:Long", L"\\tests", L"D:\\tests::$INDEX_ALLOCATION",
+                                     L"\\\\server\\share\\a:b" })
     {
         CString resolved = L"x";
         EXPECT_FALSE(ResolveAbsolutePath(relative, resolved)) << CString(relative).ToNarrow();

@@ -244,7 +244,9 @@ bool CreateAllUsersSecurityAttributes(SECURITY_ATTRIBUTES& rAttributes)
     rAttributes.nLength = sizeof(SECURITY_ATTRIBUTES);
     rAttributes.bInheritHandle = FALSE;
     rAttributes.lpSecurityDescriptor = nullptr;
+    // Users and Power Users read and set values of this key alone (KEY_READ | KEY_SET_VALUE):
+    // a subkey, a registry link or a changed list of theirs would reach whoever reads the key.
     return ConvertStringSecurityDescriptorToSecurityDescriptorW(
-               L"D:(A;OICI;GA;;;CO)(A;OICI;GA;;;SY)(A;OICI;GA;;;BA)(A;OICI;GA;;;PU)(A;OICI;GA;;;BU)", SDDL_REVISION_1,
+               L"D:(A;CIIO;GA;;;CO)(A;OICI;GA;;;SY)(A;OICI;GA;;;BA)(A;;0x2001b;;;PU)(A;;0x2001b;;;BU)", SDDL_REVISION_1,
                &rAttributes.lpSecurityDescriptor, nullptr) != FALSE;
 }

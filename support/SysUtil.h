@@ -44,6 +44,8 @@ bool FindProcessEntry(DWORD pid, PROCESSENTRY32W& rEntry);
 bool FindProcessByExeName(const wchar_t* pszExeName, DWORD& rPid);
 // showCommand -1 leaves the window's show state alone.
 void ForceWindowToForeground(HWND hWnd, int showCommand);
-// Full access for creator owner, system, administrators, power users and users, inherited by
-// sub-keys. The caller frees lpSecurityDescriptor with LocalFree.
+// The machine-wide settings keys every user shares: full access for system and administrators
+// (and the creator of a subkey, which only they can make), inherited by subkeys; power users and
+// users read and set values of the key itself, nothing more and nothing inherited. The caller
+// frees lpSecurityDescriptor with LocalFree.
 bool CreateAllUsersSecurityAttributes(SECURITY_ATTRIBUTES& rAttributes);

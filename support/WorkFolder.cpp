@@ -58,8 +58,10 @@ bool MakeProtectedFolderDescriptor(CScopedLocalMemory& rDescriptor)
 {
     const CString user = GetProcessUserSid();
     CString sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    // The user's programs that run without elevation carry this SID too (and Administrators
+    // only for denying): they may read and run what is here, never change it.
     if (!user.IsEmpty())
-        sddl += L"(A;OICI;FA;;;" + user + L")";
+        sddl += L"(A;OICI;FRFX;;;" + user + L")";
     PSECURITY_DESCRIPTOR pDescriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &pDescriptor, nullptr))
         return false;
@@ -98,9 +100,26 @@ bool ResetProtectedList(const wchar_t* pszFolder)
                                  pDacl, nullptr) == ERROR_SUCCESS;
 }
 
+// Objects an elevated program makes belong to the Administrators (or to SYSTEM); a folder this
+// user owns can have been made by any program of the user's, elevated or not.
 bool IsTrustedOwner(const CString& sid)
 {
-    return sid == kSystemSid || sid == kAdministratorsSid || (!sid.IsEmpty() && sid == GetProcessUserSid());
+    return sid == kSystemSid || sid == kAdministratorsSid;
+}
+
+// "an owner that cannot be read" or the owner's name, for the error lines.
+CString OwnerText(const CString& sid)
+{
+    return sid.IsEmpty() ? CString(L"an owner that cannot be read") : OwnerName(sid);
+}
+
+bool HasTrustedOwner(const CString& folder, CString& rOwner)
+{
+    CString sid;
+    if (!g_ownerQuery(folder, sid))
+        sid.Empty();
+    rOwner = OwnerText(sid);
+    return IsTrustedOwner(sid);
 }
 }
 
@@ -134,10 +153,10 @@ bool PrepareWorkFolder(const wchar_t* pszFolder, bool bResetExisting)
         return false;
     }
     CString owner;
-    if (!g_ownerQuery(folder, owner) || !IsTrustedOwner(owner))
+    if (!HasTrustedOwner(folder, owner))
     {
         Trace(TRACE_ERROR, L"PrepareWorkFolder : refusing the folder [%s]: it is owned by %s", folder.GetString(),
-              owner.IsEmpty() ? L"an owner that cannot be read" : OwnerName(owner).GetString());
+              owner.GetString());
         return false;
     }
     if (bResetExisting && !ResetProtectedList(folder))
@@ -147,6 +166,17 @@ bool PrepareWorkFolder(const wchar_t* pszFolder, bool bResetExisting)
         return false;
     }
     return true;
+}
+
+bool IsTrustedWorkFolder(const wchar_t* pszFolder, CString& rOwner)
+{
+    rOwner.Empty();
+    const CString folder = RemoveTrailingBackslashes(pszFolder ? pszFolder : L"");
+    const DWORD attributes = GetFileAttributesW(folder);
+    if (folder.IsEmpty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    return HasTrustedOwner(folder, rOwner);
 }
 
 bool CreateFreshWorkFolder(const wchar_t* pszParent, const wchar_t* pszPrefix, CString& rFolder)

@@ -1,7 +1,7 @@
 // Working folders are made with a protected access list, and an existing one is taken only
 // from a trusted owner. Wine keeps no access list or owner of its own on files (it shows ones
-// made from the file's mode): the list is checked where it is made, and the owner query is
-// replaced where another account's owner is needed.
+// made from the file's mode, every file this user's): the list is checked where it is made,
+// and the owner query is replaced wherever an owner matters.
 
 #include "support/FileUtil.h"
 #include "support/WorkFolder.h"
@@ -12,6 +12,7 @@
 
 #include <sddl.h>
 
+#include <map>
 #include <set>
 
 namespace
@@ -25,9 +26,10 @@ bool FakeOwner(const wchar_t*, CString& rOwnerSid)
     return !g_fakeOwner.IsEmpty();
 }
 
-// The SIDs given full control by a descriptor, whether its list is protected, and whether every
-// entry passes on to what is made inside.
-void ReadList(PSECURITY_DESCRIPTOR pDescriptor, std::set<CString>& rSids, bool& rProtected, bool& rPassedOn)
+// The SIDs given full control by a descriptor (and those given any other rights, with them),
+// whether its list is protected, and whether every entry passes on to what is made inside.
+void ReadList(PSECURITY_DESCRIPTOR pDescriptor, std::set<CString>& rSids, bool& rProtected, bool& rPassedOn,
+              std::map<CString, ACCESS_MASK>* pOthers = nullptr)
 {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -45,10 +47,12 @@ void ReadList(PSECURITY_DESCRIPTOR pDescriptor, std::set<CString>& rSids, bool& 
         const BYTE passOn = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
         rPassedOn = rPassedOn && (pAce->Header.AceFlags & passOn) == passOn;
         wchar_t* pszSid = nullptr;
-        if (pAce->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && pAce->Mask == FILE_ALL_ACCESS &&
-            ConvertSidToStringSidW(&pAce->SidStart, &pszSid))
+        if (pAce->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ConvertSidToStringSidW(&pAce->SidStart, &pszSid))
         {
-            rSids.insert(pszSid);
+            if (pAce->Mask == FILE_ALL_ACCESS)
+                rSids.insert(pszSid);
+            else if (pOthers)
+                (*pOthers)[pszSid] |= pAce->Mask;
             LocalFree(pszSid);
         }
     }
@@ -82,18 +86,26 @@ protected:
 };
 }
 
-TEST(WorkFolderList, ProtectedListForSystemAdministratorsAndTheUser)
+// The user's programs that run without elevation have the user's SID as well: the user may
+// read and run, only SYSTEM and the Administrators change anything.
+TEST(WorkFolderList, ProtectedListForSystemAndAdministratorsTheUserReadsAndRuns)
 {
     ASSERT_FALSE(GetProcessUserSid().IsEmpty());
     CScopedLocalMemory descriptor;
     ASSERT_TRUE(MakeProtectedFolderDescriptor(descriptor));
     std::set<CString> sids;
+    std::map<CString, ACCESS_MASK> others;
     bool bProtected = false, bPassedOn = false;
-    ReadList(descriptor.Get(), sids, bProtected, bPassedOn);
+    ReadList(descriptor.Get(), sids, bProtected, bPassedOn, &others);
     EXPECT_TRUE(bProtected);
     EXPECT_TRUE(bPassedOn);
-    const std::set<CString> expected = { L"S-1-5-18", L"S-1-5-32-544", GetProcessUserSid() };
+    const std::set<CString> expected = { L"S-1-5-18", L"S-1-5-32-544" };
     EXPECT_EQ(expected, sids);
+    const std::map<CString, ACCESS_MASK> readAndRun = { { GetProcessUserSid(), FILE_GENERIC_READ | FILE_GENERIC_EXECUTE } };
+    EXPECT_EQ(readAndRun, others);
+    const ACCESS_MASK changes = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
+    EXPECT_EQ(0u, others[GetProcessUserSid()] & changes);
 }
 
 TEST_F(WorkFolderTest, NewFolderIsMadeInAnExistingParent)
@@ -106,14 +118,17 @@ TEST_F(WorkFolderTest, NewFolderIsMadeInAnExistingParent)
 
 TEST_F(WorkFolderTest, ExistingFolderIsTakenOnlyFromATrustedOwner)
 {
+    const CString user = GetProcessUserSid();
     const struct
     {
-        const wchar_t* owner; // null: the real query
+        CString owner;
         bool bReset;
         bool bTaken;
     } cases[] = {
-        { nullptr, true, true },     { L"S-1-5-18", true, true },  { L"S-1-5-32-544", false, true },
-        { kOtherUser, true, false }, { kOtherUser, false, false }, { L"S-1-5-32-545", true, false },
+        { L"S-1-5-18", true, true },  { L"S-1-5-32-544", false, true }, { kOtherUser, true, false },
+        { kOtherUser, false, false }, { L"S-1-5-32-545", true, false },
+        // Any program of the user's, elevated or not, can have made a folder the user owns.
+        { user, true, false },        { user, false, false },
         { L"", true, false }, // an owner that cannot be read
     };
     int n = 0;
@@ -122,20 +137,29 @@ TEST_F(WorkFolderTest, ExistingFolderIsTakenOnlyFromATrustedOwner)
         const CString folder = m_base + FormatString(L"existing%d", n++);
         ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
         ASSERT_TRUE(WriteTextFile(folder + L"\\planted.dll", "x"));
-        if (c.owner)
-            UseOwner(c.owner);
+        UseOwner(c.owner);
+        CString owner;
+        EXPECT_EQ(c.bTaken, IsTrustedWorkFolder(folder + L"\\", owner)) << folder.ToNarrow();
         EXPECT_EQ(c.bTaken, PrepareWorkFolder(folder, c.bReset)) << folder.ToNarrow();
         if (!c.bTaken)
         {
             EXPECT_TRUE(Contains(Log(), L"ERR: PrepareWorkFolder : refusing the folder [" + folder + L"]: it is owned by "))
                 << Log().ToNarrow();
-            EXPECT_TRUE(Contains(Log(), c.owner[0] ? c.owner : L"an owner that cannot be read")) << Log().ToNarrow();
+            const CString named = c.owner.IsEmpty() ? CString(L"an owner that cannot be read") : c.owner;
+            EXPECT_TRUE(Contains(Log(), named)) << Log().ToNarrow();
+            EXPECT_TRUE(Contains(owner, named)) << owner.ToNarrow();
         }
         EXPECT_TRUE(FileExists(folder + L"\\planted.dll")) << "a folder is never emptied here";
     }
-    UseOwner(GetProcessUserSid());
-    ASSERT_TRUE(CreateDirectoryW(m_base + L"elsewhere", nullptr));
-    EXPECT_TRUE(PrepareWorkFolder(m_base + L"elsewhere", false)) << "the user's own folder";
+    // What is no folder is never trusted, whoever the query names.
+    UseOwner(L"S-1-5-32-544");
+    ASSERT_TRUE(WriteTextFile(m_base + L"file", "x"));
+    for (const CString& path : { m_base + L"missing", m_base + L"file", CString() })
+    {
+        CString owner = L"x";
+        EXPECT_FALSE(IsTrustedWorkFolder(path, owner)) << path.ToNarrow();
+        EXPECT_TRUE(owner.IsEmpty());
+    }
 }
 
 TEST_F(WorkFolderTest, FreshFolderIsNewEveryTime)

@@ -21,4 +21,6 @@ add_custom_target(worker_packages ALL DEPENDS ${worker_packages})
 vantolin_test(ProcessExecuter_e2etest SOURCES ../workers/ProcessExecuter_e2etest.cpp ${WORKER_STRINGS} LIBS workers support
               LOCKS controller_instance)
 add_dependencies(ProcessExecuter_e2etest worker_packages standin_fixtures)
-vantolin_test(DotNetFrameworkSeam_unittest SOURCES ../controller/DotNetFrameworkSeam_unittest.cpp LIBS controller)
+# Shows dialog 157 on the worker's thread; sets the pending-reboot flag of the shared prefix.
+vantolin_test(DotNetFrameworkSeam_unittest SOURCES ../controller/DotNetFrameworkSeam_unittest.cpp
+              ../controller/ControllerStrings_test.rc LIBS controller LOCKS screen reboot_required)

@@ -116,12 +116,17 @@ HBRUSH CWizardParentDlg::OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor)
     return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
 
-void CWizardParentDlg::OnDestroy()
+void CWizardParentDlg::SavePagePosition()
 {
     RECT rect = {};
     GetWindowRect(m_hWnd, &rect);
     if (IWizardHost* pHost = GetWizardHost())
         pHost->SavePagePosition(GetWindow(m_hWnd, GW_HWNDPREV), rect.left, rect.top);
+}
+
+void CWizardParentDlg::OnDestroy()
+{
+    SavePagePosition();
     CDialog::OnDestroy();
 }
 

@@ -28,6 +28,9 @@ protected:
     void OnPaint();
     HBRUSH OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor);
     void OnDestroy();
+    // Leaves the page's position behind for the next page (its left, top and the window before
+    // it), as the page's end does.
+    void SavePagePosition();
     // The cancel question, owned by the page (disabled, yet pumped, while it is asked): IDOK
     // when the user confirmed.
     INT_PTR AskCancelInstallation();

@@ -230,7 +230,11 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
     // The 22 texts that were there before the pages, the phases' texts and the box captions.
     const UINT kExpected[] = { 103, 109, 117, 123, 124, 125, 126, 127, 133, 134, 135, 141, 143, 145, 147, 150, 152,
                                153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 165, 166, 167, 168, 169, 170, 171,
-                               172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344 };
+                               172, 173, 174, 175, 176, 177, 178, 179, 180, 185, 186, 189, 57344,
+                               // The download page's status and the .NET page's texts.
+                               164, 188, 190, 191, 192, 193,
+                               // Where the USB finish says the earlier installation's data stays.
+                               240 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;
     EXPECT_EQ(std::size(kExpected), english.size());

@@ -4,6 +4,7 @@
 
 #include "download/DownloadStrings.h"
 #include "workers/WorkerStrings.h"
+#include "wizard/resource_dialogs.h"
 
 #define IDI_MAINFRAME 128
 #define IDI_MAINFRAME_PARTNER 168
@@ -62,5 +63,5 @@
 #define IDS_FIRST_RUN_SUBHEADING 179        // "Preparing %s for first run"
 #define IDS_FIRST_RUN_TEXT 180              // "... configures the features of %s and ..."
 #define IDS_SELF_UPDATE_FAILED 186
-#define IDS_USB_DATA_KEPT 190          // "... It is kept in %s."
+#define IDS_USB_DATA_KEPT 240          // "... It is kept in %s."
 #define AFX_IDS_APP_TITLE 57344             // "Vantolin Setup"
