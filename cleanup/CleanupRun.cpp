@@ -3,9 +3,11 @@
 #include "classlib/Handles.h"
 #include "support/BoostRegEx.h"
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/MsiCommandLine.h"
 #include "support/PathUtil.h"
 #include "support/ProcessAge.h"
+#include "support/ProtectedFolders.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -36,9 +36,11 @@ void CreateParentsWithDefaultSecurity(HKEY hHive, const CString& path)
 }
 }
 
-void SetQMRegistryCalls(const CQMRegistryCalls* pCalls)
+const CQMRegistryCalls* SetQMRegistryCalls(const CQMRegistryCalls* pCalls)
 {
+    const CQMRegistryCalls* pOld = g_pCalls;
     g_pCalls = pCalls ? pCalls : &kSystemCalls;
+    return pOld;
 }
 
 QMRegKey::~QMRegKey()

@@ -12,8 +12,8 @@ struct CQMRegistryCalls
     LONG(WINAPI* pCreateKey)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
     LONG(WINAPI* pOpenKey)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
 };
-// Null restores the system's calls.
-void SetQMRegistryCalls(const CQMRegistryCalls* pCalls);
+// Null restores the system's calls; gives back the previous table.
+const CQMRegistryCalls* SetQMRegistryCalls(const CQMRegistryCalls* pCalls);
 
 class QMRegKey
 {

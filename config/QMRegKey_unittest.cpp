@@ -12,6 +12,7 @@
 #include "config/SettingsKeys.h"
 #include "support/Registry.h"
 #include "support/SysUtil.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/MutexHolder.h"
 #include "tests/common/StoreTestSupport.h"
 #include "tests/common/TraceCapture.h"
@@ -35,6 +36,7 @@ class BackEndTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "qmregkey_"; }
+    const CScopedCalls<CQMRegistryCalls> m_registry{ SetQMRegistryCalls, nullptr };
     void SetUp() override
     {
         CTracedTest::SetUp();
@@ -43,7 +45,6 @@ protected:
     }
     void TearDown() override
     {
-        SetQMRegistryCalls(nullptr);
         RemoveStoreRoot(m_root);
         CTracedTest::TearDown();
     }
@@ -162,7 +163,7 @@ TEST_F(BackEndTest, SharedKeysGetTheAllUsersDescriptorTheirParentsDoNot)
     CRegistryRefusals::s_creates.clear();
     CRegistryRefusals::s_refuseAllUsers = CRegistryRefusals::s_refuseCreate = false;
     CRegistryRefusals::s_refuseWritableOpen = false;
-    SetQMRegistryCalls(&recording);
+    m_registry.Install(&recording);
     const CString generationRoot = kQuillmark + m_root;
     {
         QMRegKey key;
@@ -190,7 +191,7 @@ TEST_F(BackEndTest, SharedKeysLetUsersReadAndSetValuesOnly)
     static const CQMRegistryCalls recording = { CDescriptorRecorder::Create, CDescriptorRecorder::Open };
     CDescriptorRecorder::s_creates.clear();
     CDescriptorRecorder::s_asUser = false;
-    SetQMRegistryCalls(&recording);
+    m_registry.Install(&recording);
     const CString section = kQuillmark + m_root + L"\\Shared";
     {
         QMRegKey key;
@@ -252,7 +253,7 @@ TEST_F(BackEndTest, SharedKeysLetUsersReadAndSetValuesOnly)
 TEST_F(BackEndTest, RefusedRegistryRightsGiveTheFallbackAndReadOnlySections)
 {
     static const CQMRegistryCalls refusing = { CRegistryRefusals::Create, CRegistryRefusals::Open };
-    SetQMRegistryCalls(&refusing);
+    m_registry.Install(&refusing);
     const CString sectionPath = kQuillmark + m_root + L"\\Shared";
     const struct
     {

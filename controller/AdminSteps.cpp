@@ -14,6 +14,7 @@
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
 #include "support/Folders.h"
+#include "support/FolderTree.h"
 #include "support/Language.h"
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"

@@ -11,6 +11,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
 #include "support/ThreadObject.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/EngineFakes.h"
 #include "tests/common/FolderOwnerAnswer.h"
 #include "tests/common/TestArea.h"
@@ -139,17 +140,12 @@ class CAdminStepsTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "adminsteps_"; }
+    const CScopedCalls<SystemShutdownCalls> m_shutdown{ SetSystemShutdownCalls, &kFakeShutdown };
 
     void SetUp() override
     {
         CTracedTest::SetUp();
-        SetSystemShutdownCalls(&kFakeShutdown);
         g_shutdowns = 0;
-    }
-    void TearDown() override
-    {
-        SetSystemShutdownCalls(nullptr);
-        CTracedTest::TearDown();
     }
 
     void Script(const Scenario& s)
@@ -542,7 +538,7 @@ TEST_F(CAdminStepsTest, AWorkerThatCannotStartFailsTheRun)
             L"1;3;4;5;6;13;19;22;23;24;40;30;", 1, 11, IDS_FINISH_FAILED, true, false, false, false, false, false,
             L"step 40 could not be started, the run fails", L"shutdown" }, IDS_NOT_FINALIZED },
     };
-    const ThreadObjectCalls* pOld = SetThreadObjectCalls(&kFailingCreation);
+    const CScopedCalls<ThreadObjectCalls> threads(SetThreadObjectCalls, &kFailingCreation);
     for (const auto& r : rows)
     {
         g_pFailingKind = r.kind;
@@ -563,7 +559,6 @@ TEST_F(CAdminStepsTest, AWorkerThatCannotStartFailsTheRun)
         }
     }
     g_pFailingKind = nullptr;
-    SetThreadObjectCalls(pOld);
 }
 
 // While a program of the run is running, the loop answers what other processes send to the

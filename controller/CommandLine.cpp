@@ -2,7 +2,7 @@
 
 #include "CoruApp.h"
 #include "RegistryKeyMap.h"
-#include "SetupHelpers.h"
+#include "SetupCommandLines.h"
 
 #include "config/SettingsKeys.h"
 #include "support/CmdLineParser.h"

@@ -4,8 +4,9 @@
 #include "OruUtil.h"
 #include "PackageProperties.h"
 #include "RegistryKeyMap.h"
-#include "SetupHelpers.h"
 #include "resource.h"
+#include "SetupCommandLines.h"
+#include "SetupHelpers.h"
 
 #include "config/GenerationNames.h"
 #include "config/OruCommunicationConfig.h"

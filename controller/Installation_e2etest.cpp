@@ -4,6 +4,7 @@
 // archive comes from the test HTTP server through the user's proxy.
 
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/Registry.h"
 #include "tests/common/ControllerRun.h"
 #include "tests/common/HttpTestServer.h"

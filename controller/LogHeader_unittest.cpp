@@ -2,6 +2,7 @@
 
 #include "controller/CpuClock.h"
 #include "controller/LogHeader.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -122,13 +123,10 @@ protected:
         static const CpuClockCalls calls = { FakeGetPriorityClass,  FakeSetPriorityClass, FakeGetThreadPriority,
                                              FakeSetThreadPriority, FakeFrequency,        FakeCounter,
                                              FakeTimeStamp };
-        SetCpuClockCalls(&calls);
+        m_clock.Install(&calls);
     }
-    void TearDown() override
-    {
-        SetCpuClockCalls(nullptr);
-        g_machine = nullptr;
-    }
+    void TearDown() override { g_machine = nullptr; }
+    const CScopedCalls<CpuClockCalls> m_clock{ SetCpuClockCalls, nullptr };
     CFakeMachine m_machine;
 };
 }

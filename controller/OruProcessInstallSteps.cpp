@@ -4,7 +4,9 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "OruUtil.h"
+#include "PortableConfig.h"
 #include "RegistryKeyMap.h"
+#include "SetupCommandLines.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 
@@ -21,15 +23,12 @@
 #include "workers/IHiddenVantolinStarter.h"
 #include "workers/PostInstallationStepsUtil.h"
 #include "workers/WindowMessages.h"
+#include "workers/WorkerStrings.h"
 
 #include <oleauto.h>
 
 namespace
 {
-// Page controls the steps write to.
-const int kMainTextControl = 1027;
-const int kDetailTextControl = 1010;
-
 const wchar_t kRuntimeMsiParams[] = L"/l* \"%s\" USING_EXUIH=1 REBOOT=ReallySuppress REBOOTPROMPT=Suppress";
 
 CString RuntimeLogFile(const CString& folder, const wchar_t* pszPrefix)
@@ -229,8 +228,8 @@ bool COruProcess::Step_PostInstallationStep(int* pStepsLeft)
         const bool bPage = IsWindow(m_hProgressWnd) != FALSE;
         if (bPage)
         {
-            PostPageText(kMainTextControl, step.m_strProgressMessage);
-            PostPageText(kDetailTextControl, step.m_strExtraMessage);
+            PostPageText(IDC_PROGRESS_MAIN_TEXT, step.m_strProgressMessage);
+            PostPageText(IDC_PROGRESS_EXTRA_TEXT, step.m_strExtraMessage);
             PostMessageW(m_hProgressWnd, PROGRESSDLG_PBM_STEPIT, 0, 0);
         }
         else
@@ -375,8 +374,8 @@ bool COruProcess::Step_AdaptFilesForUSBInstallation()
     Trace(TRACE_TRACE, L"Step_AdaptFilesForUSBInstallation");
     if (IsWindow(m_hProgressWnd))
     {
-        PostPageText(kMainTextControl, FormatResString(IDS_CONFIGURING_INSTALLATION));
-        PostPageText(kDetailTextControl, L" ");
+        PostPageText(IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_CONFIGURING_INSTALLATION));
+        PostPageText(IDC_PROGRESS_EXTRA_TEXT, L" ");
     }
     const bool qmConfig = AdaptQMConfig(GetPortableFolder() + L"\\QMConfig.ini", m_nLanguage, m_strAffiliateId, m_nView);
     const bool startApp = AdaptStartAppConfig(m_strUSBRoot + L"StartVantolin.ini", m_nLanguage, m_strUSBFolder);
@@ -390,7 +389,7 @@ bool COruProcess::Step_USBSetupCloser()
     Trace(TRACE_TRACE, L"Step_USBSetupCloser");
     const COruSettings& settings = COruSettings::GetInstance();
     if (IsWindow(m_hProgressWnd))
-        PostPageText(kMainTextControl, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
+        PostPageText(IDC_PROGRESS_MAIN_TEXT, FormatResString(IDS_FINALIZING_INSTALLATION, settings.GetProductDisplayName().GetString()));
     // The copy on the drive is anyone's to replace, and a program started elevated there would
     // load what lies beside it: the closer runs from the run's own extraction folder, whose
     // msi\ folder the drive's portable folder was copied from.

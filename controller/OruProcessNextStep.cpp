@@ -1,7 +1,6 @@
 // The choice of the next step from the last step's outcome.
 
 #include "OruProcess.h"
-#include "SetupHelpers.h"
 
 #include "support/PathUtil.h"
 #include "support/TraceLog.h"

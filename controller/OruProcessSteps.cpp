@@ -7,11 +7,12 @@
 #include "OruUtil.h"
 #include "PackageProperties.h"
 #include "RegistryKeyMap.h"
-#include "SetupHelpers.h"
+#include "SetupCommandLines.h"
 
 #include "download/EmbeddedSignature.h"
 #include "refresh_rt/refresh_rt.h"
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/PathUtil.h"
 #include "support/ShellExecuteProcess.h"
 #include "support/SysUtil.h"

@@ -4,7 +4,7 @@
 #include "controller/OruProcess.h"
 #include "controller/OruSettings.h"
 #include "controller/OruUtil.h"
-#include "controller/SetupHelpers.h"
+#include "controller/SetupCommandLines.h"
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/Registry.h"

@@ -1,7 +1,7 @@
 // The files of a portable installation that the setup adapts on the drive.
 
+#include "PortableConfig.h"
 #include "OruSettings.h"
-#include "SetupHelpers.h"
 
 #include "config/GenerationNames.h"
 #include "support/FileUtil.h"

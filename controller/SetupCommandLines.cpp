@@ -1,11 +1,12 @@
 // The addresses and command lines the setup builds, and where its own program and its parent are.
 
+#include "SetupCommandLines.h"
 #include "OruSettings.h"
-#include "SetupHelpers.h"
 
 #include "support/FileUtil.h"
 #include "support/PathUtil.h"
 #include "support/SysUtil.h"
+#include "support/TextEncoding.h"
 #include "support/TraceLog.h"
 #include "support/WorkFolder.h"
 #include "workers/HiddenVantolinStarter.h"
@@ -41,21 +42,6 @@ CString BuildDownloadUrl(const CString& base, const wchar_t* pszOruIni, const wc
                      settings.GetRegType(), UrlEncode(pszVersion).GetString(), nAttempt);
     return url;
 }
-}
-
-CString UrlEncode(const wchar_t* pszText)
-{
-    const std::string utf8 = CString(pszText).ToNarrow(CP_UTF8);
-    CString encoded;
-    for (unsigned char ch : utf8)
-    {
-        if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' ||
-            ch == '.' || ch == '_' || ch == '~')
-            encoded += static_cast<wchar_t>(ch);
-        else
-            encoded.AppendFormat(L"%%%02X", static_cast<unsigned>(ch));
-    }
-    return encoded;
 }
 
 CString BuildInstallerDownloadUrl(const wchar_t* pszOruIni, const wchar_t* pszAffiliateId, const wchar_t* pszVersion,

@@ -1,6 +1,8 @@
 #include "config/GenerationNames.h"
 #include "controller/OruSettings.h"
 #include "controller/OruUtil.h"
+#include "controller/PortableConfig.h"
+#include "controller/SetupCommandLines.h"
 #include "controller/SetupHelpers.h"
 #include "support/CmdLineParser.h"
 #include "support/FileUtil.h"
@@ -157,6 +159,40 @@ TEST_F(SetupHelpersTest, DownloadAddressesEncodeEveryValue)
     const CString oru = BuildOruDownloadUrl(ini, L"id id", L"3", 1);
     EXPECT_TRUE(Contains(oru, L"/oru/VantolinSetup.sfx.exe?productid=1&")) << oru.ToNarrow();
     EXPECT_TRUE(Contains(oru, L"&affiliate=id%20id&")) << oru.ToNarrow();
+}
+
+// The values come from the settings file and the name of a downloaded program: whatever they
+// hold, each stays inside its own query value and reaches the server as it was.
+TEST_F(SetupHelpersTest, DownloadAddressesKeepEveryValueWhole)
+{
+    const CString ini = m_folder + L"oru.ini";
+    WritePrivateProfileStringW(L"General", L"url", L"http://mirror.example/retail/", ini);
+    WritePrivateProfileStringW(L"General", L"vantolin_view", L"1", ini);
+    WritePrivateProfileStringW(L"General", L"reg_type", L"0", ini);
+    const struct
+    {
+        const wchar_t *partner, *generation, *affiliate, *version, *query;
+    } cases[] = {
+        { L"11082", L"2012.1", L"AB12 ", L"3.0.1",
+          L"partnerid=11082&package=2012.1&affiliate=AB12%20&regtype=0&version=3.0.1" },
+        { L"a+b", L"2012_1~x", L"+-!*'()", L"3 beta",
+          L"partnerid=a%2Bb&package=2012_1~x&affiliate=%2B-%21%2A%27%28%29&regtype=0&version=3%20beta" },
+        { L"p?q=r", L"x#y", L"a&view=2", L"1/2;3",
+          L"partnerid=p%3Fq%3Dr&package=x%23y&affiliate=a%26view%3D2&regtype=0&version=1%2F2%3B3" },
+        { L"\u00e9", L"\u20ac", L"\u65e5\u672c", L"\U0001F600",
+          L"partnerid=%C3%A9&package=%E2%82%AC&affiliate=%E6%97%A5%E6%9C%AC&regtype=0&version=%F0%9F%98%80" },
+    };
+    for (const auto& c : cases)
+    {
+        WritePrivateProfileStringW(L"General", L"partnerID", c.partner, ini);
+        WritePrivateProfileStringW(L"General", L"generation", c.generation, ini);
+        const CString expected = CString(L"?productid=1&view=1&") + c.query + L"&installer=sfx&downloadTry=4";
+        EXPECT_EQ(L"http://mirror.example/retail/" + expected, BuildInstallerDownloadUrl(ini, c.affiliate, c.version, 4))
+            << CString(c.query).ToNarrow();
+        EXPECT_EQ(L"http://127.0.0.1/oru/VantolinSetup.sfx.exe" + expected,
+                  BuildOruDownloadUrl(ini, c.affiliate, c.version, 4))
+            << CString(c.query).ToNarrow();
+    }
 }
 
 TEST_F(SetupHelpersTest, MsiPropertyUpToFortyNineCharacters)

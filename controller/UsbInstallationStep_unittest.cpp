@@ -5,6 +5,7 @@
 #include "controller/OruProcess.h"
 #include "controller/OruSettings.h"
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "tests/common/EngineFakes.h"
 #include "tests/common/TraceCapture.h"
 

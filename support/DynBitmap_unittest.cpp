@@ -2,6 +2,7 @@
 // file it refuses leaves the previous bitmap, and the screen context is released (and its
 // palette put back) on every path, counted through the seam.
 #include "support/DynBitmap.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -183,16 +184,11 @@ class DynBitmapTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "DynBitmap_"; }
+    const CScopedCalls<DynBitmapCalls> m_gdi{ SetDynBitmapCalls, &kCountingCalls };
     void SetUp() override
     {
         CTracedTest::SetUp();
         g_counts = CCounts();
-        SetDynBitmapCalls(&kCountingCalls);
-    }
-    void TearDown() override
-    {
-        SetDynBitmapCalls(nullptr);
-        CTracedTest::TearDown();
     }
     CString Write(const char* pszName, const std::string& bytes)
     {

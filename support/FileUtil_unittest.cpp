@@ -1,4 +1,6 @@
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
+#include "support/ProtectedFolders.h"
 #include "support/TraceLog.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"

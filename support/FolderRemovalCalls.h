@@ -14,5 +14,5 @@ struct CFolderRemovalCalls
     BOOL (*pRemoveDirectory)(const wchar_t* pszPath);
 };
 
-// Installs the calls and gives back the ones they replace.
-CFolderRemovalCalls SetFolderRemovalCalls(const CFolderRemovalCalls& calls);
+// Null restores the system's own calls; gives back the previous table.
+const CFolderRemovalCalls* SetFolderRemovalCalls(const CFolderRemovalCalls* pCalls);

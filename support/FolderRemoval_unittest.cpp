@@ -6,6 +6,8 @@
 
 #include "support/FileUtil.h"
 #include "support/FolderRemovalCalls.h"
+#include "support/FolderTree.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 
@@ -73,10 +75,13 @@ int IndexOf(const char* pszWhat, const CString& path)
     return -1;
 }
 
+const CFolderRemovalCalls kRecordingCalls = { RecordOpen, RecordClose, RecordDelete, RecordRemove };
+
 class FolderRemovalOrder : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "removal_"; }
+    const CScopedCalls<CFolderRemovalCalls> m_removal{ SetFolderRemovalCalls, &kRecordingCalls };
     void SetUp() override
     {
         CTracedTest::SetUp();
@@ -85,18 +90,13 @@ protected:
         g_refuseOpen = false;
         g_swappedFrom.Empty();
         g_swappedTo.Empty();
-        g_real = SetFolderRemovalCalls({ RecordOpen, RecordClose, RecordDelete, RecordRemove });
+        g_real = *m_removal.Previous();
         m_base = FreshTestFolder(L"removal_order");
         m_top = m_base + L"top";
         for (const wchar_t* folder : { L"", L"\\sub", L"\\sub\\deeper" })
             CreateDirectoryW(m_top + folder, nullptr);
         for (const wchar_t* file : { L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deeper\\c.txt" })
             WriteTextFile(m_top + file, "x");
-    }
-    void TearDown() override
-    {
-        SetFolderRemovalCalls(g_real);
-        CTracedTest::TearDown();
     }
 
     // Each folder is opened before anything inside it is deleted and closed only after; its own

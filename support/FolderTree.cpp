@@ -1,6 +1,8 @@
 // The recursive folder walks: removal, copy, count, size and clean-up.
+#include "FolderTree.h"
 #include "FileUtil.h"
 #include "FolderRemovalCalls.h"
+#include "ProtectedFolders.h"
 #include "SysUtil.h"
 #include "TraceLog.h"
 
@@ -32,7 +34,8 @@ BOOL RemoveOneFolder(const wchar_t* pszPath)
     return RemoveDirectoryW(pszPath);
 }
 
-CFolderRemovalCalls g_calls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+const CFolderRemovalCalls kSystemCalls = { OpenFolderItself, CloseFolder, DeleteOneFile, RemoveOneFolder };
+const CFolderRemovalCalls* g_pCalls = &kSystemCalls;
 
 typedef DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
 
@@ -75,7 +78,7 @@ bool GetHeldPath(FinalPathQuery query, HANDLE hFolder, CString& rPath)
 class CHeldFolder
 {
 public:
-    explicit CHeldFolder(const CString& path) : m_hFolder(g_calls.pOpenFolder(path))
+    explicit CHeldFolder(const CString& path) : m_hFolder(g_pCalls->pOpenFolder(path))
     {
         BY_HANDLE_FILE_INFORMATION info;
         if (!IsHeld())
@@ -117,7 +120,7 @@ public:
     void Release()
     {
         if (IsHeld())
-            g_calls.pCloseFolder(m_hFolder);
+            g_pCalls->pCloseFolder(m_hFolder);
         m_hFolder = INVALID_HANDLE_VALUE;
     }
 
@@ -152,7 +155,7 @@ bool RemoveFolderLink(const CString& path)
 {
     // Where the system cannot remove the link itself (Wine sees through it), it stays: never
     // is its target emptied instead.
-    if (g_calls.pRemoveDirectory(path) || g_calls.pDeleteFile(path))
+    if (g_pCalls->pRemoveDirectory(path) || g_pCalls->pDeleteFile(path))
         return true;
     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", path.GetString(),
           GetLastSystemErrorText().GetString());
@@ -240,7 +243,7 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved
                     RemoveFolderLink(path);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveDirectoryRec(path, pOnRemoved, pContext);
-                else if (!g_calls.pDeleteFile(path))
+                else if (!g_pCalls->pDeleteFile(path))
                 {
                     Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove file %s : %s", path.GetString(),
                           GetLastSystemErrorText().GetString());
@@ -251,7 +254,7 @@ bool RemoveDirectoryRec(const wchar_t* pszFolder, RemovedFileCallback pOnRemoved
             } while (FindNextFileW(find.Get(), &fd));
     }
     held.Release();
-    if (!g_calls.pRemoveDirectory(folder))
+    if (!g_pCalls->pRemoveDirectory(folder))
     {
         Trace(TRACE_ERROR, L"RemoveDirectoryRec failed to remove dir %s : %s", folder.GetString(),
               GetLastSystemErrorText().GetString());
@@ -474,7 +477,7 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
                 if (modified > limit)
                     continue;
             }
-            if (!g_calls.pDeleteFile(path))
+            if (!g_pCalls->pDeleteFile(path))
             {
                 Trace(TRACE_ERROR, L"CFileUtils::CleanUpFolderRecursively : could not delete file '%s'",
                       path.GetString());
@@ -485,9 +488,9 @@ bool CFileUtils::CleanUpFolderRecursively(const wchar_t* pszFolder, const wchar_
     return ok;
 }
 
-CFolderRemovalCalls SetFolderRemovalCalls(const CFolderRemovalCalls& calls)
+const CFolderRemovalCalls* SetFolderRemovalCalls(const CFolderRemovalCalls* pCalls)
 {
-    const CFolderRemovalCalls previous = g_calls;
-    g_calls = calls;
-    return previous;
+    const CFolderRemovalCalls* pOld = g_pCalls;
+    g_pCalls = pCalls ? pCalls : &kSystemCalls;
+    return pOld;
 }

@@ -1,4 +1,5 @@
 // Folders that no recursive removal may delete or empty.
+#include "ProtectedFolders.h"
 #include "FileUtil.h"
 #include "Registry.h"
 

@@ -2,6 +2,7 @@
 // 8.3 names, and the folders above a protected one.
 
 #include "support/FileUtil.h"
+#include "support/ProtectedFolders.h"
 #include "tests/common/TestArea.h"
 
 #include <gtest/gtest.h>

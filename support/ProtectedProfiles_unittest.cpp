@@ -3,6 +3,8 @@
 // ProfileList), which over-the-shoulder elevation puts beside the account that runs the setup.
 
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
+#include "support/ProtectedFolders.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/TestArea.h"
 

@@ -3,6 +3,7 @@
 #include "support/SysUtil.h"
 #include "support/SystemShutdown.h"
 #include "support/TraceLog.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
 
@@ -179,7 +180,7 @@ protected:
 TEST_F(SysUtilTracedTest, ShutdownGoesThroughTheSeam)
 {
     const SystemShutdownCalls fake = { FakeShutdown };
-    SetSystemShutdownCalls(&fake);
+    const CScopedCalls<SystemShutdownCalls> shutdownCalls(SetSystemShutdownCalls, &fake);
     {
         CSystemShutdown shutdown;
         shutdown.SetReboot(true);
@@ -191,7 +192,6 @@ TEST_F(SysUtilTracedTest, ShutdownGoesThroughTheSeam)
         g_shutdownResult = FALSE;
         EXPECT_FALSE(shutdown.Initiate());
     }
-    SetSystemShutdownCalls(nullptr);
     EXPECT_TRUE(Contains(Log(), L"ERR: Error initiating system shutdown [0x5]"));
 }
 

@@ -7,10 +7,12 @@ namespace
 {
 const wchar_t kReplacement = 0xFFFD;
 
+// The unreserved characters of a URI: a server reads them the same, escaped or not. Everything
+// else is escaped, the blank too ("+" would stay a plus for a server that does not read forms).
 bool IsUnreserved(wchar_t ch)
 {
     return (ch >= L'A' && ch <= L'Z') || (ch >= L'a' && ch <= L'z') || (ch >= L'0' && ch <= L'9') ||
-           wcschr(L"!-._~*'()", ch) != nullptr;
+           (ch != 0 && wcschr(L"-._~", ch) != nullptr);
 }
 
 void AppendEscapedUtf8(CString& rOut, uint32_t cp)
@@ -38,7 +40,7 @@ void AppendEscapedUtf8(CString& rOut, uint32_t cp)
         bytes[n++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
     }
     for (int i = 0; i < n; ++i)
-        rOut.AppendFormat(L"%%%02x", bytes[i]);
+        rOut.AppendFormat(L"%%%02X", bytes[i]);
 }
 
 int TrailingBytes(unsigned char lead)
@@ -126,15 +128,14 @@ void Utf8StringToCString(CString& rText, const std::string& utf8)
     rText = buffer.data();
 }
 
-CString UrlEncode(const CString& text)
+CString UrlEncode(const wchar_t* pszText)
 {
+    const CString text(pszText ? pszText : L"");
     CString out;
     for (int i = 0; i < text.GetLength(); ++i)
     {
         const wchar_t ch = text[i];
-        if (ch == L' ')
-            out += L'+';
-        else if (IsUnreserved(ch))
+        if (IsUnreserved(ch))
             out += ch;
         else if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.GetLength() && text[i + 1] >= 0xDC00 &&
                  text[i + 1] <= 0xDFFF)

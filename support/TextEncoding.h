@@ -1,5 +1,5 @@
 #pragma once
-// UTF-8 conversions and the URL encoding of form and query values.
+// UTF-8 conversions and the URL encoding of query values.
 
 #include "classlib/String.h"
 
@@ -20,6 +20,6 @@ enum EUtf8Result
 EUtf8Result Utf8ToWide(const char* pSource, size_t sourceBytes, wchar_t* pTarget, size_t targetChars,
                        size_t& rWritten, bool bLenient);
 void Utf8StringToCString(CString& rText, const std::string& utf8);
-// Blank as '+', unreserved characters as they are, everything else as %xx of its UTF-8 bytes
-// (a surrogate pair as one 4-byte sequence).
-CString UrlEncode(const CString& text);
+// A query value: letters, digits and "-._~" as they are, everything else (the blank too) as %XX
+// of its UTF-8 bytes; a surrogate pair is one 4-byte sequence, a lone surrogate U+FFFD.
+CString UrlEncode(const wchar_t* pszText);

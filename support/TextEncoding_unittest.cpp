@@ -10,18 +10,21 @@ TEST(UrlEncode, AsciiUmlautsCjkAndEmoji)
         const wchar_t *text, *encoded;
     } cases[] = {
         { L"", L"" },
-        { L"a b&c", L"a+b%26c" },
-        { L"AZaz09!-._~*'()", L"AZaz09!-._~*'()" },
-        { L"/?=%", L"%2f%3f%3d%25" },
-        { L"\u00e9", L"%c3%a9" },
-        { L"\u00c4\u00f6\u00fc\u00df", L"%c3%84%c3%b6%c3%bc%c3%9f" },
-        { L"\u20ac", L"%e2%82%ac" },
-        { L"\u65e5\u672c", L"%e6%97%a5%e6%9c%ac" },
-        { L"\U0001F600", L"%f0%9f%98%80" },
-        { L"x\xD83Dy", L"x%ef%bf%bdy" }, // a lone surrogate
+        { L"a b&c", L"a%20b%26c" },
+        { L"a+b", L"a%2Bb" }, // a plus stays a plus for every reader
+        { L"AZaz09-._~", L"AZaz09-._~" },
+        { L"!*'()", L"%21%2A%27%28%29" },
+        { L"/?=%#", L"%2F%3F%3D%25%23" },
+        { L"\u00e9", L"%C3%A9" },
+        { L"\u00c4\u00f6\u00fc\u00df", L"%C3%84%C3%B6%C3%BC%C3%9F" },
+        { L"\u20ac", L"%E2%82%AC" },
+        { L"\u65e5\u672c", L"%E6%97%A5%E6%9C%AC" },
+        { L"\U0001F600", L"%F0%9F%98%80" },
+        { L"x\xD83Dy", L"x%EF%BF%BDy" }, // a lone surrogate
     };
     for (const auto& c : cases)
         EXPECT_EQ(CString(c.encoded), UrlEncode(c.text)) << CString(c.encoded).ToNarrow();
+    EXPECT_EQ(CString(), UrlEncode(nullptr));
 }
 
 TEST(Utf8ToWide, ValidInvalidAndCutOffInput)

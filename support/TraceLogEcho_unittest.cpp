@@ -1,6 +1,7 @@
 // The trace log's echo to the debugger output: only while a debugger is attached or a
 // debug-output monitor listens, looked up at most once a second; the file's lines never change.
 #include "support/TraceLog.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TestEvent.h"
 
@@ -178,12 +179,12 @@ private:
 class TraceEchoTest : public ::testing::Test
 {
 protected:
+    const CScopedCalls<TraceClockCalls> m_clock{ SetTraceClockCalls, &kFakeClock };
     void SetUp() override
     {
         ASSERT_FALSE(MonitorExists()) << "a debug-output monitor runs in the prefix";
         ASSERT_FALSE(IsDebuggerPresent());
         g_ticks = 0;
-        SetTraceClockCalls(&kFakeClock);
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         m_folder = FreshTestFolder(CString::FromNarrow(std::string("traceecho_") + info->name()));
         SetTracePrefix(m_folder + L"Log_oru");
@@ -193,7 +194,6 @@ protected:
     {
         SetTraceLevel(TRACE_OFF);
         SetTracePrefix(L"D:\\tests\\traceecho_unused");
-        SetTraceClockCalls(nullptr);
     }
     // The line as the file holds it (and as a monitor receives it).
     static CString Line(const wchar_t* pszMessage)

@@ -1,5 +1,6 @@
 #include "support/TraceLog.h"
 #include "classlib/WinApp.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 
 #include <gtest/gtest.h>
@@ -54,10 +55,10 @@ std::vector<CString> SplitLines(const CString& text)
 class TraceLogTest : public ::testing::Test
 {
 protected:
+    const CScopedCalls<TraceClockCalls> m_clock{ SetTraceClockCalls, &kFixedClock };
     void SetUp() override
     {
         SetClock(2024, 1, 31, 14, 25, 1, 347);
-        SetTraceClockCalls(&kFixedClock);
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         CString name = CString::FromNarrow(std::string("tracelog_") + info->test_suite_name() + "_" + info->name());
         name.Replace(L'/', L'_');
@@ -68,7 +69,6 @@ protected:
     {
         SetTraceLevel(0);
         SetTracePrefix(L"D:\\tests\\tracelog_unused");
-        SetTraceClockCalls(nullptr);
         SetCurrentDirectoryW(L"D:\\");
     }
     CString m_folder;
@@ -285,7 +285,7 @@ TEST_F(TraceLogTest, NullPrefixNamesFilesFromTheDate)
 
 TEST_F(TraceLogTest, ThreadsNeverInterleaveLines)
 {
-    SetTraceClockCalls(nullptr);
+    m_clock.Install(nullptr);
     SetTracePrefix(m_prefix);
     SetTraceLevel(50);
     const int kLines = 200;
@@ -336,9 +336,9 @@ TEST_F(TraceLogTest, NestedTraceKeepsTheLock)
 {
     SetTracePrefix(m_prefix);
     SetTraceLevel(50);
-    SetTraceClockCalls(&kNestingClock);
+    m_clock.Install(&kNestingClock);
     Trace(50, L"outer");
-    SetTraceClockCalls(&kFixedClock);
+    m_clock.Install(&kFixedClock);
     ASSERT_NE(nullptr, g_pOther);
     g_pOther->join();
     delete g_pOther;

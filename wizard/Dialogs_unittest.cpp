@@ -10,6 +10,7 @@
 #include "wizard/resource.h"
 #include "classlib/WinApp.h"
 #include "support/SystemShutdown.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/PageLanguages.h"
 #include "tests/common/Screenshot.h"
 #include "tests/common/TestArea.h"
@@ -169,22 +170,20 @@ class DialogsTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "Dialogs_"; }
+    const CScopedCalls<SystemShutdownCalls> m_shutdown{ SetSystemShutdownCalls, &kRecordedShutdown };
     void SetUp() override
     {
         CTracedTest::SetUp();
         AfxSetResourceLanguage(kEnglish);
-        m_pPreviousShutdown = SetSystemShutdownCalls(&kRecordedShutdown);
         g_nShutdowns = 0;
         g_bRebootAsked = -1;
     }
     void TearDown() override
     {
-        SetSystemShutdownCalls(m_pPreviousShutdown);
         AfxSetResourceLanguage(kEnglish);
         CTracedTest::TearDown();
     }
     CFakeWizardHost m_host;
-    const SystemShutdownCalls* m_pPreviousShutdown = nullptr;
 };
 
 const wchar_t kFinishMessage[] = L"Quux Player has been installed.";
@@ -348,7 +347,7 @@ TEST_F(DialogsTest, LicenceIsStreamedInPrintGoesToTheShellAMissingFileLeavesItEm
         rtf << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs16 END USER LICENSE AGREEMENT\\par "
                "You may use this software on one computer.\\par }";
     }
-    const EulaShellCalls* pPrevious = SetEulaShellCalls(&kRecordedShell);
+    const CScopedCalls<EulaShellCalls> shell(SetEulaShellCalls, &kRecordedShell);
     g_shell = CShellCall();
     CEulaDlg viewer(path, nullptr);
     CString text, caption;
@@ -381,7 +380,6 @@ TEST_F(DialogsTest, LicenceIsStreamedInPrintGoesToTheShellAMissingFileLeavesItEm
               }));
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_TRUE(Contains(Log(), L"ERR: CChooseLanguageDlg::OnInitDialog: error reading eula"));
-    SetEulaShellCalls(pPrevious);
 }
 
 TEST_F(DialogsTest, RestartPageGoesOnWithNextAndCancelsOnlyAfterYes)

@@ -1,6 +1,6 @@
 #include "CheckDisabledDotNetFromThread.h"
+#include "ProgressPageText.h"
 #include "WindowMessages.h"
-#include "WorkerStrings.h"
 
 #include "support/ShellExecuteProcess.h"
 #include "support/TraceLog.h"
@@ -8,13 +8,6 @@
 namespace
 {
 const wchar_t kOcsetupParameters[] = L"NetFx3 /quiet /norestart";
-
-void SetPageText(HWND hPage, UINT nStringId)
-{
-    CString text;
-    if (IsWindow(hPage) && text.LoadString(nStringId))
-        SetDlgItemTextW(hPage, IDC_PROGRESS_MAIN_TEXT, text);
-}
 }
 
 CCheckDisabledDotNetFromThread::CCheckDisabledDotNetFromThread(IWorkerListener* pListener, IDotNetFrameworkSeam* pSeam)
@@ -88,13 +81,13 @@ int CCheckDisabledDotNetFromThread::run()
                 Trace(TRACE_TRACE, L"CCheckDisabledDotNetFromThread::run user declined enabling .Net framework, setup will exit");
                 break;
             }
-            SetPageText(m_hPageWnd, IDS_WORKER_TURNING_ON_DOTNET);
+            SetPageText(m_hPageWnd, IDC_PROGRESS_MAIN_TEXT, IDS_WORKER_TURNING_ON_DOTNET);
             RunOcsetup();
             if (IsStopRequested())
                 break;
             if (!m_pSeam->IsDotNetFrameworkDisabled())
                 result = 1;
-            SetPageText(m_hPageWnd, IDS_WORKER_PLEASE_WAIT);
+            SetPageText(m_hPageWnd, IDC_PROGRESS_MAIN_TEXT, IDS_WORKER_PLEASE_WAIT);
         }
     }
     catch (...)

@@ -3,6 +3,7 @@
 #include "WorkerStrings.h"
 
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/PathUtil.h"
 #include "support/TraceLog.h"
 

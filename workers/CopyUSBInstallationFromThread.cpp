@@ -3,7 +3,9 @@
 #include "DriveSetAside.h"
 
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/PathUtil.h"
+#include "support/ProtectedFolders.h"
 #include "support/SysUtil.h"
 #include "support/TraceLog.h"
 

@@ -7,6 +7,7 @@
 
 #include "classlib/Handles.h"
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/PathUtil.h"
 #include "tests/common/TestEvent.h"
 #include "tests/common/TraceCapture.h"

@@ -4,6 +4,7 @@
 // removes what stands aside; a failed one removes what it put there and renames everything back.
 
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 
 #include "classlib/String.h"
 

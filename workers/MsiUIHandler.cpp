@@ -1,5 +1,5 @@
 #include "MsiUIHandler.h"
-#include "WorkerStrings.h"
+#include "ProgressPageText.h"
 
 #include "support/TraceLog.h"
 
@@ -81,16 +81,6 @@ bool ReadType(const wchar_t*& rp, int& rType)
     rType = *rp - L'0';
     ++rp;
     return true;
-}
-
-void SetPageText(HWND hPage, int nControlId, UINT nStringId)
-{
-    if (!IsWindow(hPage))
-        return;
-    CString text;
-    if (nStringId)
-        text.LoadString(nStringId);
-    SetDlgItemTextW(hPage, nControlId, text);
 }
 
 int Answer(bool bCancelled, int nOtherwise)

@@ -1,6 +1,7 @@
 #include "workers/MsiUIHandler.h"
 #include "workers/WorkerStrings.h"
 
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/RecordingWindow.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/TraceCapture.h"
@@ -56,23 +57,17 @@ class MsiUIHandlerTest : public CTracedTest
 {
 protected:
     const char* FolderPrefix() const override { return "workers_handler_"; }
+    const CScopedCalls<MsiUIHandlerCalls> m_calls{ SetMsiUIHandlerCalls, &kRecordingCalls };
     void SetUp() override
     {
         CTracedTest::SetUp();
         g_recorded = CRecordedCalls();
-        m_pPreviousCalls = SetMsiUIHandlerCalls(&kRecordingCalls);
-    }
-    void TearDown() override
-    {
-        SetMsiUIHandlerCalls(m_pPreviousCalls);
-        CTracedTest::TearDown();
     }
     int Call(MsiUIContext& context, UINT kind, const wchar_t* pszText, UINT flags = 0)
     {
         return MsiUIHandler(&context, kind | flags, pszText);
     }
     volatile LONG m_stop = 0;
-    const MsiUIHandlerCalls* m_pPreviousCalls = nullptr;
 };
 }
 
@@ -153,7 +148,7 @@ TEST_F(MsiUIHandlerTest, ErrorsAndWarningsAreBoxesOwnedByThePageInTheInstallersL
 
 TEST_F(MsiUIHandlerTest, ARealBoxAnswersWithTheButtonPressed)
 {
-    SetMsiUIHandlerCalls(nullptr);
+    m_calls.Install(nullptr);
     MsiUIContext context(L"", &m_stop, nullptr);
     std::atomic<bool> found{ false };
     std::thread user([&found]() {

@@ -15,6 +15,7 @@
 #include "classlib/Handles.h"
 #include "download/OruHttpDownloader.h"
 #include "support/FileUtil.h"
+#include "support/FolderTree.h"
 #include "support/PathUtil.h"
 #include "support/ProxySettings.h"
 #include "tests/common/HttpTestServer.h"

@@ -10,6 +10,7 @@
 #include "classlib/Handles.h"
 #include "support/PathUtil.h"
 #include "support/ThreadObject.h"
+#include "tests/common/ScopedCalls.h"
 #include "tests/common/RecordingWindow.h"
 #include "tests/common/TraceCapture.h"
 
@@ -568,7 +569,7 @@ TEST_F(WorkersTest, AWorkerThatCannotStartReportsAFailedRunAtOnce)
     for (const ThreadObjectCalls* pCalls : { &kCreationFails, &kResumeFails })
     {
         SCOPED_TRACE(pCalls == &kCreationFails ? "creation fails" : "resume fails");
-        const ThreadObjectCalls* pOld = SetThreadObjectCalls(pCalls);
+        const CScopedCalls<ThreadObjectCalls> threads(SetThreadObjectCalls, pCalls);
         CFakeChecker checker;
         CFakeDownloader downloader;
         CRecordingListener listener;
@@ -602,7 +603,6 @@ TEST_F(WorkersTest, AWorkerThatCannotStartReportsAFailedRunAtOnce)
             EXPECT_FALSE(check.IsThreadLive());
             EXPECT_FALSE(process.IsThreadLive()) << "no thread left that was never resumed";
         } // and the destructors return: nothing waits for a thread that never ran
-        SetThreadObjectCalls(pOld);
         EXPECT_EQ(-1, checker.m_reserved.load()) << "no body ran";
         EXPECT_TRUE(downloader.Calls().empty());
         EXPECT_TRUE(listener.Results().empty());

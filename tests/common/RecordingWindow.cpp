@@ -1,12 +1,14 @@
 #include "RecordingWindow.h"
 #include "Windows.h"
 
+#include "workers/WorkerStrings.h"
+
 #include <oleauto.h>
 
 namespace
 {
 const wchar_t kClassName[] = L"VantolinTestsRecordingWindow";
-const int kControlIds[] = { 1027, 1010, IDCANCEL };
+const int kControlIds[] = { IDC_PROGRESS_MAIN_TEXT, IDC_PROGRESS_EXTRA_TEXT, IDCANCEL };
 }
 
 CRecordingWindow::CRecordingWindow(UINT nStringMessage) : m_nStringMessage(nStringMessage)

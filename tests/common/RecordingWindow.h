@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in for a progress page: a hidden top-level window with the controls the workers write
-// to (1027, 1010 and the Cancel button 2). It records every registered message it receives and
-// every text set on its controls, in order. Messages reach it only while its thread pumps.
+// to (the main and the extra text of workers/WorkerStrings.h, the Cancel button 2). It records
+// every registered message it receives and every text set on its controls, in order. Messages
+// reach it only while its thread pumps.
 
 #include "classlib/String.h"
 
