@@ -6,7 +6,7 @@
 #include "classlib/Dialog_unittest_ids.h"
 #include "classlib/WinApp.h"
 #include "tests/common/Screenshot.h"
-#include "tests/common/TraceCapture.h"
+#include "tests/common/TestArea.h"
 #include "tests/common/Windows.h"
 
 #include <gtest/gtest.h>
@@ -164,15 +164,24 @@ int TopLevelWindowsOfThread()
     return nCount;
 }
 
-class DialogTest : public CTracedTest
+// The faults the class library reports of each test, one line each (the trace log's sink is a
+// layer above: support/TraceLog_unittest).
+CString g_reported;
+
+class DialogTest : public ::testing::Test
 {
 protected:
-    const char* FolderPrefix() const override { return "Dialog_"; }
     void SetUp() override
     {
-        CTracedTest::SetUp();
         AfxSetResourceLanguage(kEnglish);
+        g_reported.Empty();
+        m_previousSink = AfxSetErrorSink([](const wchar_t* pszText) { g_reported += CString(pszText) + L"\n"; });
     }
+    void TearDown() override { AfxSetErrorSink(m_previousSink); }
+    static CString Log() { return g_reported; }
+
+private:
+    AFX_ERROR_SINK m_previousSink = nullptr;
 };
 
 TEST_F(DialogTest, ModalDialogEndsWithTheResultOfItsEnding)
@@ -230,9 +239,9 @@ TEST_F(DialogTest, DialogThatCannotBeCreatedAnswersMinusOne)
     EXPECT_EQ(nullptr, throwingModeless.m_hWnd);
     EXPECT_EQ(nWindowsBefore, TopLevelWindowsOfThread());
     const CString log = Log();
-    EXPECT_TRUE(Contains(log, L"ERR: CDialog::DoModal : the dialog template 299 is missing (language 1033)")) << log;
-    EXPECT_TRUE(Contains(log, L"ERR: CDialog::Create : the dialog template 299 is missing (language 1033)"));
-    EXPECT_EQ(2, CountOf(log, L"ERR: CWnd::WindowProc : the handler of message 0x0110 threw \"init planted\""));
+    EXPECT_TRUE(Contains(log, L"CDialog::DoModal : the dialog template 299 is missing (language 1033)")) << log;
+    EXPECT_TRUE(Contains(log, L"CDialog::Create : the dialog template 299 is missing (language 1033)"));
+    EXPECT_EQ(2, CountOf(log, L"CWnd::WindowProc : the handler of message 0x0110 threw \"init planted\""));
 }
 
 TEST_F(DialogTest, ModelessOkCancelAndEscDestroyTheWindow)
@@ -336,7 +345,7 @@ TEST_F(DialogTest, HandlerThatThrowsIsLoggedAndTheDialogLivesOn)
     driver.join();
     EXPECT_EQ(1, dlg.m_nButtonCalls);
     const CString log = Log();
-    EXPECT_EQ(1, CountOf(log, L"ERR: CWnd::WindowProc : the handler of message 0x0111 threw \"planted\"")) << log;
+    EXPECT_EQ(1, CountOf(log, L"CWnd::WindowProc : the handler of message 0x0111 threw \"planted\"")) << log;
 
     // The same through the class library's error sink alone (no trace log configured).
     static CString s_reported;

@@ -11,8 +11,6 @@
 
 namespace
 {
-const UINT kAppTitleId = 57344;
-
 // False when the file exists and another handle keeps it from being replaced.
 bool CanReplaceFile(const CString& path)
 {
@@ -85,7 +83,7 @@ bool COruHttpDownloader::Download(const wchar_t* pszUrl, const wchar_t* pszTarge
 void COruHttpDownloader::ShowConnectionFailure()
 {
     CString caption, text;
-    caption.LoadString(kAppTitleId);
+    caption.LoadString(IDS_DOWNLOAD_CAPTION);
     text.LoadString(IDS_NO_INTERNET_CONNECTION);
     if (!m_strCaptionProductName.IsEmpty())
         caption.Replace(L"Vantolin", m_strCaptionProductName);

@@ -1,4 +1,5 @@
 #include "support/TraceLog.h"
+#include "classlib/WinApp.h"
 #include "tests/common/ScopedCalls.h"
 #include "tests/common/TestArea.h"
 
@@ -104,6 +105,18 @@ TEST_F(TraceLogTest, FileNameBomAndLineFormat)
     CString expectedLine;
     expectedLine.Format(L"14:25:01.347 %X INF: Computer name: PC-\u00c4\u00d6\u00dc\r\n", GetCurrentThreadId());
     EXPECT_EQ(expectedLine, ReadUtf16File(expectedName));
+}
+
+TEST_F(TraceLogTest, ClassLibraryFaultsBecomeErrorLines)
+{
+    SetTracePrefix(m_prefix);
+    SetTraceLevel(50);
+    AfxReportError(L"%s : the handler of message 0x%04X threw \"%s\"", L"CWnd::WindowProc", 0x111u, L"planted");
+
+    CString expectedLine;
+    expectedLine.Format(L"14:25:01.347 %X ERR: CWnd::WindowProc : the handler of message 0x0111 threw \"planted\"\r\n",
+                        GetCurrentThreadId());
+    EXPECT_EQ(expectedLine, ReadUtf16File(GetTraceFileName()));
 }
 
 TEST_F(TraceLogTest, ConfiguredLevelFiltersAndNamesLines)

@@ -3,7 +3,7 @@
 // next picker's start, virtual folders, the root, the owner's WM_HELP while open and its own
 // procedure afterwards, two browses on one picker, and a callback that throws.
 #include "wizard/BrowseFolderDlg.h"
-#include "wizard/ChoicePagesTestSupport.h"
+#include "wizard/ChoicePages_unittest.h"
 #include "tests/common/TraceCapture.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Win32 messages: its texts and controls for the two installation types, the drive list kept
 // current by device broadcasts (the drives from a fake of the drive queries: Wine reports no
 // removable media), the target folder chosen in the real folder picker, help, and its results.
-#include "wizard/ChoicePagesTestSupport.h"
+#include "wizard/ChoicePages_unittest.h"
 #include "wizard/ChooseInstallationTypeDlg.h"
 #include "wizard/resource.h"
 #include "tests/common/ProcessRun.h"

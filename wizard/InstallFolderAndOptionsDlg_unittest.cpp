@@ -1,7 +1,7 @@
 // The installation folder, options and media-library pages as real windows on the test X server
 // in every language, driven by Win32 messages: their texts, the caller's values edited in place,
 // Next only for a folder the installer can take, partner 11082, and the results.
-#include "wizard/ChoicePagesTestSupport.h"
+#include "wizard/ChoicePages_unittest.h"
 #include "wizard/InstallFolderDlg.h"
 #include "wizard/InstallOptionsDlg.h"
 #include "wizard/ScanMusicCollectionDlg.h"
