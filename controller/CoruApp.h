@@ -214,6 +214,9 @@ private:
 
     // Texts, percent window and buttons of the phase on the page, its window made when missing.
     CMsiProgressDlg* PreparePhasePage(const COruPhase& phase, IProgressTimerListener* pListener);
+    // The page's window under the main window; false (the step counts as not started) when it
+    // cannot be created.
+    bool CreatePhaseWindow(CMsiProgressDlg* pPage, const COruPhase& phase);
     // The step could not be started: a box the user sees even in a silent run, the page aborted.
     void AbortPhase(CMsiProgressDlg* pPage, const COruPhase& phase, bool bShowSilent);
     // The page's flags after its pump: false when cancelled or aborted.

@@ -143,15 +143,14 @@ bool CoruApp::PhaseResult(CMsiProgressDlg* pPage, const COruPhase& phase)
     return true;
 }
 
-namespace
+bool CoruApp::CreatePhaseWindow(CMsiProgressDlg* pPage, const COruPhase& phase)
 {
-bool CreatePageWindow(CMsiProgressDlg* pPage, HWND hParent, const wchar_t* pszName)
-{
-    if (pPage->GetSafeHwnd() || pPage->Create(IDD_MSI_PROGRESS, hParent))
+    if (pPage->GetSafeHwnd() || pPage->Create(IDD_MSI_PROGRESS, m_mainWindow.Get()))
         return true;
-    Trace(TRACE_ERROR, L"%s: Dialog box could not be created!", pszName);
+    Trace(TRACE_ERROR, L"%s: Dialog box could not be created!", phase.pszName);
+    // A page that cannot be shown is a phase that cannot start: the run fails.
+    m_bStepNotStarted = true;
     return false;
-}
 }
 
 bool CoruApp::RunPhasePage(COruProcess* pProcess, const COruPhase& phase)
@@ -165,11 +164,8 @@ bool CoruApp::RunPhasePage(COruProcess* pProcess, const COruPhase& phase)
         pPage->SetRange(static_cast<int>(now), static_cast<int>(now + kInstallationTickSpan));
         pPage->RangedProgress_SetPos(0);
     }
-    if (!CreatePageWindow(pPage, m_mainWindow.Get(), phase.pszName))
-    {
-        m_bStepNotStarted = true;
+    if (!CreatePhaseWindow(pPage, phase))
         return false;
-    }
     if (!RunModelessProgress(pProcess, pPage, true, phase.bPostTicks))
         AbortPhase(pPage, phase, true);
     return PhaseResult(pPage, phase);
@@ -181,11 +177,8 @@ bool CoruApp::DotNetFrameworkInstallation(COruProcess* pProcess)
     CMsiProgressDlg* pPage = PreparePhasePage(phase, nullptr);
     if (!pPage)
         return false;
-    if (!CreatePageWindow(pPage, m_mainWindow.Get(), phase.pszName))
-    {
-        m_bStepNotStarted = true;
+    if (!CreatePhaseWindow(pPage, phase))
         return false;
-    }
     // An installer that asks for another round keeps the page as it is.
     do
     {
@@ -219,11 +212,8 @@ bool CoruApp::USBInstallationProgress(COruProcess* pProcess)
         pPage = PreparePhasePage(phase, nullptr);
         if (!pPage)
             return false;
-        if (!CreatePageWindow(pPage, m_mainWindow.Get(), phase.pszName))
-        {
-            m_bStepNotStarted = true;
+        if (!CreatePhaseWindow(pPage, phase))
             return false;
-        }
     }
     if (!RunModelessProgress(pProcess, pPage, true, false))
         AbortPhase(pPage, phase, true);
@@ -263,11 +253,8 @@ bool CoruApp::HiddenStartProduct(COruProcess* pProcess, IHiddenVantolinStarter* 
     pPage->SetRange(0, 20);
     pPage->RangedProgress_SetPos(0);
     pPage->SetStep(1);
-    if (!CreatePageWindow(pPage, m_mainWindow.Get(), phase.pszName))
-    {
-        m_bStepNotStarted = true;
+    if (!CreatePhaseWindow(pPage, phase))
         return false;
-    }
     if (!pProcess->RunNextStep())
     {
         // The product is installed by now: one that does not start ends nothing (the run goes
@@ -326,11 +313,8 @@ bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
         m_bStepNotStarted = true;
         return false;
     }
-    if (!CreatePageWindow(pPage, m_mainWindow.Get(), phase.pszName))
-    {
-        m_bStepNotStarted = true;
+    if (!CreatePhaseWindow(pPage, phase))
         return false;
-    }
     CPostInstallationPumpEngine engine(pProcess);
     engine.SetProgressWindow(pPage->GetSafeHwnd());
     ::ShowWindow(pPage->GetSafeHwnd(), m_bSilent ? SW_HIDE : SW_SHOW);

@@ -76,18 +76,6 @@ private:
     std::map<wchar_t, std::wstring> m_drives;
 };
 
-inline HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs)
-    {
-        if (HWND hWnd = find())
-            return hWnd;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
 struct CThreadWindowSearch
 {
     const wchar_t* pszClass;

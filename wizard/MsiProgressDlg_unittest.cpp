@@ -27,42 +27,6 @@ int BarOf(HWND hPage)
     return static_cast<int>(SendMessageW(GetDlgItem(hPage, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
 }
 
-HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs)
-    {
-        if (HWND hWnd = find())
-            return hWnd;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-struct COwnedSearch
-{
-    HWND hOwner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwned(HWND hWnd, LPARAM lParam)
-{
-    COwnedSearch* pSearch = reinterpret_cast<COwnedSearch*>(lParam);
-    if (GetWindow(hWnd, GW_OWNER) == pSearch->hOwner && IsWindowVisible(hWnd))
-    {
-        pSearch->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND OwnedBy(HWND hOwner)
-{
-    COwnedSearch search = { hOwner, nullptr };
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Lets every message already queued for this thread (and those they post) be handled.
 void Settle()
 {
@@ -222,7 +186,7 @@ TEST_F(MsiProgressDlgTest, CancelActsOnlyWhereTheMaskShowsItAndIsAskedWhileThePa
         std::thread driver([&]() {
             if (!c.answer)
                 return;
-            HWND hQuestion = WaitFor([hPage]() { return OwnedBy(hPage); });
+            HWND hQuestion = WaitForWindow([hPage]() { return OwnedBy(hPage); });
             if (!hQuestion)
                 return;
             asked = true;
@@ -267,7 +231,7 @@ TEST_F(MsiProgressDlgTest, AnEndOfThePhaseDispatchedDuringTheQuestionIsKept)
     Open(page, 20, 80, MSI_PROGRESS_CANCEL);
     HWND hPage = page.m_hWnd;
     std::thread driver([hPage]() {
-        if (HWND hQuestion = WaitFor([hPage]() { return OwnedBy(hPage); }))
+        if (HWND hQuestion = WaitForWindow([hPage]() { return OwnedBy(hPage); }))
         {
             // Both go into the same queue: the end is dispatched before the answer ends the question.
             PostMessageW(hPage, PROGRESSDLG_END_DIALOG, 1, 0);

@@ -59,42 +59,6 @@ public:
     std::function<void()> m_onAsk;
 };
 
-HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs)
-    {
-        if (HWND hWnd = find())
-            return hWnd;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-struct COwnedSearch
-{
-    HWND hOwner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwned(HWND hWnd, LPARAM lParam)
-{
-    COwnedSearch* pSearch = reinterpret_cast<COwnedSearch*>(lParam);
-    if (GetWindow(hWnd, GW_OWNER) == pSearch->hOwner && IsWindowVisible(hWnd))
-    {
-        pSearch->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND OwnedBy(HWND hOwner)
-{
-    COwnedSearch search = { hOwner, nullptr };
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 int BarOf(HWND hPage)
 {
     return static_cast<int>(SendMessageW(GetDlgItem(hPage, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
@@ -181,7 +145,7 @@ TEST_F(ProgressPumpsTest, AnEndDispatchedDuringTheCancelQuestionEndsThePump)
     HWND hPage = page.m_hWnd;
     std::atomic<bool> answered{ false };
     std::thread driver([hPage, &answered]() {
-        if (HWND hQuestion = WaitFor([hPage]() { return OwnedBy(hPage); }))
+        if (HWND hQuestion = WaitForWindow([hPage]() { return OwnedBy(hPage); }))
         {
             // The question's own loop dispatches the end to the page; "No" follows it.
             PostMessageW(hPage, PROGRESSDLG_END_DIALOG, 1, 0);
@@ -262,7 +226,7 @@ TEST_F(ProgressPumpsTest, PostsFromAWorkerWhileThePageClosesReachItOrNothing)
             Sleep(2);
         }
     });
-    WaitFor([&]() { return posts > 30 ? hPage : nullptr; });
+    WaitForWindow([&]() { return posts > 30 ? hPage : nullptr; });
     Settle();
     page.DestroyWindow();
     worker.join();

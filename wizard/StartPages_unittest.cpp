@@ -131,18 +131,6 @@ int WINAPI FakeGetDeviceCaps(HDC hDC, int index)
 
 const StartPageCalls kFakeCalls = { FakeIsValidLocale, FakeShellExecute, FakeGetLocaleInfo, FakeGetDeviceCaps };
 
-HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs)
-    {
-        if (HWND hWnd = find())
-            return hWnd;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
 // The page as the user finds it: a visible dialog with the application's title.
 HWND FindPage()
 {
@@ -167,7 +155,7 @@ INT_PTR RunModal(CDialog& page, const std::function<void(HWND)>& drive)
     const DWORD pageThread = GetCurrentThreadId();
     std::atomic<bool> ended{ false };
     std::thread driver([&drive, &ended, pageThread]() {
-        if (HWND hPage = WaitFor(FindPage))
+        if (HWND hPage = WaitForWindow(FindPage))
             drive(hPage);
         else
             ADD_FAILURE() << "the page did not appear";
@@ -414,7 +402,7 @@ TEST_F(StartPagesTest, TheLanguagePageEndsWithItsChoices)
         { "cancel confirmed", L"en", TRUE, L"", 0,
           [](HWND hPage) {
               PostMessageW(hPage, WM_COMMAND, IDCANCEL, 0);
-              HWND hQuestion = WaitFor([]() { return FindWindowW(L"#32770", L"Cancel Installation"); });
+              HWND hQuestion = WaitForWindow([]() { return FindWindowW(L"#32770", L"Cancel Installation"); });
               if (hQuestion)
                   PressDialogButton(hQuestion, IDOK);
           }, IDCANCEL, L"en", 0, false },

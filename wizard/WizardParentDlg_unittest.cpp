@@ -43,43 +43,6 @@ ON_BN_CLICKED(IDC_WIZARD_BACK, &CWizardParentDlg::OnBack)
 ON_BN_CLICKED(IDCANCEL, &CWizardParentDlg::OnCancelInstallation)
 END_MESSAGE_MAP()
 
-HWND WaitFor(const std::function<HWND()>& find, DWORD timeoutMs = 20000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs)
-    {
-        if (HWND hWnd = find())
-            return hWnd;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-struct COwnedSearch
-{
-    HWND hOwner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwned(HWND hWnd, LPARAM lParam)
-{
-    COwnedSearch* pSearch = reinterpret_cast<COwnedSearch*>(lParam);
-    if (GetWindow(hWnd, GW_OWNER) == pSearch->hOwner && IsWindowVisible(hWnd))
-    {
-        pSearch->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The visible window the page owns (the cancel question); null when there is none.
-HWND OwnedBy(HWND hOwner)
-{
-    COwnedSearch search = { hOwner, nullptr };
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 LONG FontWeightOf(HWND hControl)
 {
     HFONT hFont = reinterpret_cast<HFONT>(SendMessageW(hControl, WM_GETFONT, 0, 0));
@@ -237,11 +200,11 @@ TEST_F(WizardParentDlgTest, CancelIsAskedOnThePageNoKeepsItYesEndsItBackGoesBack
         std::atomic<bool> disabledWhileAsked{ false }, liveWhileAsked{ false }, stayedAfterNo{ false };
         CString caption;
         std::thread driver([&]() {
-            HWND hPage = WaitFor([&page]() { HWND h = page.m_hCreated; return h && IsWindowVisible(h) ? h : nullptr; });
+            HWND hPage = WaitForWindow([&page]() { HWND h = page.m_hCreated; return h && IsWindowVisible(h) ? h : nullptr; });
             if (!hPage)
                 return;
             PressDialogButton(hPage, IDCANCEL);
-            HWND hQuestion = WaitFor([hPage]() { return OwnedBy(hPage); });
+            HWND hQuestion = WaitForWindow([hPage]() { return OwnedBy(hPage); });
             if (!hQuestion)
                 return;
             wchar_t text[100] = {};
@@ -251,11 +214,11 @@ TEST_F(WizardParentDlgTest, CancelIsAskedOnThePageNoKeepsItYesEndsItBackGoesBack
             DWORD_PTR result = 0;
             liveWhileAsked = SendMessageTimeoutW(hPage, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
             PressDialogButton(hQuestion, IDCANCEL);
-            WaitFor([hQuestion]() { return IsWindow(hQuestion) ? nullptr : hQuestion; });
+            WaitForWindow([hQuestion]() { return IsWindow(hQuestion) ? nullptr : hQuestion; });
             // The page is given back its input once the question has gone.
-            stayedAfterNo = WaitFor([hPage]() { return IsWindowEnabled(hPage) ? hPage : nullptr; }) != nullptr;
+            stayedAfterNo = WaitForWindow([hPage]() { return IsWindowEnabled(hPage) ? hPage : nullptr; }) != nullptr;
             PressDialogButton(hPage, IDCANCEL);
-            if (HWND hSecond = WaitFor([hPage]() { return OwnedBy(hPage); }))
+            if (HWND hSecond = WaitForWindow([hPage]() { return OwnedBy(hPage); }))
                 PressDialogButton(hSecond, IDOK);
         });
         EXPECT_EQ(IDCANCEL, page.DoModal());
@@ -268,7 +231,7 @@ TEST_F(WizardParentDlgTest, CancelIsAskedOnThePageNoKeepsItYesEndsItBackGoesBack
 
     CTestPage page(IDD_TEST_WATERMARK, FALSE, TRUE);
     std::thread driver([&page]() {
-        if (HWND hPage = WaitFor([&page]() { HWND h = page.m_hCreated; return h && IsWindowVisible(h) ? h : nullptr; }))
+        if (HWND hPage = WaitForWindow([&page]() { HWND h = page.m_hCreated; return h && IsWindowVisible(h) ? h : nullptr; }))
             PressDialogButton(hPage, IDC_WIZARD_BACK);
     });
     EXPECT_EQ(WIZARD_RESULT_BACK, page.DoModal());

@@ -93,3 +93,42 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
+
+HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs)
+    {
+        if (HWND hWnd = find())
+            return hWnd;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+namespace
+{
+struct COwnedSearch
+{
+    HWND hOwner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND hWnd, LPARAM lParam)
+{
+    COwnedSearch* pSearch = reinterpret_cast<COwnedSearch*>(lParam);
+    if (GetWindow(hWnd, GW_OWNER) == pSearch->hOwner && IsWindowVisible(hWnd))
+    {
+        pSearch->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}
+
+HWND OwnedBy(HWND hOwner)
+{
+    COwnedSearch search = { hOwner, nullptr };
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

@@ -15,3 +15,7 @@ void PressDialogButton(HWND hDlg, int id);
 // Dispatches this thread's messages (with the keyboard handling of the class library's dialogs)
 // until done() holds or the time is up; done()'s answer.
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// The window find() answers, asked every 10 ms until it answers one or the time is up (null).
+HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs = 20000);
+// A visible top-level window the owner owns (a page's question box); null when there is none.
+HWND OwnedBy(HWND hOwner);
