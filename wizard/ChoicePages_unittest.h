@@ -247,14 +247,39 @@ inline CString PickerSelectionText(HWND hPicker)
     return TreeItemText(hTree, reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CARET, 0)));
 }
 
+// Selects a folder beside the selected one the way a click does, through the tree itself.
+inline bool SelectSiblingInTree(HWND hPicker, const CString& name)
+{
+    HWND hTree = PickerTree(hPicker);
+    HTREEITEM hSelected = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    HTREEITEM hParent = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_PARENT,
+                                                                  reinterpret_cast<LPARAM>(hSelected)));
+    if (!hParent)
+        return false;
+    for (HTREEITEM hItem = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_CHILD,
+                                                                     reinterpret_cast<LPARAM>(hParent)));
+         hItem; hItem = reinterpret_cast<HTREEITEM>(SendMessageW(hTree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                  reinterpret_cast<LPARAM>(hItem))))
+    {
+        if (TreeItemText(hTree, hItem) == name)
+            return SendMessageW(hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(hItem)) != 0;
+    }
+    return false;
+}
+
 // Selects the folder in the picker until its tree shows it selected (the picker may still be
-// filling its tree when it first shows); false when it never does.
+// filling its tree when it first shows); false when it never does. Wine's picker at times
+// ignores BFFM_SETSELECTION on a loaded machine: a folder beside the selected one is then
+// chosen through the tree, as a click would.
 inline bool SelectInPicker(HWND hPicker, const CString& folder)
 {
     const CString name = folder.Mid(folder.ReverseFind(L'\\') + 1);
     for (int nTry = 0; nTry < 40; ++nTry)
     {
-        SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(folder)));
+        if (nTry % 2 == 0)
+            SendMessageW(hPicker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(static_cast<const wchar_t*>(folder)));
+        else
+            SelectSiblingInTree(hPicker, name);
         if (WaitForWindow([&]() { return PickerSelectionText(hPicker) == name ? hPicker : nullptr; }, 500))
             return true;
     }
