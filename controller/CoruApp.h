@@ -38,15 +38,14 @@ struct COruPhase;
 
 // What the progress pages and their pumps reach of the run's step engine; without an engine
 // (between runs) it answers that no step runs.
-class CProgressPageLink : public IProgressPageEngine, public IProgressPumpEngine
+class CProgressPageLink : public IProgressPageEngine
 {
 public:
     void SetEngine(COruProcess* pEngine) { m_pEngine = pEngine; }
     COruProcess* GetEngine() const { return m_pEngine; }
     void SetProgressWindow(HWND hWnd) override;
     void StopForCancel() override;
-    int RunNextStep() override;
-    int GetNextStep(bool bPrintDots) override;
+    int GetNextStep(bool bPrintDots);
 
 private:
     COruProcess* m_pEngine = nullptr;

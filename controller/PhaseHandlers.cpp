@@ -85,15 +85,15 @@ std::string ToAnsiWithin(const CString& text, size_t nLimit)
 }
 
 // What the post-installation pump asks: busy while the worker runs the list.
-class CPostInstallationPumpEngine : public IProgressPumpEngine
+class CPostInstallationPumpEngine : public IWatchedStepEngine
 {
 public:
     explicit CPostInstallationPumpEngine(COruProcess* pProcess) : m_pProcess(pProcess) {}
-    void SetProgressWindow(HWND hWnd) override { m_pProcess->SetProgressWnd(hWnd); }
+    void SetProgressWnd(HWND hWnd) override { m_pProcess->SetProgressWnd(hWnd); }
     int RunNextStep() override { return 0; }
     int GetNextStep(bool) override
     {
-        return m_pProcess->IsPostInstallationFinished() ? ORU_STEP_NONE : PROGRESS_PUMP_BUSY_STEP;
+        return m_pProcess->IsPostInstallationFinished() ? ORU_STEP_NONE : WATCHED_STEP_BUSY;
     }
 
 private:
@@ -316,7 +316,7 @@ bool CoruApp::PostInstallationStepProgress(COruProcess* pProcess)
     if (!CreatePhaseWindow(pPage, phase))
         return false;
     CPostInstallationPumpEngine engine(pProcess);
-    engine.SetProgressWindow(pPage->GetSafeHwnd());
+    engine.SetProgressWnd(pPage->GetSafeHwnd());
     ::ShowWindow(pPage->GetSafeHwnd(), m_bSilent ? SW_HIDE : SW_SHOW);
     if (!pProcess->RunNextStep())
     {

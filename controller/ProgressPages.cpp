@@ -24,11 +24,6 @@ void CProgressPageLink::StopForCancel()
         m_pEngine->Stop(true);
 }
 
-int CProgressPageLink::RunNextStep()
-{
-    return m_pEngine ? m_pEngine->RunNextStep() : 0;
-}
-
 int CProgressPageLink::GetNextStep(bool bPrintDots)
 {
     return m_pEngine ? m_pEngine->GetNextStep(bPrintDots) : ORU_STEP_NONE;
@@ -77,9 +72,7 @@ void CoruApp::CloseDownloadProgressDialog(COruProcess* pProcess)
 
 bool CoruApp::RunModelessProgress(COruProcess* pProcess, CDialog* pPage, bool bRunStep, bool bPostTicks)
 {
-    CProgressPageLink link;
-    link.SetEngine(pProcess);
-    return ::RunModelessProgress(pProcess ? &link : nullptr, pPage, bRunStep, bPostTicks, m_bSilent);
+    return ::RunModelessProgress(pProcess, pPage, bRunStep, bPostTicks, m_bSilent);
 }
 
 void CoruApp::RunPagePump(CDialog* pPage)

@@ -49,11 +49,11 @@ void RemoveQueuedEnds(HWND hPage)
 }
 }
 
-bool RunModelessProgress(IProgressPumpEngine* pEngine, CDialog* pPage, bool bRunStep, bool bPostTicks, bool bSilent)
+bool RunModelessProgress(IWatchedStepEngine* pEngine, CDialog* pPage, bool bRunStep, bool bPostTicks, bool bSilent)
 {
     const HWND hPage = pPage ? pPage->GetSafeHwnd() : nullptr;
     if (pEngine)
-        pEngine->SetProgressWindow(hPage);
+        pEngine->SetProgressWnd(hPage);
     if (hPage)
         ShowPage(pPage, bSilent);
     if (bRunStep && pEngine && pEngine->RunNextStep() == 0)
@@ -83,7 +83,7 @@ bool RunModelessProgress(IProgressPumpEngine* pEngine, CDialog* pPage, bool bRun
             const DWORD now = GetTickCount();
             PostMessageW(hPage, PROGRESSDLG_PBM_SETPOS, static_cast<WPARAM>(now), static_cast<LPARAM>(now));
         }
-        if (pEngine && pEngine->GetNextStep(false) != PROGRESS_PUMP_BUSY_STEP)
+        if (pEngine && pEngine->GetNextStep(false) != WATCHED_STEP_BUSY)
             break;
         WaitForInput();
     }

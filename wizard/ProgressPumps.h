@@ -2,26 +2,11 @@
 // The message pumps that run while a modeless page is up, and the posts that report to a
 // progress page from another thread.
 
+#include "WatchedStepEngine.h"
+
 #include <windows.h>
 
 class CDialog;
-
-// What the step-driven pump asks of the step engine.
-class IProgressPumpEngine
-{
-public:
-    // The window the step's workers report to; null: none.
-    virtual void SetProgressWindow(HWND hWnd) = 0;
-    // 0: the step could not be started.
-    virtual int RunNextStep() = 0;
-    virtual int GetNextStep(bool bPrintDots) = 0;
-
-protected:
-    ~IProgressPumpEngine() {}
-};
-
-// The engine's answer while a step's worker runs.
-const int PROGRESS_PUMP_BUSY_STEP = 38;
 
 // Shows the page (hidden when silent), runs the next step when asked and pumps the page until
 // its window is gone, its PROGRESSDLG_END_DIALOG arrives, or (with an engine) the engine no
@@ -29,7 +14,7 @@ const int PROGRESS_PUMP_BUSY_STEP = 38;
 // whenever the queue is empty. An end still queued for the page is removed before the return, so
 // that a reused page does not end its next phase at once. False only when the step could not be
 // started.
-bool RunModelessProgress(IProgressPumpEngine* pEngine, CDialog* pPage, bool bRunStep, bool bPostTicks, bool bSilent);
+bool RunModelessProgress(IWatchedStepEngine* pEngine, CDialog* pPage, bool bRunStep, bool bPostTicks, bool bSilent);
 // Runs the page until a WM_CLOSE for it arrives (not dispatched) or its window is gone.
 void RunPagePump(CDialog* pPage, bool bSilent);
 

@@ -28,14 +28,14 @@ const int kGiveUpAfter = 600;
 
 // Answers GetNextStep from the script, then its last answer; checks on every question whatever
 // the test wants to know while the pump runs.
-class CScriptedEngine : public IProgressPumpEngine
+class CScriptedEngine : public IWatchedStepEngine
 {
 public:
     explicit CScriptedEngine(std::vector<int> answers, int nRunResult = 1)
         : m_answers(std::move(answers)), m_nRunResult(nRunResult)
     {
     }
-    void SetProgressWindow(HWND hWnd) override { m_hWindow = hWnd; }
+    void SetProgressWnd(HWND hWnd) override { m_hWindow = hWnd; }
     int RunNextStep() override
     {
         ++m_nRuns;
