@@ -1,5 +1,6 @@
 #include "ChooseLanguageDlg.h"
 
+#include "PageTexts.h"
 #include "StartPagesHost.h"
 #include "WizardHost.h"
 #include "resource.h"
@@ -54,7 +55,7 @@ CChooseLanguageDlg::CChooseLanguageDlg(int bFullVersion, const wchar_t* pszLangu
     INITCOMMONCONTROLSEX classes = { sizeof(classes), ICC_LINK_CLASS };
     InitCommonControlsEx(&classes);
     if (IStartPagesHost* pHost = GetStartPagesHost())
-        pHost->GetSupportedLanguages(m_supportedLanguages, PartnerId() == kStartPartnerOwnName ? 1 : 0);
+        pHost->GetSupportedLanguages(m_supportedLanguages, PartnerId() == kOwnNamePartnerId ? 1 : 0);
     else
         m_supportedLanguages.Add(L"en");
     if (!Contains(m_supportedLanguages, m_strLanguageCode))
@@ -93,7 +94,7 @@ BOOL CChooseLanguageDlg::OnInitDialog()
 {
     CWizardParentDlg::OnInitDialog();
     const CString partner = PartnerId();
-    const bool bOwnName = partner == kStartPartnerOwnName;
+    const bool bOwnName = partner == kOwnNamePartnerId;
     IStartPagesHost* pHost = GetStartPagesHost();
     CString version = pHost ? pHost->GetVersionText() : CString();
     if (!m_bFullVersion)
@@ -162,7 +163,7 @@ void CChooseLanguageDlg::OnEulaLinkClicked(NMHDR*, LRESULT* pResult)
 
 void CChooseLanguageDlg::ShowEula()
 {
-    if (PartnerId() == kStartPartnerOwnName)
+    if (PartnerId() == kOwnNamePartnerId)
     {
         GetStartPageCalls().pShellExecuteW(nullptr, L"open", kPartnerEulaAddress, nullptr, nullptr, SW_SHOWNORMAL);
         return;

@@ -2,11 +2,6 @@
 #include "PageTexts.h"
 #include "resource.h"
 
-namespace
-{
-const wchar_t kPartnerWithOwnProduct[] = L"11082";
-}
-
 BEGIN_MESSAGE_MAP(CInstallOptionsDlg, CWizardParentDlg)
 ON_BN_CLICKED(IDCANCEL, &CWizardParentDlg::OnCancelInstallation)
 ON_BN_CLICKED(IDC_WIZARD_BACK, &CInstallOptionsDlg::OnBack)
@@ -32,7 +27,7 @@ BOOL CInstallOptionsDlg::OnInitDialog()
     CWizardParentDlg::OnInitDialog();
     FormatItemWithDisplayName(m_hWnd, IDC_WIZARD_SUBHEADING);
     FormatItemWithDisplayName(m_hWnd, IDC_OPTIONS_USAGE_STATISTICS);
-    if (m_partnerId == kPartnerWithOwnProduct)
+    if (m_partnerId == kOwnNamePartnerId)
     {
         // The hidden boxes keep the states they were given; Install or Back writes those back.
         ::ShowWindow(GetDlgItem(IDC_OPTIONS_IMPORT_SETTINGS), SW_HIDE);

@@ -35,12 +35,19 @@ void FormatItemWithDisplayName(HWND hPage, int nID)
     SetWindowTextW(hItem, FormatWithDisplayName(text));
 }
 
-CString WithPartnerProductName(const CString& text)
+const wchar_t kOwnNamePartnerId[] = L"11082";
+
+CString WithPartnerProductName(const CString& text, const wchar_t* pszPartnerId)
 {
     CString result = text;
-    if (GetPartnerId() == L"11082")
+    if (CString(pszPartnerId) == kOwnNamePartnerId)
         result.Replace(L"Vantolin", PageDisplayName());
     return result;
+}
+
+CString WithPartnerProductName(const CString& text)
+{
+    return WithPartnerProductName(text, GetPartnerId());
 }
 
 CString LoadPageString(UINT nID, LANGID langId)

@@ -4,8 +4,6 @@
 
 namespace
 {
-const wchar_t kPartnerWithOwnProduct[] = L"11082";
-const wchar_t kProductWord[] = L"Vantolin";
 const int kRadios[] = { IDC_MUSIC_INCLUDE, IDC_MUSIC_EXCLUDE };
 }
 
@@ -38,16 +36,8 @@ BOOL ScanMusicCollectionDlg::OnInitDialog()
 {
     CWizardParentDlg::OnInitDialog();
     SetDlgItemText(IDOK, LoadPageString(IDS_INSTALL_BUTTON, GetLoadedLanguage()));
-    if (m_partnerId == kPartnerWithOwnProduct)
-    {
-        const CString name = PageDisplayName();
-        for (int nID : { IDC_WIZARD_HEADING, IDC_WIZARD_SUBHEADING, IDC_MUSIC_INCLUDE })
-        {
-            CString text = GetDlgItemText(nID);
-            text.Replace(kProductWord, name);
-            SetDlgItemText(nID, text);
-        }
-    }
+    for (int nID : { IDC_WIZARD_HEADING, IDC_WIZARD_SUBHEADING, IDC_MUSIC_INCLUDE })
+        SetDlgItemText(nID, WithPartnerProductName(GetDlgItemText(nID), m_partnerId));
     return TRUE;
 }
 

@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-const wchar_t kStartPartnerOwnName[] = L"11082";
 const wchar_t kStartPartnerOwnBrand[] = L"61000";
 const wchar_t kPartnerEulaAddress[] = L"http://www.kipsy-media.example/redir.php?id=12864";
 

@@ -28,7 +28,6 @@ IStartPagesHost* GetStartPagesHost();
 
 // The partner whose licence is a web page and whose texts name the product itself, and the
 // one with its own branding; neither offers the choice of installation type.
-extern const wchar_t kStartPartnerOwnName[];    // "11082"
 extern const wchar_t kStartPartnerOwnBrand[];   // "61000"
 // The licence page of partner 11082.
 extern const wchar_t kPartnerEulaAddress[];
