@@ -37,8 +37,12 @@ harden
 "$here/check-prefix.sh" "$BUILD_DIR"
 
 # The pages' templates use Tahoma, which has no Japanese or Chinese letters: link it to the CJK
-# font tools/setup.sh installs, as a Windows of those languages links it to its own.
-if ! grep -q 'wqy-microhei.ttc' "$WINEPREFIX/system.reg"; then
+# font tools/setup.sh installs, as a Windows of those languages links it to its own. The first
+# program of a new prefix that draws text writes Wine's own links over it (for the system's code
+# pages), so the live value is checked on every call: build.sh calls this again once its programs
+# have started.
+if ! wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma 2>/dev/null |
+        grep -q 'wqy-microhei.ttc'; then
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
          /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
     # Written to system.reg when the server ends (bounded: a test run's server stays up).
