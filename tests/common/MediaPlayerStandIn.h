@@ -14,7 +14,7 @@
 class CMediaPlayerStandIn
 {
 public:
-    // The stand-in in pszFolder (created), acting by iniText (see tools/mediaplayer).
+    // The stand-in copied into folder (created when missing), acting by iniText (see tools/mediaplayer).
     static std::unique_ptr<CMediaPlayerStandIn> Install(const CString& folder, const std::string& iniText);
     // No media player at all: the program id is gone.
     static std::unique_ptr<CMediaPlayerStandIn> Remove();
