@@ -5,6 +5,7 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "RegistryKeyMap.h"
+#include "RunOutcome.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 
@@ -422,7 +423,10 @@ void CoruApp::EndOfRun(COruProcess* pProcess, const CRunServices& services, cons
             DeleteRestartEntries();
         if (!newer)
         {
-            if ((pProcess->IsCancelled() || !pProcess->IsSuccess() || !pc) && services.pPatchConfig)
+            if (KeepsRunChanges(*pProcess))
+                Trace(TRACE_INFO, L"CoruApp::ProcessAsAdminSteps : the run failed after the product's package was "
+                                  L"installed, which stays: its configuration changes are kept");
+            else if ((pProcess->IsCancelled() || !pProcess->IsSuccess() || !pc) && services.pPatchConfig)
                 services.pPatchConfig->UndoChanges();
             FinishedInstallation(pProcess);
         }

@@ -113,6 +113,8 @@ struct Scenario
     const wchar_t* notLogged;
     // The machine has no .NET 3.5 or 4.
     BOOL noDotNet;
+    // The product's package leaves its success value, and the uninstaller of step 39 leaves it.
+    BOOL packageStays;
 };
 
 // The fake executer, except that the stand-in program of the tests really runs.
@@ -241,6 +243,9 @@ protected:
             else
                 m_exec.codes[c.first] = c.second;
         }
+        if (s.packageStays)
+            WriteRegString(HKEY_CURRENT_USER, L"Software\\VantolinTests\\AdminSteps\\Entries", L"Entry5", REG_SZ, L"1",
+                           nullptr, 0);
         m_exec.unstartable = s.unstartable;
         for (const auto& a : s.answers)
             m_pages.answers[a.first] = a.second;
@@ -377,14 +382,14 @@ const Scenario kScenarios[] = {
       L"1;3;4;5;6;13;14;15;16;17;18;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, nullptr },
     { ".NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
-      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
-      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED_PACKAGE_KEPT,
+      false, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
     { ".NET 5100", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 5100 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;20;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, nullptr, L"One critical" },
     { ".NET installer that cannot start", L"", 0, 1, 1, 0, 0, 0, 0, 0, {}, { L"dotnet.exe" }, {},
-      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
-      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED_PACKAGE_KEPT,
+      false, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
     { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, nullptr, nullptr },
     { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
@@ -392,6 +397,14 @@ const Scenario kScenarios[] = {
     { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14, IDS_FINISH_ANOTHER_INSTALL,
       true, false, false, false, false, false, nullptr, nullptr },
+    { "another installation at 28, the package left by the uninstaller", L"", 0, 1, 0, 0, 0, 0, 0, 0,
+      { { L"post.exe", 1618 } }, {}, {}, L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14,
+      IDS_FINISH_FAILED_PACKAGE_KEPT, false, false, false, false, false, false,
+      L"the run failed after the product's package was installed, which stays", nullptr, FALSE, TRUE },
+    { "a failed .NET installer, then a failed package", L"", 0, 1, 1, 0, 0, 0, 0, 0,
+      { { L"dotnet.exe", 1603 }, { L"product.msi", 1603 } }, {}, {},
+      L"1;3;4;5;6;13;14;15;19;20;21;22;25;26;30;", 1, 11, IDS_FINISH_FAILED,
+      true, false, false, false, false, false, nullptr, L"which stays" },
     { "product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
     { "restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 }, { L"probe2.exe", 1 } }, {}, {},
@@ -424,8 +437,8 @@ const Scenario kRealStepScenarios[] = {
       L"1;3;4;5;6;13;19;22;25;26;27;28;29;30;31;", 0, 10, 0,
       false, false, false, false, false, false, L"Step_UnpackInstaller finish. no need to extract.", L"One critical" },
     { "real: .NET 1603", L"", 0, 1, 1, 0, 0, 0, 0, 0, { { L"dotnet.exe", 1603 } }, {}, {},
-      L"1;3;4;5;6;13;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED,
-      true, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
+      L"1;3;4;5;6;13;19;20;21;22;25;26;27;28;29;30;", 1, 11, IDS_FINISH_FAILED_PACKAGE_KEPT,
+      false, false, false, false, false, false, L"One critical installation step failed [20]", nullptr },
     { "real: product package cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"product.msi", 1602 } }, {}, {},
       L"1;3;4;5;6;13;19;22;25;26;", 3, 13, 0, true, false, false, false, false, false, nullptr, nullptr },
     { "real: restart confirmed", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"probe.exe", 1 } }, {}, {},

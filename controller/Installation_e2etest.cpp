@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <msi.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -100,6 +101,47 @@ CContinuation RunContinuation(const CString& command, const CString& folder)
     else
         TerminateProcess(process.Get(), 99);
     return result;
+}
+
+struct CAnsweredRun
+{
+    DWORD exitCode = STILL_ACTIVE;
+    // The texts of the boxes the run showed, in their order.
+    std::vector<CString> boxes;
+};
+
+// Runs the controller itself and answers every box it shows (a silent run shows the boxes of
+// its failures), at most two minutes.
+CAnsweredRun RunAnsweringBoxes(const CString& folder, const wchar_t* pszExe, const CString& args)
+{
+    CAnsweredRun result;
+    CChildProcess process;
+    EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
+    if (!process.GetHandle())
+        return result;
+    for (const DWORD start = GetTickCount();
+         WaitForSingleObject(process.GetHandle(), 0) == WAIT_TIMEOUT && GetTickCount() - start < 120000;)
+    {
+        HWND hDlg = WaitForProcessDialog(process.GetPid(), 200);
+        if (!hDlg)
+            continue;
+        result.boxes.push_back(GetDialogText(hDlg));
+        PressDialogButton(hDlg, IDOK);
+        for (int i = 0; i < 250 && IsWindow(hDlg); ++i)
+            Sleep(20);
+    }
+    result.exitCode = process.Wait(0);
+    if (result.exitCode == STILL_ACTIVE)
+        TerminateProcess(process.GetHandle(), 99);
+    return result;
+}
+
+// The folder a quick installation of the package installs into (its advertised version is 9).
+CString QuickInstallFolder()
+{
+    wchar_t programFiles[MAX_PATH + 1] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+    return CString(programFiles) + L"\\Vantolin\\Vantolin 9";
 }
 
 // Every installed copy of the product's package (found by name: the packages have no upgrade
@@ -568,3 +610,68 @@ TEST_F(InstallationRun, CleanupProgramRemovesTheRestartCopyAfterTheContinuation)
         EXPECT_TRUE(FileExists(folder + name)) << CString(name).ToNarrow();
     DeleteUserRegValue(localCommon, L"TempFolder");
 }
+
+// Silent runs that fail: a step that cannot start, a post-installation file that cannot be written
+// after the package was installed. Each box is answered; the finish says the system is unchanged
+// only when the package did not stay.
+TEST_F(InstallationRun, SilentRunsThatFail)
+{
+    const struct
+    {
+        const char* name;
+        const wchar_t* archive;
+        bool blockGenerationFile;
+        DWORD exitCode;
+        const wchar_t* returnCode;
+        std::vector<const wchar_t*> boxes; // a text each box holds, in their order
+        bool packageStays;
+        const wchar_t* logged;
+    } cases[] = {
+        // The checker finds no runtime and the archive has no installer of it.
+        { "no runtime package", L"noruntime", false, 1, L"11",
+          { L"The Setup Wizard could not start the Windows Installer engine to intall your product",
+            L"has failed. Your system has not been modified." },
+          false, L"step 23 could not be started, the run fails" },
+        // A folder in the file's place: the package is installed by then and stays.
+        { "generation.ini blocked", L"install", true, 1, L"11",
+          { L"has failed after the product was installed. The product stays installed" }, true,
+          L"PostInstallationStepProgress: Failed to create generation.ini!" },
+    };
+    const CString generationFile = QuickInstallFolder() + L"\\generation.ini";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RemoveInstalledProducts();
+        const CString folder = PrepareFolder(L"steps_silent_failures", "", c.archive);
+        if (c.blockGenerationFile)
+        {
+            // An earlier installation's file stays: the controller wrote it, not the package.
+            DeleteFileW(generationFile);
+            ASSERT_EQ(ERROR_SUCCESS, SHCreateDirectoryExW(nullptr, generationFile, nullptr));
+        }
+        const CAnsweredRun run = RunAnsweringBoxes(folder, kController, L"/silent /quickmode:1");
+        const bool blocked = FolderExists(generationFile);
+        if (c.blockGenerationFile)
+            RemoveDirectoryW(generationFile);
+        EXPECT_EQ(c.exitCode, run.exitCode);
+        ASSERT_EQ(c.boxes.size(), run.boxes.size())
+            << (run.boxes.empty() ? std::string() : run.boxes.front().ToNarrow() + " ... " + run.boxes.back().ToNarrow());
+        for (size_t i = 0; i < c.boxes.size(); ++i)
+            EXPECT_TRUE(Contains(run.boxes[i], c.boxes[i])) << run.boxes[i].ToNarrow();
+        const CString calls = ReadRefreshRtCalls(folder);
+        EXPECT_TRUE(Contains(calls, CString(L"SetIntValue InstallationReturnCode=") + c.returnCode + L"\n"))
+            << calls.ToNarrow();
+        const CString log = ReadGenerationLogs();
+        EXPECT_TRUE(Contains(log, c.logged)) << log.ToNarrow();
+        const CString appDir = Between(log, L"APPDIR=\"", L"\"");
+        EXPECT_EQ(c.packageStays, FileExists(appDir + L"\\readme.txt")) << appDir.ToNarrow();
+        if (c.blockGenerationFile)
+        {
+            EXPECT_TRUE(blocked);
+            EXPECT_EQ(QuickInstallFolder(), appDir) << "the file was blocked where the package installed";
+        }
+        // A package left installed keeps the run's changes with it.
+        EXPECT_EQ(c.packageStays, Contains(log, L"its configuration changes are kept"));
+    }
+}
+

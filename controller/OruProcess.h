@@ -115,6 +115,8 @@ public:
     bool IsAnotherInstallRunning();
     bool IsProductReady();
     bool IsDriverRebootPending();
+    // The product's package was installed by this run and no uninstaller has removed it since.
+    bool IsPackageInstalled();
     bool IsNewerOruAvailable();
     bool IsRepeatDotNetStep();
     bool IsVCRedistRestart();
@@ -193,6 +195,7 @@ private:
     void PCInstallationRule(const CProgramOutcome& program);
     void PostInstallationRule(const CProgramOutcome& program);
     void CleanUpRule(const CProgramOutcome& program);
+    void UninstallerRule(const CProgramOutcome& program);
 
     // Step functions (the step table's names).
     bool Step_ReadConfig();
@@ -296,6 +299,7 @@ private:
     BOOL m_bProductReady = FALSE;
     CString m_strLaunchCommand;
     BOOL m_bDriverRebootPending = FALSE;
+    BOOL m_bPackageInstalled = FALSE;
     BOOL m_bShowAdvertise = FALSE;
     BOOL m_bExtractionNeeded = TRUE;
     bool m_bExtractFolderMade = false;

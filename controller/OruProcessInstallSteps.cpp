@@ -134,12 +134,15 @@ bool COruProcess::Step_LaunchPCInstallation()
             return false;
         }
     }
+    const bool scan = m_pIntegrateMusicLib && *m_pIntegrateMusicLib;
     const bool common = m_pCommonMusicFolder && *m_pCommonMusicFolder;
-    const bool custom = m_pCustomMusicFolderChosen && *m_pCustomMusicFolderChosen;
+    const bool myMusic = m_pNoMusicFolder && *m_pNoMusicFolder;
+    // Without a scan the package is told no folder to scan; the custom folder goes along anyway.
     CString music;
-    music.Format(L"SCAN_MUSIC_FOLDER_SELECTION=%s CUSTOM_MUSIC_FOLDER=\"%s\"",
-                 common ? L"CommonMusicFolder" : (custom ? L"CustomMusicFolder" : L"MyMusicFolder"),
-                 customFolder.GetString());
+    if (scan)
+        music.Format(L"SCAN_MUSIC_FOLDER_SELECTION=%s",
+                     common ? L"CommonMusicFolder" : (myMusic ? L"MyMusicFolder" : L"CustomMusicFolder"));
+    music += L" CUSTOM_MUSIC_FOLDER=\"" + customFolder + L"\"";
     const CString logFile = strMSILogDir + L"Vantolin_" + GetTimestampString() + L"_msi.log";
     CString controllerPath;
     GetModuleFileNameString(controllerPath);
@@ -150,7 +153,7 @@ bool COruProcess::Step_LaunchPCInstallation()
                   L"AUTO_DOWNLOAD_LAME=%d CHK_AUTO_DOWNLOAD_LAME=%d CHK_SEND_USAGE_STATISTICS=%d SEND_USAGE_STATISTICS=%d "
                   L"CHK_IMPORT_OLD_SETTINGS=%d %s SHORTCUT_PRODUCT_NAME=\"%s\" PARTNER_ID=\"%s\"",
                   logFile.GetString(), GetControllerFolder().GetString(), controllerPath.GetString(),
-                  installFolder.GetString(), m_pIntegrateMusicLib && *m_pIntegrateMusicLib ? 1 : 0, music.GetString(),
+                  installFolder.GetString(), scan ? 1 : 0, music.GetString(),
                   lame, lame, statistics, statistics, m_pImportOldSettings && *m_pImportOldSettings ? 1 : 0, L"",
                   settings.GetProductShortcutName().GetString(), settings.GetPartnerID().GetString());
     Trace(TRACE_TRACE, L"Step_LaunchPCInstallation [%s]", params.GetString());

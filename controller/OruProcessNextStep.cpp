@@ -1,6 +1,7 @@
 // The choice of the next step from the last step's outcome.
 
 #include "OruProcess.h"
+#include "RegistryKeyMap.h"
 
 #include "support/PathUtil.h"
 #include "support/TraceLog.h"
@@ -331,6 +332,8 @@ void COruProcess::PCInstallationRule(const CProgramOutcome& program)
         m_bSuccess = FALSE;
         m_nForcedNextStep = ORU_STEP_CLEAN_UP;
     }
+    else
+        m_bPackageInstalled = TRUE;
 }
 
 void COruProcess::PostInstallationRule(const CProgramOutcome& program)
@@ -351,6 +354,16 @@ void COruProcess::CleanUpRule(const CProgramOutcome&)
 {
     if (m_bCancelled || !m_bSuccess)
         m_nForcedNextStep = ORU_STEP_PC_END;
+}
+
+void COruProcess::UninstallerRule(const CProgramOutcome&)
+{
+    // The uninstaller reports nothing we could trust: the package's own success value, which
+    // its removal takes along, tells whether it is gone.
+    CString value;
+    if (!m_pRegistryKeys || !GetRegStringValue(*m_pRegistryKeys, REGKEY_PC_INSTALLATION_SUCCESSFUL, value) ||
+        value != L"1")
+        m_bPackageInstalled = FALSE;
 }
 
 void COruProcess::ReadProductState(int& rBusy)

@@ -328,29 +328,42 @@ TEST_F(CStepsTest, AnUnpackedArchiveFolderRunsFromACopy)
 
 TEST_F(CStepsTest, PackageLineAndItsRefusals)
 {
+    // The folder to scan is picked by the common and My Music choices and named only with a scan;
+    // the custom folder goes along whatever was chosen.
+    const wchar_t kCustom[] = L" CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"";
     const struct
     {
-        BOOL common, custom;
-        const wchar_t* music;
+        BOOL scan, common, myMusic, custom;
+        const wchar_t* selection;
     } rows[] = {
-        { TRUE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=CommonMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
-        { FALSE, TRUE, L"SCAN_MUSIC_FOLDER_SELECTION=CustomMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
-        { FALSE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=MyMusicFolder CUSTOM_MUSIC_FOLDER=\"D:\\My Music\"" },
+        { TRUE, TRUE, FALSE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=CommonMusicFolder" },
+        { TRUE, FALSE, TRUE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=MyMusicFolder" },
+        { TRUE, FALSE, FALSE, TRUE, L"SCAN_MUSIC_FOLDER_SELECTION=CustomMusicFolder" },
+        { TRUE, FALSE, TRUE, TRUE, L"SCAN_MUSIC_FOLDER_SELECTION=MyMusicFolder" },
+        { TRUE, TRUE, TRUE, TRUE, L"SCAN_MUSIC_FOLDER_SELECTION=CommonMusicFolder" },
+        { TRUE, FALSE, FALSE, FALSE, L"SCAN_MUSIC_FOLDER_SELECTION=CustomMusicFolder" },
+        { FALSE, TRUE, FALSE, FALSE, L"" },
+        { FALSE, FALSE, TRUE, FALSE, L"" },
+        { FALSE, FALSE, FALSE, TRUE, L"" },
     };
     m_customFolder = L"D:\\My Music";
     for (const auto& r : rows)
     {
+        SCOPED_TRACE(testing::Message() << r.scan << r.common << r.myMusic << r.custom);
+        m_flags[0] = r.scan;
         m_flags[1] = r.common;
+        m_flags[2] = r.myMusic;
         m_flags[3] = r.custom;
-        m_flags[0] = TRUE;
         Make();
         RunStep(1);
         RunStep(26);
         EXPECT_EQ(1, m_lastResult);
         const std::wstring run = LastRun();
         EXPECT_EQ(0u, run.find(std::wstring(m_extract + L"msi\\VantolinSetup.msi /l*vx \"")));
-        EXPECT_NE(std::wstring::npos, run.find(std::wstring(L" APPDIR=\"C:\\Program Files\\Vantolin\" PERFORM_MUSIC_SCAN=1 ") + r.music + L" AUTO_DOWNLOAD_LAME=0"))
-            << CString(run).ToNarrow();
+        const std::wstring expected = std::wstring(L" APPDIR=\"C:\\Program Files\\Vantolin\" PERFORM_MUSIC_SCAN=") +
+                                      (r.scan ? L"1 " : L"0 ") + r.selection + kCustom + L" AUTO_DOWNLOAD_LAME=0";
+        EXPECT_NE(std::wstring::npos, run.find(expected)) << CString(run).ToNarrow();
+        EXPECT_EQ(r.scan != FALSE, run.find(L"SCAN_MUSIC_FOLDER_SELECTION") != std::wstring::npos);
         EXPECT_NE(std::wstring::npos, run.find(L"  SHORTCUT_PRODUCT_NAME=\"Vantolin\" PARTNER_ID=\"61000\""));
     }
     // A quote in a quoted value would end it and pass the rest as properties of their own.

@@ -84,8 +84,8 @@ const COruStepRow* GetOruStepRows(size_t& rCount)
           ORU_STEP_USB_END },
         { ORU_STEP_USB_END, nullptr, nullptr, nullptr, nullptr, false, nullptr, ORU_STEP_USB_END },
         // Only a failed post-installation command runs the uninstaller; the run ends failed after it.
-        { ORU_STEP_UNINSTALL, &P::Step_LaunchUninstaller, nullptr, &P::ReadProgramOutcome, nullptr, false, nullptr,
-          ORU_STEP_PC_END },
+        { ORU_STEP_UNINSTALL, &P::Step_LaunchUninstaller, nullptr, &P::ReadProgramOutcome, &P::UninstallerRule, false,
+          nullptr, ORU_STEP_PC_END },
         { ORU_STEP_PREPARE_RESTART, &P::Step_PrepareRestartInstallation, nullptr, &P::ReadFolderCopyOutcome, nullptr,
           false, &A::OnPrepareRestart, ORU_STEP_CONFIRM_RESTART },
         { ORU_STEP_CONFIRM_RESTART, nullptr, nullptr, nullptr, nullptr, false, &A::OnConfirmRestart, ORU_STEP_NONE },

@@ -7,6 +7,7 @@
 #include "OruProcess.h"
 #include "OruSettings.h"
 #include "RegistryKeyMap.h"
+#include "RunOutcome.h"
 #include "SetupHelpers.h"
 #include "resource.h"
 
@@ -163,12 +164,8 @@ void CoruApp::FinishedInstallation(COruProcess* pProcess)
     if (pProcess->IsInstallerCancelled())
         return;
     const CString title = GetAppTitle();
-    if (pProcess->IsAnotherInstallRunning())
-        message = FormatResString(IDS_FINISH_ANOTHER_INSTALL, title.GetString(), title.GetString());
-    else if (pProcess->IsCancelled())
-        message = FormatResString(IDS_FINISH_CANCELLED, title.GetString(), title.GetString());
-    else if (!succeeded)
-        message = FormatResString(IDS_FINISH_FAILED, title.GetString(), title.GetString(), title.GetString());
+    if (const UINT textId = GetFinishTextId(*pProcess))
+        message = FormatResString(textId, title.GetString(), title.GetString(), title.GetString());
     const CString keptData = succeeded ? CString() : pProcess->GetUSBKeptDataFolder();
     if (!keptData.IsEmpty())
         message += L"\n\n" + FormatResString(IDS_USB_DATA_KEPT, keptData.GetString());

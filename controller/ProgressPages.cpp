@@ -89,8 +89,12 @@ HWND CoruApp::MsiProgressWindow()
 
 void CoruApp::OnNotEnoughSpace(int)
 {
+    // Only the user can make room: until then the wait must have a way out.
     if (HWND hPage = MsiProgressWindow())
+    {
         PostProgressText(hPage, IDC_PROGRESS_EXTRA_TEXT, FormatResString(IDS_NOT_ENOUGH_SPACE_ON_DEVICE));
+        PostCancelOffer(hPage, true);
+    }
 }
 
 void CoruApp::OnCopyStart(DWORD dwTotalLow, DWORD)
@@ -98,6 +102,8 @@ void CoruApp::OnCopyStart(DWORD dwTotalLow, DWORD)
     HWND hPage = MsiProgressWindow();
     if (!hPage)
         return;
+    // A stop in the middle of the copy would leave the user's data in the backup folder.
+    PostCancelOffer(hPage, false);
     PostProgressRange(hPage, 0, static_cast<int>(dwTotalLow));
     PostProgressPos(hPage, 0);
     PostProgressStep(hPage, 100);

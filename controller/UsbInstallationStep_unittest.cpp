@@ -1,21 +1,54 @@
 // Step 34 on the stand-in drive U:: the engine starts the USB copy with the product generation,
 // waits for it, and goes on to the settings files of that generation's folder or ends the USB
-// installation as failed.
+// installation as failed; behind the application's progress page, a drive without room is named
+// on the page, whose Cancel then ends the wait.
 
+#include "controller/CoruApp.h"
 #include "controller/OruProcess.h"
 #include "controller/OruSettings.h"
+#include "controller/resource.h"
+#include "config/GenerationNames.h"
 #include "support/FileUtil.h"
 #include "support/FolderTree.h"
 #include "tests/common/EngineFakes.h"
 #include "tests/common/TraceCapture.h"
+#include "tests/common/Windows.h"
+#include "workers/CopyUSBInstallationFromThread.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
+
+struct CoruAppProbe
+{
+    static void ShowPages(CoruApp& app, COruProcess* pProcess)
+    {
+        app.m_bSilent = false;
+        app.m_interfaceLanguage = 1033;
+        app.m_strAppTitle = L"Vantolin Setup";
+        app.m_pageLink.SetEngine(pProcess);
+    }
+    static bool RunUsbPhase(CoruApp& app, COruProcess* pProcess) { return app.USBInstallationProgress(pProcess); }
+    static HWND Page(CoruApp& app) { return app.MsiProgressWindow(); }
+    static IUSBInstallerListener* UsbListener(CoruApp& app) { return &app; }
+    static void ClosePages(CoruApp& app, COruProcess* pProcess)
+    {
+        app.CloseMsiProgressDialog(pProcess);
+        app.m_pageLink.SetEngine(nullptr);
+    }
+};
 
 namespace
 {
 const DWORD kWaitMs = 30000;
+
+bool NoRoom(const wchar_t*, ULONGLONG& rFreeBytes)
+{
+    rFreeBytes = 0;
+    return true;
+}
 
 class UsbInstallationStepTest : public CTracedTest
 {
@@ -114,5 +147,62 @@ TEST_F(UsbInstallationStepTest, EarlierInstallationThatCannotGoBackIsNamedForThe
     EXPECT_EQ(CString(L"U:\\Vantolin_2012_1_portable.kept"), e.GetUSBKeptDataFolder());
     EXPECT_EQ("[Common]\r\nLanguage=fr\r\n", ReadBytes(L"U:\\Vantolin_2012_1_portable.kept\\QMConfig.ini"));
     EXPECT_EQ("old product", ReadBytes(L"U:\\Vantolin_2012_1_portable.kept\\Vantolin.exe"));
+}
+
+// Only the user can make room on the drive: the page says what is missing and offers Cancel, a
+// phase that otherwise has none; a confirmed cancel stops the wait and nothing reaches the drive.
+TEST_F(UsbInstallationStepTest, WaitForRoomIsNamedOnThePageAndItsCancelEndsIt)
+{
+    COruProcess& e = Make();
+    CoruApp app;
+    CoruAppProbe::ShowPages(app, &e);
+    // The worker the step takes, as the engine would make it, on a drive that never has room.
+    std::unique_ptr<CCopyUSBInstallationFromThread>& worker = COruProcessProbe::UsbCopy(e);
+    worker.reset(new CCopyUSBInstallationFromThread(CoruAppProbe::UsbListener(app), &GetPortableFolderName));
+    worker->SetFreeSpaceQuery(NoRoom);
+    worker->SetRoomRetryMilliseconds(50);
+    CString noRoom;
+    noRoom.LoadString(IDS_NOT_ENOUGH_SPACE_ON_DEVICE);
+    ASSERT_FALSE(noRoom.IsEmpty());
+
+    std::atomic<bool> offered{ false }, named{ false }, asked{ false };
+    std::thread user([&]() {
+        HWND hPage = nullptr;
+        const DWORD start = GetTickCount();
+        while (!offered && GetTickCount() - start < kWaitMs)
+        {
+            hPage = CoruAppProbe::Page(app);
+            HWND hCancel = hPage ? GetDlgItem(hPage, IDCANCEL) : nullptr;
+            offered = hCancel && IsWindowVisible(hCancel) && IsWindowEnabled(hCancel);
+            if (!offered)
+                Sleep(20);
+        }
+        if (!offered)
+        {
+            // Ends the phase, so that the test fails instead of waiting for ever.
+            e.Stop(true);
+            return;
+        }
+        wchar_t text[512] = {};
+        GetDlgItemTextW(hPage, IDC_PROGRESS_EXTRA_TEXT, text, 512);
+        named = noRoom == text;
+        PostMessageW(hPage, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        HWND hQuestion = WaitForWindow([hPage]() { return OwnedBy(hPage); });
+        asked = hQuestion != nullptr;
+        if (hQuestion)
+            PressDialogButton(hQuestion, IDOK);
+        else
+            e.Stop(true);
+    });
+    const bool result = CoruAppProbe::RunUsbPhase(app, &e);
+    user.join();
+    CoruAppProbe::ClosePages(app, &e);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(named);
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(Contains(Log(), L"Installation was cancelled during USBInstallationProgress!"));
+    EXPECT_FALSE(FileExists(L"U:\\StartVantolin.exe"));
+    EXPECT_FALSE(PathExistsHere(L"U:\\Vantolin_2012_1_portable"));
 }
 }

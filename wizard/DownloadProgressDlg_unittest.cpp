@@ -112,6 +112,23 @@ bool TakeQueued(HWND hWnd, UINT message, MSG& rMsg)
     return PeekMessageW(&rMsg, hWnd, message, message, PM_REMOVE) != FALSE;
 }
 
+BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam)
+{
+    wchar_t text[1024] = {};
+    GetWindowTextW(hWnd, text, 1024);
+    *reinterpret_cast<CString*>(lParam) += CString(text) + L"\n";
+    return TRUE;
+}
+
+// The page's caption and the texts of all its controls.
+CString AllTexts(HWND hPage)
+{
+    CString texts;
+    CollectText(hPage, reinterpret_cast<LPARAM>(&texts));
+    EnumChildWindows(hPage, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 CString Loaded(UINT nID, LANGID language)
 {
     CString text;
@@ -287,6 +304,9 @@ TEST_F(DownloadProgressDlgTest, EveryLanguageShowsItsOwnTextsAndAPicture)
         EXPECT_FALSE(TextOf(page.m_hWnd, IDC_WIZARD_HEADING).IsEmpty());
         EXPECT_TRUE(Contains(TextOf(page.m_hWnd, IDC_WIZARD_TEXT), L"Quux Player"));
         EXPECT_FALSE(Contains(TextOf(page.m_hWnd, IDC_WIZARD_TEXT), L"%s"));
+        // Partner 11082 sells the product under its own name: the page names it only through the
+        // display name, so none of its own texts says Vantolin.
+        EXPECT_FALSE(Contains(AllTexts(page.m_hWnd), L"Vantolin")) << AllTexts(page.m_hWnd).ToNarrow();
         m_download.m_dwBytes = 1572864;
         Tick(page.m_hWnd, DOWNLOAD_PROGRESS_TIMER);
         CString expected;

@@ -97,6 +97,7 @@ ON_REGISTERED_MESSAGE(PROGRESSDLG_PBM_STEPIT, &CMsiProgressDlg::OnStepItMessage)
 ON_REGISTERED_MESSAGE(PROGRESSDLG_NEW_RANGE_PERCENTS, &CMsiProgressDlg::OnNewRangePercentsMessage)
 ON_REGISTERED_MESSAGE(PROGRESSDLG_SET_MESSAGE, &CMsiProgressDlg::OnSetMessageMessage)
 ON_REGISTERED_MESSAGE(PROGRESSDLG_END_DIALOG, &CMsiProgressDlg::OnEndDialogMessage)
+ON_REGISTERED_MESSAGE(PROGRESSDLG_OFFER_CANCEL, &CMsiProgressDlg::OnOfferCancelMessage)
 END_MESSAGE_MAP()
 
 CMsiProgressDlg::CMsiProgressDlg(IProgressPageEngine* pEngine)
@@ -407,6 +408,21 @@ LRESULT CMsiProgressDlg::OnSetMessageMessage(WPARAM wParam, LPARAM lParam)
 LRESULT CMsiProgressDlg::OnEndDialogMessage(WPARAM wParam, LPARAM)
 {
     m_nDispatchedEnd = wParam ? wParam : 1;
+    return 0;
+}
+
+LRESULT CMsiProgressDlg::OnOfferCancelMessage(WPARAM wParam, LPARAM lParam)
+{
+    if (!TakeTick(lParam))
+        return 0;
+    // Until the next phase's mask: the offer changes this phase's buttons only.
+    if (wParam)
+        m_nButtonMask |= MSI_PROGRESS_CANCEL;
+    else
+        m_nButtonMask &= ~MSI_PROGRESS_CANCEL;
+    if (HWND hCancel = GetDlgItem(IDCANCEL))
+        ::EnableWindow(hCancel, wParam != 0 && !m_bCancelled);
+    PlaceCancelButton(wParam != 0);
     return 0;
 }
 

@@ -63,6 +63,7 @@ private:
     LRESULT OnNewRangePercentsMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetMessageMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndDialogMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnOfferCancelMessage(WPARAM wParam, LPARAM lParam);
     void OnAbortCommand() { OnAbort(); }
 
     void Refresh();

@@ -1,9 +1,10 @@
 // The installation progress page as a real window on the test X server, driven by the
 // registered messages the workers post: the percent window and the logical range, stale ticks
-// around the wrap of the tick count, Cancel per button mask (Esc and closing included), the
-// question answered while the page stays live, an end of the phase dispatched meanwhile, the
-// timer's listener, texts, abort, and a picture of the page.
+// around the wrap of the tick count, Cancel per button mask (Esc and closing included) or offered
+// by a waiting worker, the question answered while the page stays live, an end of the phase
+// dispatched meanwhile, the timer's listener, texts, abort, and a picture of the page.
 #include "wizard/MsiProgressDlg.h"
+#include "wizard/ProgressPumps.h"
 #include "wizard/resource.h"
 #include "classlib/WinApp.h"
 #include "tests/common/Screenshot.h"
@@ -152,18 +153,25 @@ TEST_F(MsiProgressDlgTest, CancelActsOnlyWhereTheMaskShowsItAndIsAskedWhileThePa
         std::function<void(HWND)> act;
         int answer;      // the question's button; 0: no question may come
         bool cancelled;
+        // What a worker posts from its thread first: 0 nothing, 1 the offer of Cancel, 2 the
+        // offer and then its end.
+        int offer;
     };
     auto click = [](HWND h) { PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDCANCEL))); };
     auto esc = [](HWND h) { PostMessageW(GetDlgItem(h, IDC_PROGRESS_BAR), WM_KEYDOWN, VK_ESCAPE, 0); };
     auto close = [](HWND h) { PostMessageW(h, WM_CLOSE, 0, 0); };
     const CCase cases[] = {
-        { "Cancel, No", MSI_PROGRESS_CANCEL, click, IDCANCEL, false },
-        { "Cancel, Yes", MSI_PROGRESS_CANCEL, click, IDOK, true },
-        { "Esc, Yes", MSI_PROGRESS_CANCEL, esc, IDOK, true },
-        { "close, No", MSI_PROGRESS_CANCEL, close, IDCANCEL, false },
-        { "Cancel without the button", 0, click, 0, false },
-        { "Esc without the button", 0, esc, 0, false },
-        { "close without the button", 0, close, 0, false },
+        { "Cancel, No", MSI_PROGRESS_CANCEL, click, IDCANCEL, false, 0 },
+        { "Cancel, Yes", MSI_PROGRESS_CANCEL, click, IDOK, true, 0 },
+        { "Esc, Yes", MSI_PROGRESS_CANCEL, esc, IDOK, true, 0 },
+        { "close, No", MSI_PROGRESS_CANCEL, close, IDCANCEL, false, 0 },
+        { "Cancel without the button", 0, click, 0, false, 0 },
+        { "Esc without the button", 0, esc, 0, false, 0 },
+        { "close without the button", 0, close, 0, false, 0 },
+        { "offered by the worker: Esc, Yes", 0, esc, IDOK, true, 1 },
+        { "offered by the worker: Cancel, No", 0, click, IDCANCEL, false, 1 },
+        { "offered and taken back: Esc", 0, esc, 0, false, 2 },
+        { "offered and taken back: close", MSI_PROGRESS_CANCEL, close, 0, false, 2 },
     };
     for (const CCase& c : cases)
     {
@@ -181,6 +189,23 @@ TEST_F(MsiProgressDlgTest, CancelActsOnlyWhereTheMaskShowsItAndIsAskedWhileThePa
         {
             EXPECT_GE(button.top, bar.bottom) << "below the bar";
         }
+        if (c.offer)
+        {
+            std::thread worker([&c, hPage]() {
+                PostCancelOffer(hPage, true);
+                if (c.offer == 2)
+                    PostCancelOffer(hPage, false);
+            });
+            worker.join();
+            Settle();
+            GetWindowRect(hCancel, &button);
+            EXPECT_EQ(c.offer == 1, IsWindowVisible(hCancel) != FALSE);
+            if (c.offer == 1)
+            {
+                EXPECT_GE(button.top, bar.bottom) << "below the bar";
+            }
+        }
+        const bool shown = c.offer ? c.offer == 1 : c.nMask != 0;
 
         std::atomic<bool> asked{ false }, disabled{ false }, moved{ false };
         std::thread driver([&]() {
@@ -211,9 +236,14 @@ TEST_F(MsiProgressDlgTest, CancelActsOnlyWhereTheMaskShowsItAndIsAskedWhileThePa
         EXPECT_TRUE(IsWindow(hPage)) << "Cancel never closes the page itself";
         EXPECT_EQ(c.cancelled, page.IsCancelled() != FALSE);
         EXPECT_EQ(c.cancelled ? 1 : 0, engine.m_nStops.load());
-        EXPECT_EQ(c.nMask && !c.cancelled, IsWindowEnabled(hCancel) != FALSE);
+        EXPECT_EQ(shown && !c.cancelled, IsWindowEnabled(hCancel) != FALSE);
         if (c.cancelled)
         {
+            // A worker still waiting offers it again: a confirmed cancel stays the last.
+            std::thread worker([hPage]() { PostCancelOffer(hPage, true); });
+            worker.join();
+            Settle();
+            EXPECT_FALSE(IsWindowEnabled(hCancel));
             // The next phase does not offer it again, and the command asks nothing.
             ASSERT_TRUE(page.Initialize(L"", L"", L"", 80, 90, MSI_PROGRESS_CANCEL, 0, nullptr));
             EXPECT_FALSE(IsWindowEnabled(hCancel));

@@ -158,3 +158,9 @@ void PostProgressEnd(HWND hPage, bool bSuccess)
     if (hPage)
         PostMessageW(hPage, PROGRESSDLG_END_DIALOG, bSuccess ? 1 : 3, 0);
 }
+
+void PostCancelOffer(HWND hPage, bool bOffered)
+{
+    if (hPage)
+        PostMessageW(hPage, PROGRESSDLG_OFFER_CANCEL, bOffered ? 1 : 0, static_cast<LPARAM>(GetTickCount()));
+}

@@ -27,3 +27,6 @@ void PostProgressStep(HWND hPage, int nStep);
 void PostProgressStepIt(HWND hPage);
 // wParam 1: the step has finished; 3: it failed.
 void PostProgressEnd(HWND hPage, bool bSuccess);
+// Shows Cancel on a phase that has none while its worker waits for something only the user can
+// change; false takes it away again.
+void PostCancelOffer(HWND hPage, bool bOffered);

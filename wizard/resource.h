@@ -7,6 +7,7 @@
 #include "wizard/resource_dialogs.h"
 #include "wizard/resource_choices.h"
 #include "wizard/resource_start.h"
+#include "wizard/resource_outcome.h"
 
 #define IDI_MAINFRAME 128
 #define IDI_MAINFRAME_PARTNER 168

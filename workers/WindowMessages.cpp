@@ -9,6 +9,7 @@ const UINT PROGRESSDLG_PBM_STEPIT = RegisterWindowMessageW(L"PROGRESSDLG_PBM_STE
 const UINT PROGRESSDLG_NEW_RANGE_PERCENTS = RegisterWindowMessageW(L"PROGRESSDLG_NEW_RANGE_PERCENTS");
 const UINT PROGRESSDLG_SET_MESSAGE = RegisterWindowMessageW(L"PROGRESSDLG_SET_MESSAGE");
 const UINT PROGRESSDLG_END_DIALOG = RegisterWindowMessageW(L"PROGRESSDLG_END_DIALOG");
+const UINT PROGRESSDLG_OFFER_CANCEL = RegisterWindowMessageW(L"PROGRESSDLG_OFFER_CANCEL");
 
 // Value names of a post-installation step in the registry.
 const CString g_strPostStepAdmin(L"Admin");

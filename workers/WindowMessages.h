@@ -11,6 +11,9 @@ extern const UINT PROGRESSDLG_PBM_STEPIT;
 extern const UINT PROGRESSDLG_NEW_RANGE_PERCENTS;
 extern const UINT PROGRESSDLG_SET_MESSAGE;
 extern const UINT PROGRESSDLG_END_DIALOG;
+// wParam 1: the page offers its Cancel while the worker waits on the user (0: no longer);
+// lParam: the sender's tick count.
+extern const UINT PROGRESSDLG_OFFER_CANCEL;
 extern const UINT GUIWATCHDOGDLG_START_PROGRESS;
 extern const UINT GUIWATCHDOGDLG_PAUSE_PROGRESS;
 

@@ -198,6 +198,8 @@ struct COruProcessProbe
     static CString& AffiliateId(COruProcess& p) { return p.m_strAffiliateId; }
     static CString& ProductVersion(COruProcess& p) { return p.m_strProductVersion; }
     static CString& ArchiveFile(COruProcess& p) { return p.m_strArchiveFile; }
+    // The USB copy worker step 34 takes when one is there.
+    static std::unique_ptr<CCopyUSBInstallationFromThread>& UsbCopy(COruProcess& p) { return p.m_pUSBCopyThread; }
     static CString& USBRoot(COruProcess& p) { return p.m_strUSBRoot; }
     static CString& USBFolder(COruProcess& p) { return p.m_strUSBFolder; }
 
