@@ -39,6 +39,9 @@ start_xvfb() {
 # from ctest's output pipes: a test that started them would keep its pipes open until they end.
 start_wineserver() {
     (. "$ROOT/tools/wine/env.sh"
+     # The prefix's check (make-prefix.sh) asks the registry through a server of its own, which
+     # lingers a few seconds after: -p fails while it is still there.
+     timeout 30 wineserver -w || true
      wineserver -p </dev/null >/dev/null 2>&1
      wine wineboot </dev/null >/dev/null 2>&1 || true
      # The desktop process ends soon after its last user, and the next program to open a window
