@@ -88,7 +88,9 @@ TEST_F(WizardDriverTest, FolderPageTakesTheTypedFolderOnNextAndKeepsItOnBack)
         CString folder = L"C:\\Program Files\\Quux Player\\";
         CInstallFolderDlg page(folder, nullptr);
         const INT_PTR nResult = Drive(page, EWizardPage::Folder, [&](HWND hPage) {
-            EXPECT_FALSE(SavePageScreenshot(hPage, L"Folder").IsEmpty());
+            // The picture shows the page as painted: its branding and its text.
+            EXPECT_FALSE(SavePageScreenshot(hPage, c.nButton == kWizardNext ? L"Folder" : L"FolderBack").IsEmpty());
+            ExpectBrandingAndText(hPage, kFakeHeaderColour, IDC_FOLDER_TEXT);
             // A person cannot press a button that is disabled: an empty folder disables Next.
             ASSERT_TRUE(SetPageEditText(hPage, IDC_FOLDER_EDIT, L""));
             EXPECT_FALSE(PressPageButton(hPage, kWizardNext));

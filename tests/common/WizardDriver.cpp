@@ -230,7 +230,17 @@ bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
     return true;
 }
 
+bool PaintPage(HWND hPage, DWORD timeoutMs)
+{
+    if (!hPage || !IsWindow(hPage))
+        return false;
+    // A page that has just shown has not painted yet; the paint messages are sent to its thread,
+    // and the message after them returns once it has dealt with them.
+    RedrawWindow(hPage, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return SendWithin(hPage, WM_NULL, 0, 0, timeoutMs);
+}
+
 CString SavePageScreenshot(HWND hPage, const wchar_t* pszName)
 {
-    return SaveWindowScreenshot(hPage, pszName);
+    return PaintPage(hPage, 5000) ? SaveWindowScreenshot(hPage, pszName) : CString();
 }

@@ -67,5 +67,7 @@ bool PressPageEscape(HWND hPage);
 bool ClosePage(HWND hPage);
 // Waits until the window is gone; false when it is still there after the time.
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs);
-// Saves a PNG of the page (tests/common/Screenshot.h); the file's path, or empty.
+// Has the page and its controls paint themselves now; false when its thread does not answer.
+bool PaintPage(HWND hPage, DWORD timeoutMs);
+// Saves a PNG of the page once it has painted (tests/common/Screenshot.h); the file's path, or empty.
 CString SavePageScreenshot(HWND hPage, const wchar_t* pszName);
