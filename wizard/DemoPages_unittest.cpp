@@ -6,6 +6,7 @@
 #include "wizard/GdiplusPicture.h"
 #include "wizard/resource_dialogs.h"
 #include "tests/common/TraceCapture.h"
+#include "tests/common/WizardDriver.h"
 #include "tests/common/WizardFakes.h"
 
 #include <gtest/gtest.h>
@@ -34,16 +35,17 @@ TEST_F(DemoPagesTest, EveryLicenceShowsItsOwnLettersInTheViewer)
     {
         const wchar_t* pszCode;
         const wchar_t* pszTitle;
+        const wchar_t* pszEnd; // of the last paragraph
     };
     const CCase cases[] = {
-        { L"en", L"End-User Licence Agreement" },
-        { L"de", L"Endbenutzer-Lizenzvertrag" },
-        { L"fr", L"Contrat de licence utilisateur final" },
-        { L"es", L"Contrato de licencia para el usuario final" },
-        { L"it", L"Contratto di licenza con l'utente finale" },
-        { L"ja", L"\u30a8\u30f3\u30c9\u30e6\u30fc\u30b6\u30fc\u4f7f\u7528\u8a31\u8afe\u5951\u7d04" },
-        { L"pt", L"Contrato de licen\u00e7a do usu\u00e1rio final" },
-        { L"zh", L"\u6700\u7ec8\u7528\u6237\u8bb8\u53ef\u534f\u8bae" },
+        { L"en", L"End-User Licence Agreement", L"without any warranty." },
+        { L"de", L"Endbenutzer-Lizenzvertrag", L"Gew\u00e4hrleistung geliefert wird." },
+        { L"fr", L"Contrat de licence utilisateur final", L"sans aucune garantie." },
+        { L"es", L"Contrato de licencia para el usuario final", L"sin ninguna garant\u00eda." },
+        { L"it", L"Contratto di licenza con l'utente finale", L"senza alcuna garanzia." },
+        { L"ja", L"\u30a8\u30f3\u30c9\u30e6\u30fc\u30b6\u30fc\u4f7f\u7528\u8a31\u8afe\u5951\u7d04", L"\u307f\u306a\u3055\u308c\u307e\u3059\u3002" },
+        { L"pt", L"Contrato de licen\u00e7a do usu\u00e1rio final", L"sem nenhuma garantia." },
+        { L"zh", L"\u6700\u7ec8\u7528\u6237\u8bb8\u53ef\u534f\u8bae", L"\u62c5\u4fdd\u3002" },
     };
     for (const CCase& c : cases)
     {
@@ -56,12 +58,13 @@ TEST_F(DemoPagesTest, EveryLicenceShowsItsOwnLettersInTheViewer)
                 if (!hViewer)
                     return;
                 text = ItemText(hViewer, IDC_EULA_VIEWER);
-                SaveWindowScreenshot(hViewer, CString(L"Eula_") + c.pszCode);
+                EXPECT_FALSE(SavePageScreenshot(hViewer, CString(L"Eula_") + c.pszCode).IsEmpty());
                 PressDialogButton(hViewer, IDOK);
             },
             nullptr);
         EXPECT_EQ(IDOK, nResult);
         EXPECT_EQ(0, text.Find(c.pszTitle)) << text.ToNarrow(CP_UTF8);
+        EXPECT_NE(-1, text.Find(c.pszEnd)) << text.ToNarrow(CP_UTF8);
         EXPECT_EQ(-1, text.Find(L"?")) << text.ToNarrow(CP_UTF8); // a letter the viewer could not read
         EXPECT_EQ(-1, text.Find(L"\\u")) << text.ToNarrow(CP_UTF8);
     }
