@@ -2,6 +2,8 @@
 // Owners of Win32 handles: each closes its handle once, in its destructor.
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 #include <utility>
 
 template <typename T, typename Traits>
@@ -109,6 +111,26 @@ struct CLocalMemoryTraits // LocalAlloc blocks the system hands out (security de
     static void Close(HLOCAL h) { ::LocalFree(h); }
 };
 
+struct CTaskTextTraits // texts COM hands out (StringFromCLSID, ...)
+{
+    static LPOLESTR Invalid() { return nullptr; }
+    static bool IsValid(LPOLESTR p) { return p != nullptr; }
+    static void Close(LPOLESTR p) { ::CoTaskMemFree(p); }
+};
+struct CBstrTraits
+{
+    static BSTR Invalid() { return nullptr; }
+    static bool IsValid(BSTR s) { return s != nullptr; }
+    static void Close(BSTR s) { ::SysFreeString(s); }
+};
+template <typename I>
+struct CComInterfaceTraits // one reference of a COM interface
+{
+    static I* Invalid() { return nullptr; }
+    static bool IsValid(I* p) { return p != nullptr; }
+    static void Close(I* p) { p->Release(); }
+};
+
 typedef CScopedResource<HANDLE, CKernelHandleTraits> CScopedHandle;
 typedef CScopedResource<HANDLE, CFileHandleTraits> CScopedFileHandle;
 typedef CScopedResource<HANDLE, CFindHandleTraits> CScopedFindHandle;
@@ -119,3 +141,7 @@ typedef CScopedResource<HDC, CMemoryDCTraits> CScopedMemoryDC;
 typedef CScopedResource<HGLOBAL, CGlobalMemoryTraits> CScopedGlobalMemory;
 typedef CScopedResource<HWND, CWindowTraits> CScopedWindow;
 typedef CScopedResource<HLOCAL, CLocalMemoryTraits> CScopedLocalMemory;
+typedef CScopedResource<LPOLESTR, CTaskTextTraits> CScopedTaskText;
+typedef CScopedResource<BSTR, CBstrTraits> CScopedBstr;
+template <typename I>
+using CScopedInterface = CScopedResource<I*, CComInterfaceTraits<I>>;

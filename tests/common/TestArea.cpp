@@ -71,11 +71,34 @@ bool PullUsbDrive()
     return MoveFileW(L"D:\\usbdrive", kUsbPulled) != FALSE;
 }
 
+namespace
+{
+// True when the system names the drive's root "U:\" again.
+bool UsbRootNamedAsDrive()
+{
+    typedef DWORD(WINAPI * FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
+    const FinalPathQuery query = reinterpret_cast<FinalPathQuery>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW"));
+    if (!query)
+        return true;
+    CScopedFileHandle root(CreateFileW(L"U:\\", 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    wchar_t path[MAX_PATH + 1] = {};
+    return root && query(root.Get(), path, MAX_PATH, 0) > 0 && _wcsnicmp(path, L"\\\\?\\U:", 6) == 0;
+}
+}
+
 void PlugUsbDrive()
 {
-    if (GetFileAttributesW(kUsbPulled) != INVALID_FILE_ATTRIBUTES &&
-        GetFileAttributesW(L"D:\\usbdrive") == INVALID_FILE_ATTRIBUTES)
-        MoveFileW(kUsbPulled, L"D:\\usbdrive");
+    if (GetFileAttributesW(kUsbPulled) == INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesW(L"D:\\usbdrive") != INVALID_FILE_ATTRIBUTES)
+        return;
+    MoveFileW(kUsbPulled, L"D:\\usbdrive");
+    // Wine looks at its drives again at most once a second: until then a path on the stick that
+    // was just plugged back is named through D:, and removals that compare the name they hold
+    // with the path they were given refuse it. A stick plugged in on Windows keeps its letter.
+    for (int i = 0; i < 60 && !UsbRootNamedAsDrive(); ++i)
+        Sleep(50);
 }
 
 CString BinFolder()
