@@ -51,6 +51,8 @@ public:
                 return false;
             }
             HWND hPage = FindWizardPage(controller.GetPid());
+            if (hPage && !IsWindowEnabled(hPage))
+                AnswerBox(OwnedBy(hPage));
             if (!hPage || !IsWindowEnabled(hPage))
             {
                 Sleep(50);
@@ -122,6 +124,21 @@ private:
             Say(L"nothing to press on this page");
     }
 
+    // A box a page asks in (a restart question, a message): the person takes its default answer,
+    // once, after a picture.
+    void AnswerBox(HWND hBox)
+    {
+        if (!hBox || hBox == m_hLastBox || !IsWindowEnabled(hBox))
+            return;
+        m_hLastBox = hBox;
+        Save(hBox, EWizardPage::Other);
+        DWORD_PTR defId = 0;
+        if (SendMessageTimeoutW(hBox, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &defId) && HIWORD(defId) == DC_HASDEFID)
+            PressPageButton(hBox, LOWORD(defId));
+        else
+            PressPageButton(hBox, IDOK);
+    }
+
     void Save(HWND hPage, EWizardPage page)
     {
         wchar_t name[96] = {};
@@ -172,6 +189,7 @@ private:
     int m_count = 0;
     bool m_bFinishSeen = false;
     HWND m_hProgress = nullptr;
+    HWND m_hLastBox = nullptr;
     CString m_progressTexts;
 };
 }
