@@ -147,13 +147,16 @@ bool SetPageCheck(HWND hPage, int id, bool bChecked, DWORD timeoutMs)
     // click on a chosen radio button changes nothing, and a radio button cannot be cleared.
     if (static_cast<WPARAM>(state) != wanted && !PostMessageW(hItem, BM_CLICK, 0, 0))
         return false;
-    return WaitForWindow(
+    const bool bShown = WaitForWindow(
                [hItem, wanted]() {
                    LRESULT now = 0;
                    return SendWithin(hItem, BM_GETCHECK, 0, 0, 100, &now) && static_cast<WPARAM>(now) == wanted ? hItem
                                                                                                                : nullptr;
                },
                timeoutMs) != nullptr;
+    // The click has set the state before the page has dealt with it (enabled what the choice
+    // enables): a message the page's thread takes after the click.
+    return bShown && SendWithin(hPage, WM_NULL, 0, 0, timeoutMs);
 }
 
 bool SetPageEditText(HWND hPage, int id, const wchar_t* pszText, DWORD timeoutMs)
@@ -169,11 +172,24 @@ bool ChoosePageListItem(HWND hPage, int id, const wchar_t* pszItem, DWORD timeou
     if (!hList)
         return false;
     const bool bCombo = HasClass(hList, L"ComboBox");
+    // The exact text, not the first item that starts with it: each item's text compared.
+    LRESULT count = 0;
+    if (!SendWithin(hList, bCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, timeoutMs, &count))
+        return false;
     LRESULT item = -1;
-    // The exact text, not the first item that starts with it.
-    if (!SendWithin(hList, bCombo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                    reinterpret_cast<LPARAM>(pszItem), timeoutMs, &item) ||
-        item < 0)
+    for (LRESULT i = 0; i < count && item < 0; ++i)
+    {
+        LRESULT length = 0;
+        if (!SendWithin(hList, bCombo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, timeoutMs, &length) ||
+            length < 0 || length > 1000)
+            continue;
+        wchar_t text[1024] = {};
+        if (SendWithin(hList, bCombo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text),
+                       timeoutMs) &&
+            wcscmp(text, pszItem) == 0)
+            item = i;
+    }
+    if (item < 0)
         return false;
     if (!SendWithin(hList, bCombo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(item), 0, timeoutMs))
         return false;
