@@ -179,7 +179,7 @@ TEST_F(BrowseFolderDlgTest, TwoBrowsesOnOnePickerSubclassTheOwnerOnceEach)
     EXPECT_EQ(0, SendMessageW(m_hOwner, WM_HELP, 0, 0));
 }
 
-TEST_F(BrowseFolderDlgTest, AVirtualFolderCannotBeChosenAndTheRootLimitsTheTree)
+TEST_F(BrowseFolderDlgTest, TheRootLimitsTheTree)
 {
     CBrowseFolderDlg picker(m_folder + L"Root\\Inner", BIF_NEWDIALOGSTYLE, m_hOwner, 0, 0);
     picker.SetCaptionAndTitle(kCaption, L"");
@@ -196,7 +196,10 @@ TEST_F(BrowseFolderDlgTest, AVirtualFolderCannotBeChosenAndTheRootLimitsTheTree)
     EXPECT_EQ(1, run.nRootItems);
     EXPECT_EQ(CString(L"Root"), run.rootText);
     EXPECT_EQ(m_ownerProcedure, GetWindowLongPtrW(m_hOwner, GWLP_WNDPROC));
+}
 
+TEST_F(BrowseFolderDlgTest, AVirtualFolderCannotBeChosen)
+{
     CRecordingPicker open(m_folder + L"One", BIF_NEWDIALOGSTYLE, m_hOwner, 0, 0);
     open.SetCaptionAndTitle(kCaption, L"");
     LPARAM okOnFolder = -1, okOnVirtual = -1;
