@@ -7,6 +7,7 @@ namespace
 struct CSearch
 {
     DWORD pid;
+    const std::function<bool(HWND)>* pMatch;
     HWND found;
 };
 
@@ -17,9 +18,7 @@ BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
     GetWindowThreadProcessId(hWnd, &pid);
     wchar_t cls[32] = {};
     GetClassNameW(hWnd, cls, 32);
-    // A progress page is never the box a run asks its question or tells its end in.
-    if (pid == pSearch->pid && IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0 &&
-        !FindWindowExW(hWnd, nullptr, L"msctls_progress32", nullptr))
+    if (pid == pSearch->pid && IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0 && (*pSearch->pMatch)(hWnd))
     {
         pSearch->found = hWnd;
         return FALSE;
@@ -47,15 +46,23 @@ BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam)
 }
 }
 
+HWND FindProcessDialog(DWORD pid, const std::function<bool(HWND)>& match)
+{
+    CSearch search = { pid, &match, nullptr };
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
     do
     {
-        CSearch search = { pid, nullptr };
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        // A progress page is never the box a run asks its question or tells its end in.
+        if (HWND hFound = FindProcessDialog(pid, [](HWND hWnd) {
+                return FindWindowExW(hWnd, nullptr, L"msctls_progress32", nullptr) == nullptr;
+            }))
+            return hFound;
         Sleep(100);
     } while (GetTickCount() - start < timeoutMs);
     return nullptr;

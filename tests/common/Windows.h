@@ -5,6 +5,8 @@
 
 #include <functional>
 
+// The first visible dialog (class #32770) of the process that match() accepts; null when none.
+HWND FindProcessDialog(DWORD pid, const std::function<bool(HWND)>& match);
 // The first visible dialog (class #32770) of the process that is not a progress page (it has no
 // progress bar): a message box or a question; null when none appears in time.
 HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs);

@@ -44,32 +44,9 @@ bool HasClass(HWND hWnd, const wchar_t* pszClass)
     return hWnd && GetClassNameW(hWnd, cls, 64) && _wcsicmp(cls, pszClass) == 0;
 }
 
-struct CPageSearch
-{
-    DWORD pid;
-    HWND hExcept;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPage(HWND hWnd, LPARAM lParam)
-{
-    CPageSearch* pSearch = reinterpret_cast<CPageSearch*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    if (pid == pSearch->pid && hWnd != pSearch->hExcept && IsWindowVisible(hWnd) && HasClass(hWnd, L"#32770") &&
-        !GetWindow(hWnd, GW_OWNER))
-    {
-        pSearch->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND FindPageExcept(DWORD pid, HWND hExcept)
 {
-    CPageSearch search = { pid, hExcept, nullptr };
-    EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindProcessDialog(pid, [hExcept](HWND hWnd) { return hWnd != hExcept && !GetWindow(hWnd, GW_OWNER); });
 }
 
 // The control a person could use: there, shown and enabled.
