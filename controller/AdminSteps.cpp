@@ -66,12 +66,10 @@ void CoruApp::CreateMainWindow()
 
 void CoruApp::ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument)
 {
-    // PLACEHOLDER (finish page, not built yet): the finish page shows this text; until it exists the
-    // text goes to a message box.
     CString text = FormatResString(nTextId, pszArgument ? pszArgument : L"");
     text = ReplaceProductWord(text);
     Trace(TRACE_INFO, L"CoruApp::ShowFinishedInstallation : %s", text.GetString());
-    MessageBoxW(m_mainWindow.Get(), text, m_strAppTitle, MB_OK | MB_ICONINFORMATION);
+    ShowFinishPage(text, false, true, false, false);
 }
 
 int ComputeExitCode(bool bPCInstallation, bool bSuccess, bool bCancelled, bool bInstallerCancelled,
@@ -211,10 +209,7 @@ bool CoruApp::HandleStep(CStepRun& run)
 
 bool CoruApp::OnAdvertisePage(CStepRun& run)
 {
-    if (PageAnswer(ORU_STEP_ADVERTISE) != IDOK)
-        return false;
-    run.pProcess->OnAdvertiseAccepted();
-    return true;
+    return ShowAdvertisePage(run.pProcess);
 }
 
 bool CoruApp::OnLanguagePage(CStepRun& run)
@@ -232,10 +227,14 @@ bool CoruApp::OnLanguagePage(CStepRun& run)
     if (!ChooseLanguage(pProcess, code, quickMode))
         return false;
     m_bQuickMode = quickMode;
-    CString dotNet;
-    dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0, m_bDotNet35 ? 1 : 0,
-                  m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
-    SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
+    if (!m_bStartEventSent)
+    {
+        CString dotNet;
+        dotNet.Format(L"20:%d;30:%d;35:%d;40:%d;sum:%d", m_bDotNet20 ? 1 : 0, m_bDotNet30 ? 1 : 0,
+                      m_bDotNet35 ? 1 : 0, m_bDotNet40 ? 1 : 0, m_bDotNetPresent ? 1 : 0);
+        SendEvent(L"ORU_START", L"InstallationDotNet", dotNet);
+        m_bStartEventSent = true;
+    }
     LANGID language = 0;
     LanguageCodeToLangId(code, language); // English for a code it does not know
     m_strLanguageCode = code;
@@ -253,7 +252,8 @@ bool CoruApp::OnMusicLibraryPage(CStepRun& run)
 
 bool CoruApp::OnInternetCheck(CStepRun& run)
 {
-    WaitForInternetCheck(run.pProcess);
+    if (!WaitForInternetCheck(run.pProcess))
+        return false;
     return run.pProcess->IsInternetWorking() || AskAboutMissingInternet(run.pProcess);
 }
 
@@ -284,6 +284,7 @@ bool CoruApp::OnUnpackInstaller(CStepRun& run)
 
 bool CoruApp::OnSelfUpdateOrExtract(CStepRun& run)
 {
+    CloseDownloadProgressDialog(run.pProcess);
     run.pProcess->RunNextStep();
     if (run.pProcess->IsNewerOruAvailable())
     {

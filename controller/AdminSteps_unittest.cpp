@@ -54,6 +54,7 @@ struct CoruAppProbe
         app.m_strRunId = L"RUN-ID";
         app.m_strAppTitle = L"Vantolin Setup";
     }
+    static void Shown(CoruApp& app) { app.m_bSilent = false; }
     static void WithoutDotNet(CoruApp& app)
     {
         app.m_bDotNet40 = FALSE;
@@ -75,17 +76,22 @@ namespace
 {
 const wchar_t kWindowPosKey[] = L"Software\\Quillmark\\ORU_WindowPos";
 
-class CScriptedPages : public IPageAnswers
+// The pages answer as the row says, Next where it says nothing; no window is made.
+class CScriptedPages : public IWizardPages
 {
 public:
     std::map<int, int> answers;
     std::vector<CString> finishPages;
-    int Answer(int nStep) override
+    INT_PTR ShowPage(int nStep, CDialog&) override
     {
         const auto it = answers.find(nStep);
-        return it == answers.end() ? 0 : it->second;
+        return it == answers.end() ? IDOK : it->second;
     }
-    void ShowFinishPage(const CString& text) override { finishPages.push_back(text); }
+    INT_PTR ShowFinishPage(CDialog&, const CString& text) override
+    {
+        finishPages.push_back(text);
+        return IDOK;
+    }
 };
 
 int g_shutdowns = 0;
@@ -115,6 +121,8 @@ struct Scenario
     BOOL noDotNet;
     // The product's package leaves its success value, and the uninstaller of step 39 leaves it.
     BOOL packageStays;
+    // A run that shows its pages (the others are silent).
+    BOOL shown;
 };
 
 // The fake executer, except that the stand-in program of the tests really runs.
@@ -259,9 +267,11 @@ protected:
         CoruAppProbe::Prepare(app, m_folder, s.reason, s.quick, s.forceDotNet, m_pMap, m_pStatistics);
         if (s.noDotNet)
             CoruAppProbe::WithoutDotNet(app);
+        if (s.shown)
+            CoruAppProbe::Shown(app);
         if (m_beforeRun)
             m_beforeRun(app);
-        app.SetPageAnswers(&m_pages);
+        app.SetWizardPages(&m_pages);
         CRunServices services;
         services.pCheckInternet = &m_checker;
         services.pDownloader = &m_downloader;
@@ -393,7 +403,7 @@ const Scenario kScenarios[] = {
     { "third failed download", L"", 0, 1, 0, 1, 0, 0, 0, 0, {}, {}, {}, L"1;3;4;5;6;10;10;10;30;", 1, 11, IDS_FINISH_FAILED,
       true, false, false, false, false, false, nullptr, nullptr },
     { "language page cancelled", L"", 0, 1, 0, 0, 0, 0, 0, 0, {}, {}, { { 3, IDCANCEL } }, L"1;3;", 2, 12,
-      IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr },
+      IDS_FINISH_CANCELLED, true, false, false, false, false, false, nullptr, nullptr, FALSE, FALSE, TRUE },
     { "another installation at 28", L"", 0, 1, 0, 0, 0, 0, 0, 0, { { L"post.exe", 1618 } }, {}, {},
       L"1;3;4;5;6;13;14;15;19;22;25;26;27;28;39;", 4, 14, IDS_FINISH_ANOTHER_INSTALL,
       true, false, false, false, false, false, nullptr, nullptr },

@@ -25,7 +25,9 @@
 #include "support/SystemInfo.h"
 #include "support/TraceLog.h"
 #include "wizard/DownloadProgressDlg.h"
+#include "wizard/EulaDlg.h"
 #include "wizard/MsiProgressDlg.h"
+#include "wizard/StartPagesHost.h"
 #include "wizard/WizardHost.h"
 
 #include <commctrl.h>
@@ -86,6 +88,24 @@ public:
 private:
     CoruApp& m_app;
 };
+
+// What the pages before the installation take from the setup's settings.
+class CAppStartPagesHost : public IStartPagesHost
+{
+public:
+    CString GetPartnerId() override { return COruSettings::GetInstance().GetPartnerID(); }
+    CString GetVersionText() override { return COruSettings::GetInstance().GetVersionText(); }
+    void GetSupportedLanguages(CStringArray& rCodes, int nMode) override
+    {
+        COruUtil::GetSupportedLanguages(rCodes, nMode);
+    }
+    void ShowEula(const wchar_t* pszFile, HWND hParent) override
+    {
+        CEulaDlg eula(pszFile, hParent);
+        if (eula.DoModal() == -1)
+            Trace(TRACE_ERROR, L"ShowEula: the licence [%s] could not be shown", pszFile);
+    }
+};
 }
 
 CoruApp::CoruApp()
@@ -127,6 +147,8 @@ BOOL CoruApp::InitInstance()
     CWinApp::InitInstance();
     static CAppWizardHost s_wizardHost(*this);
     SetWizardHost(&s_wizardHost);
+    static CAppStartPagesHost s_startPagesHost;
+    SetStartPagesHost(&s_startPagesHost);
     AfxEnableControlContainer();
     AfxInitRichEdit2();
 

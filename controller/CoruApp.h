@@ -14,6 +14,7 @@
 #include "workers/IInstanceFlagOwner.h"
 #include "workers/IUSBInstallerListener.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,15 +85,18 @@ struct CRunServices
     IStepFunctions* pStepFunctions = nullptr;
 };
 
-// PLACEHOLDER (wizard pages, not built yet): what the pages would answer. Without an object the
-// stand-ins answer as a silent run does.
-class IPageAnswers
+// The pages' seam: every page a step shows goes through it. The application's own shows each
+// page modally; a test answers them without windows (the page objects are built all the same,
+// so their outputs are those they hold after construction).
+class IWizardPages
 {
 public:
-    virtual ~IPageAnswers() {}
-    // IDOK, IDCANCEL or 1017 (Back, Retry) for the page of the step; 0: as a silent run.
-    virtual int Answer(int nStep) = 0;
-    virtual void ShowFinishPage(const CString& text) = 0;
+    virtual ~IWizardPages() {}
+    // The step's page: 1 (Next, Install, OK), 1017 (Back, or Retry on the Internet page), 2 (a
+    // confirmed cancel) or -1 (the page could not be created).
+    virtual INT_PTR ShowPage(int nStep, CDialog& page) = 0;
+    // The finish page that ends the run, with its message.
+    virtual INT_PTR ShowFinishPage(CDialog& page, const CString& text) = 0;
 };
 
 class CoruApp : public CWinApp,
@@ -129,7 +133,10 @@ public:
 
     // One run from the first step to the end, with these services.
     void RunAdminSteps(const CRunServices& services);
-    void SetPageAnswers(IPageAnswers* pAnswers) { m_pPageAnswers = pAnswers; }
+    // Null: the application's own pages.
+    void SetWizardPages(IWizardPages* pPages) { m_pWizardPages = pPages; }
+    // Null: the system media player counts the library.
+    void SetMusicCollectionCounter(std::function<bool(int&, int&, int&)> count) { m_countMusicCollection = std::move(count); }
     void FinishedInstallation(COruProcess* pProcess);
     // The download progress page, created on first use with the engine and the downloader's
     // progress (its window is its user's to create); null when it cannot be created.
@@ -174,7 +181,9 @@ private:
     void RemoveRunFolder(const CString& folder, bool bMadeByRun);
     void DeleteRestartEntries();
     void ShowFinishedInstallation(UINT nTextId, const wchar_t* pszArgument);
-    void ShowFinishPage(const CString& text);
+    // The finish page (dialog 109); a box with the message when the page cannot be created.
+    void ShowFinishPage(const CString& text, bool bSucceeded, bool bPCInstallation, bool bProductReady,
+                        bool bRestartNeeded);
 
     // The handlers of the step table.
     bool OnAdvertisePage(CStepRun& run) override;
@@ -223,18 +232,22 @@ private:
     bool RunPhasePage(COruProcess* pProcess, const COruPhase& phase);
     bool WritePostInstallationFiles();
 
-    // Pages and phases (PLACEHOLDER bodies until the pages exist).
-    int PageAnswer(int nStep);
+    // The wizard's pages (WizardSteps.cpp) and phases (PhaseHandlers.cpp).
+    IWizardPages& Pages();
     // One wait of every busy loop: up to 100 ms, ended at once by a message to this thread, which
     // is answered.
     static void WaitAnsweringMessages();
     void WaitWhileBusy(COruProcess* pProcess);
-    // False when the step could not be started (m_bStepNotStarted, unless bFailureFails is off).
-    bool RunPhase(COruProcess* pProcess, const wchar_t* pszHandler, bool bFailureFails = true);
+    // The waiting page (dialog 135, no button) while the engine is busy, the step first started
+    // when asked; false when it could not be started. Without a page the wait goes on unseen.
+    bool RunWatchDogPage(COruProcess* pProcess, const wchar_t* pszOperation, const CString& subHeading,
+                         const CString& text, bool bRunStep, bool bCompact);
+    bool ShowAdvertisePage(COruProcess* pProcess);
     bool ChooseLanguage(COruProcess* pProcess, CString& rLanguageCode, BOOL& rQuickMode);
     bool ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL* pIntegrateMusicLib, BOOL* pCommonMusicFolder,
                                    BOOL* pNoMusicFolder, BOOL* pCustomMusicFolderChosen, CString* pCustomMusicFolder);
-    void WaitForInternetCheck(COruProcess* pProcess);
+    // False when the check could not be started.
+    bool WaitForInternetCheck(COruProcess* pProcess);
     bool AskAboutMissingInternet(COruProcess* pProcess);
     bool ChooseUpdateDownload(COruProcess* pProcess);
     bool DownloadInstallerOrDotNet(COruProcess* pProcess, IHttpDownloader* pDownloader, bool bInstaller);
@@ -317,7 +330,10 @@ private:
     bool m_bStepNotStarted = false;
     // Start-up refused the unpacked package: the run fails from its first step.
     bool m_bPackageRefused = false;
-    IPageAnswers* m_pPageAnswers = nullptr;
+    // The language page's first pass sent "ORU_START"; Back to it sends no second one.
+    bool m_bStartEventSent = false;
+    IWizardPages* m_pWizardPages = nullptr;
+    std::function<bool(int&, int&, int&)> m_countMusicCollection;
 };
 
 CoruApp& GetOruApp();

@@ -250,7 +250,9 @@ TEST_F(WizardResourcesTest, EveryLanguageHasEnglishsStringsWithTheirShape)
                                // The texts of the pages before the installation (the Next button's 130 is theirs too).
                                106, 136, 148,
                                // A failure that leaves the installed package in place.
-                               243 };
+                               243,
+                               // The waiting pages of the steps and a failed download.
+                               102, 110, 132, 184, 187 };
     for (UINT nID : kExpected)
         EXPECT_EQ(1u, english.count(nID)) << "English lacks string " << nID;
     EXPECT_EQ(std::size(kExpected), english.size());

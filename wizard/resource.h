@@ -8,6 +8,7 @@
 #include "wizard/resource_choices.h"
 #include "wizard/resource_start.h"
 #include "wizard/resource_outcome.h"
+#include "wizard/resource_steps.h"
 
 #define IDI_MAINFRAME 128
 #define IDI_MAINFRAME_PARTNER 168

@@ -2,12 +2,55 @@
 #include "ProcessRun.h"
 #include "TestArea.h"
 #include "Windows.h"
+#include "WizardDriver.h"
+#include "wizard/resource_start.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace
 {
 const DWORD kRunTimeoutMs = 60000;
+}
+
+CRunPageAnswerer::CRunPageAnswerer(DWORD pid, int dialogAnswer, CString* pDialogText)
+    : m_pid(pid), m_dialogAnswer(dialogAnswer), m_pDialogText(pDialogText)
+{
+}
+
+void CRunPageAnswerer::Step()
+{
+    HWND hPage = FindWizardPage(m_pid);
+    if (!hPage || hPage == m_hAnswered)
+        return;
+    switch (IdentifyWizardPage(hPage))
+    {
+    case EWizardPage::None:
+    case EWizardPage::Download:
+    case EWizardPage::Progress:
+        return;
+    case EWizardPage::Finish:
+    case EWizardPage::Other:
+        if (m_bDialogAnswered || !m_dialogAnswer)
+            return;
+        if (m_pDialogText)
+            *m_pDialogText = GetDialogText(hPage);
+        PressDialogButton(hPage, m_dialogAnswer);
+        m_bDialogAnswered = true;
+        break;
+    case EWizardPage::Internet:
+        if (SetPageCheck(hPage, IDC_INTERNET_SKIP, true))
+            PressPageButton(hPage, kWizardNext);
+        else if (PressPageButton(hPage, kWizardCancel))
+            AnswerCancelQuestion(hPage, true);
+        break;
+    default:
+        if (!PressPageButton(hPage, kWizardNext))
+            return;
+        break;
+    }
+    m_hAnswered = hPage;
 }
 
 CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
@@ -17,18 +60,17 @@ CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration
     CChildProcess process;
     EXPECT_TRUE(process.Start(folder + pszExe, args, folder));
     run.pid = process.GetPid();
-    if (dialogAnswer)
+    CRunPageAnswerer answerer(run.pid, dialogAnswer, pDialogText);
+    const DWORD start = GetTickCount();
+    for (;;)
     {
-        HWND hDlg = WaitForProcessDialog(run.pid, 30000);
-        EXPECT_NE(nullptr, hDlg) << "the run showed no dialog";
-        if (hDlg)
-        {
-            if (pDialogText)
-                *pDialogText = GetDialogText(hDlg);
-            PressDialogButton(hDlg, dialogAnswer);
-        }
+        run.exitCode = process.Wait(200);
+        if (run.exitCode != STILL_ACTIVE || GetTickCount() - start > kRunTimeoutMs)
+            break;
+        answerer.Step();
     }
-    run.exitCode = process.Wait(kRunTimeoutMs);
+    if (dialogAnswer)
+        EXPECT_TRUE(answerer.DialogAnswered()) << "the run showed no dialog";
     if (run.exitCode == STILL_ACTIVE)
         TerminateProcess(process.GetHandle(), 99);
     run.log = ReadControllerLog(pszGeneration, run.pid);
@@ -56,6 +98,7 @@ CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
     CString marker;
     marker.Format(L"Waiting for updater (new) ORU process with PID <%lu> to finish...", updaterPid);
     const CString folder = ControllerLogFolder(pszGeneration);
+    std::map<DWORD, CRunPageAnswerer> answerers;
     for (int i = 0; i < 600; ++i)
     {
         for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
@@ -65,11 +108,10 @@ CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
                 continue;
             if (Contains(text, L"CoruApp::InitInstance exited"))
                 return text;
-            // The copy runs on and ends cancelled (no Internet, no archive): answer its message.
+            // The copy runs on and ends cancelled (no Internet, no archive): answer its pages and
+            // its finish.
             const DWORD pid = wcstoul(name.Mid(24), nullptr, 16);
-            HWND hDlg = WaitForProcessDialog(pid, 100);
-            if (hDlg)
-                PressDialogButton(hDlg, IDOK);
+            answerers.emplace(pid, CRunPageAnswerer(pid, IDOK, nullptr)).first->second.Step();
         }
         Sleep(100);
     }

@@ -10,8 +10,30 @@ struct CControllerRun
     CString log;
 };
 
-// Runs the controller in the folder and waits for its end; dialogAnswer: the button to press
-// on the dialog the run must show (its text goes to pDialogText).
+// Answers a run's pages as a person who takes every default would: Next on each choice page; on
+// the Internet page the skip box and Next where the archive allows it, else Cancel and Yes. The
+// first finish page or box of the run gets the dialog answer (its text kept); no answer leaves it
+// standing. Waiting and progress pages are left alone.
+class CRunPageAnswerer
+{
+public:
+    CRunPageAnswerer(DWORD pid, int dialogAnswer, CString* pDialogText);
+    // One look at the process's windows, answering what it finds.
+    void Step();
+    bool DialogAnswered() const { return m_bDialogAnswered; }
+
+private:
+    DWORD m_pid;
+    int m_dialogAnswer;
+    CString* m_pDialogText;
+    bool m_bDialogAnswered = false;
+    // The page answered last: it is not answered twice while it closes.
+    HWND m_hAnswered = nullptr;
+};
+
+// Runs the controller in the folder and waits for its end, its pages answered (CRunPageAnswerer);
+// dialogAnswer: the button to press on the finish page or box the run must show (its text goes
+// to pDialogText).
 CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
                              const wchar_t* pszExe = L"VantolinSetup.exe", int dialogAnswer = 0,
                              CString* pDialogText = nullptr);

@@ -36,6 +36,7 @@ const CPageMark kPageMarks[] = {
     { EWizardPage::Progress, L"Progress", IDC_PROGRESS_EXTRA_TEXT, L"Static" },
     { EWizardPage::Download, L"Download", IDC_PROGRESS_BAR, L"msctls_progress32" },
     { EWizardPage::Finish, L"Finish", IDC_FINISHED_MESSAGE, L"Static" },
+    { EWizardPage::Restart, L"Restart", IDC_CONFIRM_RESTART_TEXT, L"Static" },
 };
 
 bool HasClass(HWND hWnd, const wchar_t* pszClass)
@@ -46,7 +47,9 @@ bool HasClass(HWND hWnd, const wchar_t* pszClass)
 
 HWND FindPageExcept(DWORD pid, HWND hExcept)
 {
-    return FindProcessDialog(pid, [hExcept](HWND hWnd) { return hWnd != hExcept && !GetWindow(hWnd, GW_OWNER); });
+    return FindProcessDialog(pid, [hExcept](HWND hWnd) {
+        return hWnd != hExcept && !HasClass(GetWindow(hWnd, GW_OWNER), L"#32770");
+    });
 }
 
 // The control a person could use: there, shown and enabled.

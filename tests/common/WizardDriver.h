@@ -24,6 +24,7 @@ enum class EWizardPage
     Progress,
     Finish,
     Eula,
+    Restart,
     Other // a dialog of the process that is none of the pages above
 };
 
@@ -31,8 +32,9 @@ enum class EWizardPage
 const wchar_t* WizardPageName(EWizardPage page);
 // Which page the dialog shows, told by the controls only its template has.
 EWizardPage IdentifyWizardPage(HWND hPage);
-// The process's visible top-level dialog that no other window owns (a question box a page asks is
-// owned by the page); null when there is none.
+// The process's visible top-level dialog that no other dialog owns (a question box a page asks is
+// owned by the page; the pages and the run's own boxes belong to its hidden main window); null
+// when there is none.
 HWND FindWizardPage(DWORD pid);
 // Waits for the process's page; null when it has not shown in time.
 HWND WaitForWizardPage(DWORD pid, EWizardPage page, DWORD timeoutMs);
