@@ -101,7 +101,7 @@ TEST(QMConfigStartup, BesideOnUsbCfgTheStoreIsTheIniFile)
     CChildProcess process;
     ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
     // The run ends cancelled (no Internet, no archive) and says so.
-    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    HWND hFinish = WaitForRunDialog(process.GetPid(), 30000);
     ASSERT_NE(nullptr, hFinish);
     PressDialogButton(hFinish, IDOK);
     EXPECT_EQ(2u, process.Wait(60000));

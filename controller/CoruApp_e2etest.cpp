@@ -157,14 +157,14 @@ TEST(CoruAppChecks, SecondInstanceIsAskedToRetryOrCancel)
     // Retry once the other setup has ended: the run goes on and takes the flag over.
     CChildProcess process;
     ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
-    HWND hDlg = WaitForProcessDialog(process.GetPid(), 30000);
+    HWND hDlg = WaitForRunDialog(process.GetPid(), 30000);
     ASSERT_NE(nullptr, hDlg);
     flag.Close();
     PressDialogButton(hDlg, IDRETRY);
     // The run then ends cancelled (no Internet, no archive) and says so.
     for (int i = 0; i < 300 && IsWindow(hDlg); ++i)
         Sleep(100);
-    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    HWND hFinish = WaitForRunDialog(process.GetPid(), 30000);
     ASSERT_NE(nullptr, hFinish);
     PressDialogButton(hFinish, IDOK);
     EXPECT_EQ(2u, process.Wait(kRunTimeoutMs));

@@ -92,7 +92,7 @@ TEST(LogHeaderRun, DialogRunsAtNormalPriority)
 
     CChildProcess process;
     ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
-    HWND hDlg = WaitForProcessDialog(process.GetPid(), 30000);
+    HWND hDlg = WaitForRunDialog(process.GetPid(), 30000);
     ASSERT_NE(nullptr, hDlg);
     EXPECT_EQ(static_cast<DWORD>(NORMAL_PRIORITY_CLASS), GetPriorityClass(process.GetHandle()));
     const DWORD threadId = GetWindowThreadProcessId(hDlg, nullptr);
@@ -122,7 +122,7 @@ TEST(LogHeaderRun, NoProductFolderLogsToTheTemporaryFolder)
         ASSERT_TRUE(process.Start(folder + L"VantolinSetup.exe", L"", folder));
     }
     // The run ends cancelled (no Internet, no archive) and says so.
-    HWND hFinish = WaitForProcessDialog(process.GetPid(), 30000);
+    HWND hFinish = WaitForRunDialog(process.GetPid(), 30000);
     EXPECT_NE(nullptr, hFinish);
     if (hFinish)
         PressDialogButton(hFinish, IDOK);

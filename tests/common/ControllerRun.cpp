@@ -53,6 +53,21 @@ void CRunPageAnswerer::Step()
     m_hAnswered = hPage;
 }
 
+HWND WaitForRunDialog(DWORD pid, DWORD timeoutMs)
+{
+    CRunPageAnswerer answerer(pid, 0, nullptr);
+    return WaitForWindow(
+        [pid, &answerer]() -> HWND {
+            HWND hPage = FindWizardPage(pid);
+            const EWizardPage kind = IdentifyWizardPage(hPage);
+            if (kind == EWizardPage::Finish || kind == EWizardPage::Other)
+                return hPage;
+            answerer.Step();
+            return nullptr;
+        },
+        timeoutMs);
+}
+
 CControllerRun RunController(const CString& folder, const wchar_t* pszGeneration, const CString& args,
                              const wchar_t* pszExe, int dialogAnswer, CString* pDialogText)
 {

@@ -31,6 +31,10 @@ private:
     HWND m_hAnswered = nullptr;
 };
 
+// Answers the run's pages until its finish page or one of its boxes shows: that window, or null
+// when none has shown in time.
+HWND WaitForRunDialog(DWORD pid, DWORD timeoutMs);
+
 // Runs the controller in the folder and waits for its end, its pages answered (CRunPageAnswerer);
 // dialogAnswer: the button to press on the finish page or box the run must show (its text goes
 // to pDialogText).
