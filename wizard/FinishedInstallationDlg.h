@@ -19,6 +19,10 @@ public:
                              IInstanceFlagOwner* pInstanceFlag = nullptr);
     ~CFinishedInstallationDlg() override;
 
+    // What the page reports: a success, and with it a restart the computer needs.
+    int IsSucceeded() const { return m_bSucceeded; }
+    int IsRestartNeeded() const { return m_bRestartNeeded; }
+
     // Finish with the launch box checked: the controller starts the product after the page.
     int IsLaunchChosen() const { return m_bLaunchChosen; }
 

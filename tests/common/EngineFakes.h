@@ -191,6 +191,13 @@ struct COruProcessProbe
     static BOOL& QuickMode(COruProcess& p) { return p.m_bQuickMode; }
     static BOOL& PCInstallation(COruProcess& p) { return p.m_bPCInstallation; }
     static BOOL& DriverRebootPending(COruProcess& p) { return p.m_bDriverRebootPending; }
+    static BOOL& Cancelled(COruProcess& p) { return p.m_bCancelled; }
+    static BOOL& InstallerCancelled(COruProcess& p) { return p.m_bInstallerCancelled; }
+    static BOOL& AnotherInstallRunning(COruProcess& p) { return p.m_bAnotherInstallRunning; }
+    static BOOL& ProductReady(COruProcess& p) { return p.m_bProductReady; }
+    static BOOL& PackageInstalled(COruProcess& p) { return p.m_bPackageInstalled; }
+    static BOOL& StartProduct(COruProcess& p) { return p.m_bStartProduct; }
+    static BOOL& ContinueOffline(COruProcess& p) { return p.m_bContinueOffline; }
     static CString& ExtractSFXDir(COruProcess& p) { return p.strExtractSFXDir; }
     static CPostInstallationStepArray& PostSteps(COruProcess& p) { return p.m_PostInstallationSteps; }
     static BOOL& InternetWorking(COruProcess& p) { return p.m_bInternetIsWorking; }
