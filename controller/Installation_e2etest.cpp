@@ -382,22 +382,10 @@ TEST_F(InstallationRun, SelfUpdateHandsOverToTheNewerController)
     EXPECT_FALSE(Contains(first, L"CoruApp::FinishedInstallation")) << "no finish message";
     EXPECT_FALSE(FileExists(folder + L"OruUpdate\\VantolinSetupUpdate.exe")) << "the downloaded file is deleted";
 
-    // The newer copy replaces the program file and starts it; that run installs.
-    CString updated;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 180000)
-    {
-        const CString folderLogs = ControllerLogFolder(kGeneration);
-        for (const CString& name : ListFiles(folderLogs + L"Log_oru_*.txt"))
-        {
-            const CString text = ReadUtf16File(folderLogs + name);
-            if (Contains(text, L"-restart=UpdateReady") && Contains(text, L"CoruApp::InitInstance exited"))
-                updated = text;
-        }
-        if (!updated.IsEmpty())
-            break;
-        Sleep(200);
-    }
+    // The newer copy replaces the program file and starts it; that run installs, its pages
+    // answered.
+    const CString updated = WaitForRunLog(
+        kGeneration, [](const CString& text) { return Contains(text, L"-restart=UpdateReady"); }, 180000);
     ASSERT_FALSE(updated.IsEmpty()) << "the updated controller's run did not end";
     const std::string program = ReadBytes(folder + kController);
     EXPECT_NE(marker, program.substr(program.size() - marker.size())) << "the program file is the newer one";

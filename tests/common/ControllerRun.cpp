@@ -7,11 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace
 {
-const DWORD kRunTimeoutMs = 60000;
+const DWORD kRunTimeoutMs = 120000;
 }
 
 CRunPageAnswerer::CRunPageAnswerer(DWORD pid, int dialogAnswer, CString* pDialogText)
@@ -107,28 +108,32 @@ CString CopyExtractFixture(const wchar_t* pszTestName, const wchar_t* pszFixture
     return folder;
 }
 
-// Waits for the trace log of the copy that the hand-over started (found by its text).
-CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
+CString WaitForRunLog(const wchar_t* pszGeneration, const std::function<bool(const CString&)>& isTheRun,
+                     DWORD timeoutMs)
 {
-    CString marker;
-    marker.Format(L"Waiting for updater (new) ORU process with PID <%lu> to finish...", updaterPid);
     const CString folder = ControllerLogFolder(pszGeneration);
     std::map<DWORD, CRunPageAnswerer> answerers;
-    for (int i = 0; i < 600; ++i)
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100))
     {
         for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
         {
             const CString text = ReadUtf16File(folder + name);
-            if (!Contains(text, marker))
+            if (!isTheRun(text))
                 continue;
             if (Contains(text, L"CoruApp::InitInstance exited"))
                 return text;
-            // The copy runs on and ends cancelled (no Internet, no archive): answer its pages and
-            // its finish.
+            // The log's name ends with the run's process id.
             const DWORD pid = wcstoul(name.Mid(24), nullptr, 16);
             answerers.emplace(pid, CRunPageAnswerer(pid, IDOK, nullptr)).first->second.Step();
         }
-        Sleep(100);
     }
     return CString();
+}
+
+CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid)
+{
+    CString marker;
+    marker.Format(L"Waiting for updater (new) ORU process with PID <%lu> to finish...", updaterPid);
+    // The copy runs on and ends cancelled (no Internet, no archive).
+    return WaitForRunLog(pszGeneration, [&marker](const CString& text) { return Contains(text, marker); }, 60000);
 }

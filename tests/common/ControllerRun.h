@@ -3,6 +3,8 @@
 
 #include "classlib/String.h"
 
+#include <functional>
+
 struct CControllerRun
 {
     DWORD exitCode = STILL_ACTIVE;
@@ -46,6 +48,11 @@ bool SetWineVersionFor(const wchar_t* pszExe, const wchar_t* pszVersion);
 // D:\tests\<name>\<fixture>\ afresh: a copy of an unpacked-archive fixture (D:\fixtures\<fixture>)
 // for a run that removes its extraction folder at the end.
 CString CopyExtractFixture(const wchar_t* pszTestName, const wchar_t* pszFixture = L"extract_9108q");
+// Waits for the trace log of a run of the generation that isTheRun picks (by its text) to end,
+// answering that run's pages and its finish (CRunPageAnswerer, IDOK); empty when it has not ended
+// in time.
+CString WaitForRunLog(const wchar_t* pszGeneration, const std::function<bool(const CString&)>& isTheRun,
+                     DWORD timeoutMs);
 // Waits for the trace log of the copy that a self-update hand-over started (found by its line
 // naming the updater's id), answering the closing message of its run; empty when none came.
 CString WaitForUpdateReadyLog(const wchar_t* pszGeneration, DWORD updaterPid);
