@@ -58,7 +58,16 @@ public:
                 Sleep(50);
                 continue;
             }
-            const EWizardPage page = IdentifyWizardPage(hPage);
+            EWizardPage page = IdentifyWizardPage(hPage);
+            if (page == EWizardPage::Other)
+            {
+                // A page being taken down has lost its controls before it goes: look again in a
+                // moment.
+                Sleep(200);
+                if (!IsWindow(hPage) || !IsWindowVisible(hPage))
+                    continue;
+                page = IdentifyWizardPage(hPage);
+            }
             if (IsProgress(page))
             {
                 SaveProgressPhase(hPage, page);
@@ -100,18 +109,18 @@ private:
                     Say(L"cancelled on the language page");
                 return;
             }
-            SetPageCheck(hPage, IDC_INSTALL_ADVANCED, true);
+            Check(hPage, IDC_INSTALL_ADVANCED, L"advanced installation");
             break;
         case EWizardPage::Music:
-            SetPageCheck(hPage, IDC_MUSIC_INCLUDE, true);
+            Check(hPage, IDC_MUSIC_INCLUDE, L"include the music library");
             break;
         case EWizardPage::Internet:
             // Without a connection Next stays disabled until the person chooses to go on offline.
             if (!IsWindowEnabled(GetDlgItem(hPage, kWizardNext)))
-                SetPageCheck(hPage, IDC_INTERNET_SKIP, true);
+                Check(hPage, IDC_INTERNET_SKIP, L"go on without the Internet");
             break;
         case EWizardPage::InstallType:
-            SetPageCheck(hPage, IDC_TYPE_STANDARD, true);
+            Check(hPage, IDC_TYPE_STANDARD, L"installation on this PC");
             break;
         case EWizardPage::Finish:
             m_bFinishSeen = true;
@@ -122,6 +131,13 @@ private:
         // Next, or the one button a box of the controller's has.
         if (!PressPageButton(hPage, kWizardNext) && !PressPageButton(hPage, IDYES) && !PressPageButton(hPage, IDCANCEL))
             Say(L"nothing to press on this page");
+    }
+
+    void Check(HWND hPage, int id, const wchar_t* pszWhat)
+    {
+        wchar_t line[200] = {};
+        _snwprintf(line, 199, L"%ls: %ls", pszWhat, SetPageCheck(hPage, id, true) ? L"chosen" : L"could not be chosen");
+        Say(line);
     }
 
     // A box a page asks in (a restart question, a message): the person takes its default answer,
@@ -142,10 +158,17 @@ private:
     void Save(HWND hPage, EWizardPage page)
     {
         wchar_t name[96] = {};
-        _snwprintf(name, 95, L"%ls_%02d_%ls", m_run, ++m_count, WizardPageName(page));
+        _snwprintf(name, 95, L"%ls_%02d_%ls", m_run, m_count + 1, WizardPageName(page));
         const CString file = SavePageScreenshot(hPage, name);
+        if (!file.IsEmpty())
+            ++m_count;
+        // A dialog that is none of the pages is named by its caption.
+        wchar_t caption[100] = {};
+        if (page == EWizardPage::Other)
+            GetWindowTextW(hPage, caption, 100);
         wchar_t line[400] = {};
-        _snwprintf(line, 399, L"page %ls: %ls", WizardPageName(page), file.IsEmpty() ? L"(no picture)" : file.GetString());
+        _snwprintf(line, 399, L"page %ls%ls%ls%ls: %ls", WizardPageName(page), *caption ? L" \"" : L"", caption,
+                   *caption ? L"\"" : L"", file.IsEmpty() ? L"(gone before its picture)" : file.GetString());
         Say(line);
     }
 

@@ -103,12 +103,17 @@ HWND ShowProductWindow()
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"VantolinStandInProduct";
     RegisterClassW(&wc);
-    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"Vantolin", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"Vantolin", WS_OVERLAPPEDWINDOW, 0, 0, 320, 120, nullptr,
                                 nullptr, wc.hInstance, nullptr);
-    if (hWnd)
-        ShowWindow(hWnd, SW_SHOW);
+    if (!hWnd)
+        return nullptr;
+    // What a person sees of the stand-in: its name and that the setup started it.
+    CreateWindowExW(0, L"STATIC", L"Vantolin (the product's stand-in) is running.", WS_CHILD | WS_VISIBLE | SS_CENTER,
+                    10, 30, 290, 20, hWnd, nullptr, wc.hInstance, nullptr);
+    ShowWindow(hWnd, SW_SHOW);
     return hWnd;
 }
 
