@@ -247,6 +247,12 @@ bool CoruApp::WaitForInternetCheck(COruProcess* pProcess)
 bool CoruApp::AskAboutMissingInternet(COruProcess* pProcess)
 {
     CloseDownloadProgressDialog(pProcess);
+    if (m_bSilent)
+    {
+        // Nobody is there to answer: the run goes on with the archive at hand, or ends.
+        Trace(TRACE_INFO, L"AskAboutMissingInternet: no Internet connection in a silent run");
+        return pProcess->ContinueOffline();
+    }
     CCheckInternetDlg page(pProcess->IsArchivePresent() ? 1 : 0, m_mainWindow.Get());
     const INT_PTR result = Pages().ShowPage(ORU_STEP_INTERNET_CHECK, page);
     if (result == -1)
@@ -264,7 +270,8 @@ bool CoruApp::ChooseUpdateDownload(COruProcess* pProcess)
 {
     INT_PTR result = IDOK;
     bool download = true;
-    if (!m_bUpdateMode)
+    // A silent run takes the page's default: the newer setup.
+    if (!m_bUpdateMode && !m_bSilent)
     {
         CUpdateAvailbleDlg page(m_mainWindow.Get());
         result = Pages().ShowPage(ORU_STEP_UPDATE_OFFER, page);
@@ -312,6 +319,12 @@ bool CoruApp::DownloadInstallerOrDotNet(COruProcess* pProcess, IHttpDownloader* 
 bool CoruApp::ChooseInstallationType(COruProcess* pProcess)
 {
     CloseDownloadProgressDialog(pProcess);
+    if (m_bSilent)
+    {
+        // A silent run installs on the PC: nobody picks a drive.
+        pProcess->SetInstallationType(true, L"", L"");
+        return true;
+    }
     CChooseInstallationTypeDlg page(m_mainWindow.Get());
     page.SetLanguageId(pProcess->GetLanguage());
     page.SetHelpFileBaseName(COruSettings::GetInstance().GetHelpFilePathBaseName());
@@ -333,6 +346,11 @@ bool CoruApp::ChooseInstallationFolder(COruProcess* pProcess, CString& rInstallF
 {
     if (m_bQuickMode)
         return true;
+    if (m_bSilent)
+    {
+        pProcess->RunNextStep();
+        return true;
+    }
     CInstallFolderDlg page(rInstallFolder, m_mainWindow.Get());
     pProcess->RunNextStep();
     const INT_PTR result = Pages().ShowPage(ORU_STEP_INSTALLATION_FOLDER, page);
@@ -360,6 +378,11 @@ bool CoruApp::ChooseInstallOptions(COruProcess* pProcess, BOOL& rDownloadEncoder
     }
     if (m_bQuickMode)
         return true;
+    if (m_bSilent)
+    {
+        pProcess->RunNextStep();
+        return true;
+    }
     CInstallOptionsDlg page(rDownloadEncoder, rSendUsageStats, rImportSettings, notifier, m_mainWindow.Get());
     page.SetPartnerId(COruSettings::GetInstance().GetPartnerID());
     pProcess->RunNextStep();
