@@ -114,16 +114,6 @@ CString QuickInstallFolder()
     return CString(programFiles) + L"\\Vantolin\\Vantolin 9";
 }
 
-// The store's temporary folder's Installer\, where step 40 copies the setup folder.
-void RemoveRestartCopy()
-{
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    const CString copy = CString(temp) + L"Quillmark\\Installer";
-    if (copy.Left(3).CompareNoCase(L"C:\\") == 0)
-        RemoveDirectoryRec(copy);
-}
-
 class InstallationRun : public CSetupFolderTest
 {
 };

@@ -27,6 +27,7 @@
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -257,9 +258,21 @@ bool MatchesFormat(const CString& text, const CString& format)
     }
 }
 
+// A page to cancel on: its step and page, the run's oru.ini lines and archive fixture.
+struct CCancelPage
+{
+    int step;
+    EWizardPage page;
+    const char* ini;
+    const wchar_t* archive;
+};
+
 class WizardRun : public CSetupFolderTest
 {
 protected:
+    // Each page in a run of its own.
+    void CancelOnEachPage(const std::vector<CCancelPage>& cases);
+
     void SetUp() override
     {
         CSetupFolderTest::SetUp();
@@ -269,6 +282,8 @@ protected:
         m_userFile = CString(documents) + L"\\vantolin_wizard_user_file.txt";
         ASSERT_TRUE(WriteTextFile(m_userFile, "the user's own"));
         DeleteProductKey();
+        // A temporary folder of the store's left by another test would take the restart copy.
+        DeleteUserRegValue(GetGenerationKey(kSetupGeneration, L"Common"), L"TempFolder");
     }
     void TearDown() override
     {
@@ -416,4 +431,59 @@ TEST_F(WizardRun, AdvancedOfflineInstallation)
     // The product reported that it waits for its command.
     EXPECT_TRUE(Contains(run.calls, L"SetIntValue InstallationReturnCode=0\n")) << run.calls.ToNarrow();
     ExpectCleanEnd(run, { kNoRuntimeInstaller });
+}
+
+// Cancel on each page that asks: Cancel (Esc on the advertising page), "No" keeps the page as it
+// was, Cancel again and "Yes" end the run as cancelled, with nothing kept for a continuation.
+void WizardRun::CancelOnEachPage(const std::vector<CCancelPage>& cases)
+{
+    CClosedUserProxy proxy;
+    // A library large enough to be asked about.
+    const auto player = CMediaPlayerStandIn::Install(FreshTestFolder(L"wizard_cancel_player"),
+                                                     "[Counts]\r\nAll=1000\r\nAudio=900\r\nVideo=100\r\n");
+    ASSERT_TRUE(player->IsReady());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.step);
+        RemoveRestartCopy();
+        DeleteProductKey();
+        const CString folder = Prepare(L"wizard_cancel", c.ini, c.archive);
+        std::map<EWizardPage, CPageAction> actions;
+        actions[EWizardPage::Language] = [](HWND hPage) {
+            EXPECT_TRUE(SetPageCheck(hPage, IDC_INSTALL_ADVANCED, true));
+            EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
+        };
+        actions[EWizardPage::Internet] = [](HWND hPage) {
+            EXPECT_TRUE(SetPageCheck(hPage, IDC_INTERNET_SKIP, true));
+            EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
+        };
+        const bool bEscape = c.page == EWizardPage::Advertise;
+        actions[c.page] = [bEscape](HWND hPage) { CancelNoThenYes(hPage, bEscape); };
+        const CWizardRun run = DriveWizard(folder, L"", actions);
+        EXPECT_TRUE(run.Showed(c.page)) << PageNames(run.pages).ToNarrow();
+        EXPECT_EQ(1, std::count(run.pages.begin(), run.pages.end(), c.page)) << PageNames(run.pages).ToNarrow();
+        EXPECT_TRUE(run.boxes.empty()) << (run.boxes.empty() ? "" : run.boxes.front().ToNarrow());
+        ExpectCancelled(run);
+        EXPECT_FALSE(Contains(run.calls, L"InstallationStep=ORU_PC_INSTALLATION\n")) << "nothing was installed";
+        ExpectCleanEnd(run, c.step == 41 ? std::vector<const wchar_t*>{ kNoRuntimeInstaller } : std::vector<const wchar_t*>{});
+    }
+}
+
+// The pages before the archive is unpacked.
+TEST_F(WizardRun, CancelOnEachPageBeforeTheArchive)
+{
+    CancelOnEachPage({ { 2, EWizardPage::Advertise, "show_advertise_dlg=1\r\n", L"install" },
+                       { 3, EWizardPage::Language, "", L"install" },
+                       { 4, EWizardPage::Music, "", L"install" },
+                       { 6, EWizardPage::Internet, "", L"install" } });
+}
+
+// The pages of the installation's choices, and the restart page after the restart phase (the
+// .NET installer asks for a restart).
+TEST_F(WizardRun, CancelOnEachPageOfTheInstallation)
+{
+    CancelOnEachPage({ { 16, EWizardPage::InstallType, "", L"install" },
+                       { 17, EWizardPage::Folder, "", L"install" },
+                       { 18, EWizardPage::Options, "", L"install" },
+                       { 41, EWizardPage::Restart, "", L"restart" } });
 }

@@ -3,6 +3,7 @@
 #include "ControllerRun.h"
 #include "ProcessRun.h"
 #include "TestArea.h"
+#include "support/FolderTree.h"
 
 #include <msi.h>
 
@@ -56,6 +57,15 @@ void RemoveInstalledProducts()
         EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
                   MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT))
             << CString(product.c_str()).ToNarrow();
+}
+
+void RemoveRestartCopy()
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const CString copy = CString(temp) + L"Quillmark\\Installer";
+    if (copy.Left(3).CompareNoCase(L"C:\\") == 0)
+        RemoveDirectoryRec(copy);
 }
 
 void CSetupFolderTest::SetUp()

@@ -27,6 +27,9 @@ CString ReadGenerationLogs();
 // table): they share their components, so a copy left installed would keep values that other
 // tests' installations must remove.
 void RemoveInstalledProducts();
+// The store's temporary folder's Installer\, where the restart phase copies the setup folder: a
+// copy left from before is this user's under Wine, which a run refuses to copy into.
+void RemoveRestartCopy();
 
 // Runs the renamed controller as Windows XP and leaves no copy of the product installed.
 class CSetupFolderTest : public ::testing::Test
