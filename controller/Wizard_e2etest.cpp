@@ -144,6 +144,21 @@ CWizardRun DriveWizard(const CString& folder, const CString& args, const std::ma
     return run;
 }
 
+// Advanced mode on the language page, and on without the Internet on the Internet page.
+std::map<EWizardPage, CPageAction> AdvancedOfflineActions()
+{
+    std::map<EWizardPage, CPageAction> actions;
+    actions[EWizardPage::Language] = [](HWND hPage) {
+        EXPECT_TRUE(SetPageCheck(hPage, IDC_INSTALL_ADVANCED, true));
+        EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
+    };
+    actions[EWizardPage::Internet] = [](HWND hPage) {
+        EXPECT_TRUE(SetPageCheck(hPage, IDC_INTERNET_SKIP, true));
+        EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
+    };
+    return actions;
+}
+
 // Cancel, "No" (the page stays as it was), Cancel again and "Yes": the run is cancelled.
 void CancelNoThenYes(HWND hPage, bool bEscape = false)
 {
@@ -382,15 +397,7 @@ TEST_F(WizardRun, AdvancedOfflineInstallation)
     const CString notifierKey = GetGenerationKey(kSetupGeneration, L"Common");
     DeleteUserRegValue(notifierKey, L"StartVantolinNotifierWithWindows");
 
-    std::map<EWizardPage, CPageAction> actions;
-    actions[EWizardPage::Language] = [](HWND hPage) {
-        EXPECT_TRUE(SetPageCheck(hPage, IDC_INSTALL_ADVANCED, true));
-        EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
-    };
-    actions[EWizardPage::Internet] = [](HWND hPage) {
-        EXPECT_TRUE(SetPageCheck(hPage, IDC_INTERNET_SKIP, true));
-        EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
-    };
+    std::map<EWizardPage, CPageAction> actions = AdvancedOfflineActions();
     actions[EWizardPage::Folder] = [target](HWND hPage) {
         EXPECT_TRUE(SetPageEditText(hPage, IDC_FOLDER_EDIT, target));
         EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
@@ -448,15 +455,7 @@ void WizardRun::CancelOnEachPage(const std::vector<CCancelPage>& cases)
         RemoveRestartCopy();
         DeleteProductKey();
         const CString folder = Prepare(L"wizard_cancel", c.ini, c.archive);
-        std::map<EWizardPage, CPageAction> actions;
-        actions[EWizardPage::Language] = [](HWND hPage) {
-            EXPECT_TRUE(SetPageCheck(hPage, IDC_INSTALL_ADVANCED, true));
-            EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
-        };
-        actions[EWizardPage::Internet] = [](HWND hPage) {
-            EXPECT_TRUE(SetPageCheck(hPage, IDC_INTERNET_SKIP, true));
-            EXPECT_TRUE(PressPageButton(hPage, kWizardNext));
-        };
+        std::map<EWizardPage, CPageAction> actions = AdvancedOfflineActions();
         const bool bEscape = c.page == EWizardPage::Advertise;
         actions[c.page] = [bEscape](HWND hPage) { CancelNoThenYes(hPage, bEscape); };
         const CWizardRun run = DriveWizard(folder, L"", actions);
