@@ -10,12 +10,12 @@
 #include "tests/common/HttpTestServer.h"
 #include "tests/common/ProcessRun.h"
 #include "tests/common/SavedUserProxy.h"
+#include "tests/common/SetupFolder.h"
 #include "tests/common/TestArea.h"
 #include "tests/common/Windows.h"
 #include "workers/CheckInternetConnection.h"
 
 #include <gtest/gtest.h>
-#include <msi.h>
 #include <shlobj.h>
 
 #include <string>
@@ -23,40 +23,10 @@
 
 namespace
 {
-// The package's generation: the run re-roots to it after unpacking.
-const wchar_t kGeneration[] = L"9111i";
-// A renamed controller, so that Wine's version setting for it touches no other test: on
-// Windows XP .NET 4 is missing and no .NET page is needed for step 21.
-const wchar_t kController[] = L"VantolinSetupXP.exe";
-const wchar_t kLauncher[] = L"VantolinSetup__AB12 (1).exe";
-const wchar_t kCommonKey[] = L"SOFTWARE\\Quillmark\\Vantolin_9111i\\Common";
-
-CString Between(const CString& text, const wchar_t* pszStart, const wchar_t* pszEnd)
-{
-    const int a = text.Find(pszStart);
-    if (a < 0)
-        return L"<none>";
-    const int start = a + static_cast<int>(wcslen(pszStart));
-    const int b = text.Find(pszEnd, start);
-    return b < 0 ? text.Mid(start) : text.Mid(start, b - start);
-}
-
-void ClearGenerationLogs()
-{
-    const CString folder = ControllerLogFolder(kGeneration);
-    for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
-        DeleteFileW(folder + name);
-}
-
-// Every log the controller wrote for the generation (the folder is emptied for each run).
-CString ReadGenerationLogs()
-{
-    const CString folder = ControllerLogFolder(kGeneration);
-    CString text;
-    for (const CString& name : ListFiles(folder + L"Log_oru_*.txt"))
-        text += ReadUtf16File(folder + name);
-    return text;
-}
+const wchar_t* const kGeneration = kSetupGeneration;
+const wchar_t* const kController = kSetupController;
+const wchar_t* const kLauncher = kSetupLauncher;
+const wchar_t* const kCommonKey = kSetupCommonKey;
 
 struct CContinuation
 {
@@ -144,71 +114,8 @@ CString QuickInstallFolder()
     return CString(programFiles) + L"\\Vantolin\\Vantolin 9";
 }
 
-// Every installed copy of the product's package (found by name: the packages have no upgrade
-// table): they share their components, so a copy left installed would keep values that other
-// tests' installations must remove.
-void RemoveInstalledProducts()
+class InstallationRun : public CSetupFolderTest
 {
-    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
-    std::vector<std::wstring> codes;
-    wchar_t code[39] = {};
-    for (DWORD i = 0; MsiEnumProductsW(i, code) == ERROR_SUCCESS; ++i)
-    {
-        wchar_t name[64] = {};
-        DWORD n = 64;
-        if (MsiGetProductInfoW(code, INSTALLPROPERTY_PRODUCTNAME, name, &n) == ERROR_SUCCESS && wcscmp(name, L"Vantolin") == 0)
-            codes.push_back(code);
-    }
-    for (const std::wstring& product : codes)
-        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
-                  MsiConfigureProductW(product.c_str(), INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT))
-            << CString(product.c_str()).ToNarrow();
-}
-
-// The store's temporary folder's Installer\, where step 40 copies the setup folder.
-void RemoveRestartCopy()
-{
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    const CString copy = CString(temp) + L"Quillmark\\Installer";
-    if (copy.Left(3).CompareNoCase(L"C:\\") == 0)
-        RemoveDirectoryRec(copy);
-}
-
-class InstallationRun : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SetWineVersionFor(kController, L"winxp"));
-        RemoveInstalledProducts();
-    }
-    void TearDown() override { RemoveInstalledProducts(); }
-
-    // A setup folder with the archive, the post-installation stand-ins and the launcher.
-    CString PrepareFolder(const wchar_t* pszName, const char* pszIni, const wchar_t* pszArchive = L"install")
-    {
-        const CString folder = PrepareControllerFolder(pszName, kGeneration, pszIni, kController);
-        EXPECT_TRUE(CopyFileW(BinFolder() + L"..\\fixtures\\steps\\" + pszArchive + L"\\VantolinSetupArchive.exe",
-                              folder + L"VantolinSetupArchive.exe", FALSE));
-        // In the cleanup program's place: a program that records how it was started.
-        EXPECT_TRUE(CopyInto(L"SetupArchive.exe", folder, L"VantolinSetupCleanup.exe"));
-        for (const wchar_t* name : { L"PostStepA", L"PostStepB" })
-        {
-            EXPECT_TRUE(CopyInto(L"StandIn.exe", folder, CString(name) + L".exe"));
-            WriteTextFile(folder + name + L".ini", "[StandIn]\r\nExitCode=0\r\n");
-        }
-        EXPECT_TRUE(CopyInto(L"Launcher.exe", folder, kLauncher));
-        WriteTextFile(folder + L"VantolinSetup__AB12 (1).ini", "[Launcher]\r\nProgram=VantolinSetupXP.exe\r\n");
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCommonKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS)
-        {
-            RegDeleteValueW(hKey, L"AffiliateId");
-            RegDeleteValueW(hKey, L"InstalledVantolinView");
-            RegCloseKey(hKey);
-        }
-        return folder;
-    }
 };
 }
 

@@ -10,29 +10,11 @@
 
 #include <shlobj.h>
 
-namespace
-{
-// Points the user's proxy at a closed loopback port for the life of the object, so that no
-// connection check can reach anything.
-class CClosedProxy
-{
-public:
-    CClosedProxy()
-    {
-        WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", 1, nullptr, 0);
-        WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", REG_SZ, L"127.0.0.1:9", nullptr, 0);
-    }
-
-private:
-    CSavedUserProxy m_saved;
-};
-}
-
 // A shortcut that starts the setup silently with /extract_dir: at another product's folder: the
 // run is cancelled as any run without the Internet or an archive, and the folder stays.
 TEST(MainLoopRun, SilentRunWithoutInternetOrArchiveIsCancelled)
 {
-    CClosedProxy proxy;
+    CClosedUserProxy proxy;
     const CString folder = PrepareControllerFolder(L"e2e_loop", L"9301");
     const CString extract = FreshTestFolder(L"e2e_loop_extract") + L"Other Product";
     ASSERT_TRUE(CreateDirectoryW(extract, nullptr));
@@ -67,7 +49,7 @@ TEST(MainLoopRun, SilentRunWithoutInternetOrArchiveIsCancelled)
 
 TEST(MainLoopRun, ExtractionFolderNamingTheDocumentsKeepsThem)
 {
-    CClosedProxy proxy;
+    CClosedUserProxy proxy;
     wchar_t documents[MAX_PATH] = {};
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, TRUE));
     const CString marker = CString(documents) + L"\\vantolin_loop_marker.txt";

@@ -42,3 +42,18 @@ private:
     DWORD m_serverType = 0;
     CString m_server;
 };
+
+// Points the user's proxy at a closed loopback port for the life of the object, so that no
+// connection check can reach anything; the settings are put back afterwards.
+class CClosedUserProxy
+{
+public:
+    CClosedUserProxy()
+    {
+        WriteRegDword(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", 1, nullptr, 0);
+        WriteRegString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", REG_SZ, L"127.0.0.1:9", nullptr, 0);
+    }
+
+private:
+    CSavedUserProxy m_saved;
+};
