@@ -67,6 +67,15 @@ void TraceNotCreated(const wchar_t* pszOperation)
     Trace(TRACE_ERROR, L"%s: Dialog box could not be created!", pszOperation);
 }
 
+// The step's page through the pages' seam; a page that could not be created is logged.
+INT_PTR ShowStepPage(IWizardPages& pages, int nStep, CDialog& page, const wchar_t* pszOperation)
+{
+    const INT_PTR result = pages.ShowPage(nStep, page);
+    if (result == -1)
+        TraceNotCreated(pszOperation);
+    return result;
+}
+
 // The shell folder with a trailing backslash, created when missing; empty when it cannot be had.
 CString ShellFolder(int nFolder)
 {
@@ -136,12 +145,9 @@ bool CoruApp::ChooseLanguage(COruProcess* pProcess, CString& rLanguageCode, BOOL
     for (;;)
     {
         CChooseLanguageDlg page(fullVersion, rLanguageCode, rQuickMode, m_mainWindow.Get());
-        const INT_PTR result = Pages().ShowPage(ORU_STEP_LANGUAGE, page);
+        const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_LANGUAGE, page, L"ChooseLanguage");
         if (result == -1)
-        {
-            TraceNotCreated(L"ChooseLanguage");
             return false;
-        }
         if (result != IDOK)
             return false;
         rLanguageCode = page.GetLanguageCode();
@@ -183,7 +189,7 @@ bool CoruApp::ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL*, BOOL*, BOO
     {
         ScanMusicCollectionDlg page(m_mainWindow.Get());
         page.SetPartnerId(COruSettings::GetInstance().GetPartnerID());
-        const INT_PTR result = Pages().ShowPage(ORU_STEP_MUSIC_LIBRARY, page);
+        const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_MUSIC_LIBRARY, page, L"ChooseMusicLibraryOptions");
         if (result == WIZARD_RESULT_BACK)
         {
             // Back goes to the language page in both modes: the steps between run again.
@@ -192,8 +198,6 @@ bool CoruApp::ChooseMusicLibraryOptions(COruProcess* pProcess, BOOL*, BOOL*, BOO
         }
         if (result == IDCANCEL)
             return false;
-        if (result == -1)
-            TraceNotCreated(L"ChooseMusicLibraryOptions");
         writeFolders = result == IDOK && page.IncludeMusicCollection();
     }
 
@@ -254,12 +258,9 @@ bool CoruApp::AskAboutMissingInternet(COruProcess* pProcess)
         return pProcess->ContinueOffline();
     }
     CCheckInternetDlg page(pProcess->IsArchivePresent() ? 1 : 0, m_mainWindow.Get());
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_INTERNET_CHECK, page);
+    const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_INTERNET_CHECK, page, L"AskAboutMissingInternet");
     if (result == -1)
-    {
-        TraceNotCreated(L"AskAboutMissingInternet");
         return false;
-    }
     if (result == IDOK)
         return pProcess->ContinueOffline();
     // Retry: the engine repeats the check.
@@ -274,13 +275,8 @@ bool CoruApp::ChooseUpdateDownload(COruProcess* pProcess)
     if (!m_bUpdateMode && !m_bSilent)
     {
         CUpdateAvailbleDlg page(m_mainWindow.Get());
-        result = Pages().ShowPage(ORU_STEP_UPDATE_OFFER, page);
+        result = ShowStepPage(Pages(), ORU_STEP_UPDATE_OFFER, page, L"ChooseUpdateDownload");
         download = page.GetDownloadUpdate() != 0;
-    }
-    if (result == -1)
-    {
-        TraceNotCreated(L"ChooseUpdateDownload");
-        return false;
     }
     if (result != IDOK)
         return false;
@@ -328,12 +324,9 @@ bool CoruApp::ChooseInstallationType(COruProcess* pProcess)
     CChooseInstallationTypeDlg page(m_mainWindow.Get());
     page.SetLanguageId(pProcess->GetLanguage());
     page.SetHelpFileBaseName(COruSettings::GetInstance().GetHelpFilePathBaseName());
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_INSTALLATION_TYPE, page);
+    const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_INSTALLATION_TYPE, page, L"ChooseInstallationType");
     if (result == -1)
-    {
-        TraceNotCreated(L"ChooseInstallationType");
         return false;
-    }
     if (result != IDOK)
         return false;
     CString root, folder;
@@ -353,12 +346,9 @@ bool CoruApp::ChooseInstallationFolder(COruProcess* pProcess, CString& rInstallF
     }
     CInstallFolderDlg page(rInstallFolder, m_mainWindow.Get());
     pProcess->RunNextStep();
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_INSTALLATION_FOLDER, page);
+    const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_INSTALLATION_FOLDER, page, L"ChooseInstallationFolder");
     if (result == -1)
-    {
-        TraceNotCreated(L"ChooseInstallationFolder");
         return false;
-    }
     if (result == WIZARD_RESULT_BACK)
     {
         pProcess->GoToStep16();
@@ -386,12 +376,9 @@ bool CoruApp::ChooseInstallOptions(COruProcess* pProcess, BOOL& rDownloadEncoder
     CInstallOptionsDlg page(rDownloadEncoder, rSendUsageStats, rImportSettings, notifier, m_mainWindow.Get());
     page.SetPartnerId(COruSettings::GetInstance().GetPartnerID());
     pProcess->RunNextStep();
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_INSTALL_OPTIONS, page);
+    const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_INSTALL_OPTIONS, page, L"ChooseInstallOptions");
     if (result == -1)
-    {
-        TraceNotCreated(L"ChooseInstallOptions");
         return false;
-    }
     if (result == WIZARD_RESULT_BACK)
     {
         pProcess->GoToStep17();
@@ -418,22 +405,16 @@ bool CoruApp::InformAboutRestart()
     CloseDownloadProgressDialog(nullptr);
     CloseMsiProgressDialog(nullptr);
     CConfirmRestartDlg page(m_mainWindow.Get());
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_CONFIRM_RESTART, page);
+    const INT_PTR result = ShowStepPage(Pages(), ORU_STEP_CONFIRM_RESTART, page, L"InformAboutRestart");
     if (result == -1)
-    {
-        TraceNotCreated(L"InformAboutRestart");
         return false;
-    }
     return result == IDOK;
 }
 
 bool CoruApp::ShowAdvertisePage(COruProcess* pProcess)
 {
     CAdvertiseDlg page(nullptr);
-    const INT_PTR result = Pages().ShowPage(ORU_STEP_ADVERTISE, page);
-    if (result == -1)
-        TraceNotCreated(L"ShowAdvertisePage");
-    if (result != IDOK)
+    if (ShowStepPage(Pages(), ORU_STEP_ADVERTISE, page, L"ShowAdvertisePage") != IDOK)
         return false;
     pProcess->OnAdvertiseAccepted();
     return true;
